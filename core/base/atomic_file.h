@@ -1,0 +1,21 @@
+#pragma once
+// Whole-file replacement that never leaves a partial file: a reader sees the old file or the new one.
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// Writes `bytes` to a fresh temporary file in the target's folder (created exclusively), checks every
+// write and the close, fsyncs, renames over the target and fsyncs the folder. On any failure the
+// temporary file is removed, the previous target stays as it was, and std::system_error is thrown.
+// The folder must exist. `beforeRename`, when given, runs just before the rename (tests use it to
+// interrupt a write at the worst moment).
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         const std::function<void()>& beforeRename = {});
+
+// Reads a whole file; throws std::system_error when it cannot be opened or read.
+std::string readWholeFile(const std::filesystem::path& file);
+
+}  // namespace orvane

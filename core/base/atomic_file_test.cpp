@@ -1,0 +1,56 @@
+#include "core/base/atomic_file.h"
+
+#include <gtest/gtest.h>
+
+#include <system_error>
+
+#include "testing/temp_dir.h"
+
+namespace orvane {
+namespace {
+
+using orvane::testing::readText;
+using orvane::testing::TempDir;
+using orvane::testing::writeText;
+
+std::size_t entriesIn(const std::filesystem::path& folder) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+}
+
+TEST(AtomicFile, replacesTheWholeFile) {
+    TempDir dir;
+    auto file = dir / "record.json";
+    writeFileAtomically(file, "first, longer content");
+    writeFileAtomically(file, "second");
+    EXPECT_EQ(readText(file), "second");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+    EXPECT_EQ(readWholeFile(file), "second");
+}
+
+TEST(AtomicFile, interruptedWriteLeavesThePreviousFile) {
+    TempDir dir;
+    auto file = dir / "record.json";
+    writeText(file, "old");
+    EXPECT_THROW(writeFileAtomically(file, "new", [] { throw std::runtime_error("crash"); }), std::runtime_error);
+    EXPECT_EQ(readText(file), "old");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);  // no temporary file left behind
+}
+
+TEST(AtomicFile, failuresAreReportedAndChangeNothing) {
+    TempDir dir;
+    // The target is a folder with content: the rename must fail and the folder survive.
+    auto folder = dir / "taken";
+    writeText(folder / "inside.txt", "keep");
+    EXPECT_THROW(writeFileAtomically(folder, "x"), std::system_error);
+    EXPECT_EQ(readText(folder / "inside.txt"), "keep");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+    // A missing folder is not created here.
+    EXPECT_THROW(writeFileAtomically(dir / "missing" / "f.json", "x"), std::system_error);
+    EXPECT_THROW(readWholeFile(dir / "nothing.json"), std::system_error);
+    EXPECT_THROW(readWholeFile(folder), std::system_error);
+}
+
+}  // namespace
+}  // namespace orvane

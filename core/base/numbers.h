@@ -1,0 +1,18 @@
+#pragma once
+// Numbers written into or read from files never follow the C locale (Romanian uses a decimal comma).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvane::Numbers {
+
+// Shortest text that reads back as the same double ("0.1", "3", "-2.5e-07").
+std::string shortest(double value);
+// Fixed number of decimals with a point: fixed(0.5, 6) == "0.500000".
+std::string fixed(double value, int decimals);
+// Whole text must be a number (leading '+' and surrounding blanks are refused).
+std::optional<double> parseDouble(std::string_view text);
+std::optional<std::int64_t> parseInt(std::string_view text);
+
+}  // namespace orvane::Numbers

@@ -1,0 +1,198 @@
+#pragma once
+// The project file: one Project with its photos, versions and options, saved as "project.json".
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/base/iso_date.h"
+#include "core/base/strict_json.h"
+#include "core/base/uuid.h"
+#include "core/photo/analysis_records.h"
+#include "core/store/basic_adjustments.h"
+#include "core/style/profile_tuning.h"
+
+namespace orvane {
+
+struct PhotoItem {
+    enum class Status { pending, done, failed };
+
+    std::string path;  // absolute path of the raw file: the photo's identity
+    Status status = Status::pending;
+    std::optional<std::string> error;
+    std::optional<double> exposure;
+    std::optional<double> temperature;
+    std::optional<double> asShotTint;
+    std::optional<StraightenResult> straighten;
+    std::optional<double> aspect;
+    std::optional<PersonLayout> layout;
+    std::optional<std::vector<TeethRegion>> teeth;
+    std::optional<SkinRegion> subject;
+    std::optional<std::vector<SkinRegion>> skin;
+    std::optional<std::string> previewPath;
+    std::optional<std::map<std::string, double>> extras;
+    std::optional<double> feetBottom;
+
+    PhotoItem() = default;
+    explicit PhotoItem(std::string p) : path(std::move(p)) {}
+
+    const std::string& id() const { return path; }
+    // Last path component of the path.
+    std::string name() const;
+
+    bool operator==(const PhotoItem&) const = default;
+    template <class S, class V>
+    static void describe(S& s, V& v) {
+        v.req("path", s.path);
+        v.req("status", s.status);
+        v.opt("error", s.error);
+        v.opt("exposure", s.exposure);
+        v.opt("temperature", s.temperature);
+        v.opt("asShotTint", s.asShotTint);
+        v.opt("straighten", s.straighten);
+        v.opt("aspect", s.aspect);
+        v.opt("layout", s.layout);
+        v.opt("teeth", s.teeth);
+        v.opt("subject", s.subject);
+        v.opt("skin", s.skin);
+        v.opt("previewPath", s.previewPath);
+        v.opt("extras", s.extras);
+        v.opt("feetBottom", s.feetBottom);
+    }
+};
+
+std::string_view toText(PhotoItem::Status s);
+bool fromText(std::string_view text, PhotoItem::Status& out);
+
+// A saved, restorable snapshot of sixteen project settings.
+struct EditVersion {
+    Uuid id = Uuid::random();
+    Date date = std::chrono::system_clock::now();
+    std::optional<std::string> name;
+    std::optional<bool> straighten;
+    std::optional<bool> profileCorrection;
+    std::optional<bool> smartReframe;
+    std::optional<bool> noiseReduction;
+    std::optional<CropSettings> crop;
+    std::optional<std::int64_t> teethAmount;
+    std::optional<std::int64_t> skinAmount;
+    std::optional<std::int64_t> faceLevelAmount;
+    std::optional<std::int64_t> subjectMaskAmount;
+    std::optional<SkinParams> skinParams;
+    std::optional<BasicAdjustments> basic;
+    std::optional<double> globalExposure;
+    std::optional<std::map<std::string, std::int64_t>> presetOverrides;
+    std::optional<std::vector<std::string>> untouchedKeys;
+    std::optional<double> fixedTemperature;
+    std::optional<double> fixedExposure;
+
+    bool operator==(const EditVersion&) const = default;
+    template <class S, class V>
+    static void describe(S& s, V& v) {
+        v.req("id", s.id);
+        v.req("date", s.date);
+        v.opt("name", s.name);
+        v.opt("straighten", s.straighten);
+        v.opt("profileCorrection", s.profileCorrection);
+        v.opt("smartReframe", s.smartReframe);
+        v.opt("noiseReduction", s.noiseReduction);
+        v.opt("crop", s.crop);
+        v.opt("teethAmount", s.teethAmount);
+        v.opt("skinAmount", s.skinAmount);
+        v.opt("faceLevelAmount", s.faceLevelAmount);
+        v.opt("subjectMaskAmount", s.subjectMaskAmount);
+        v.opt("skinParams", s.skinParams);
+        v.opt("basic", s.basic);
+        v.opt("globalExposure", s.globalExposure);
+        v.opt("presetOverrides", s.presetOverrides);
+        v.opt("untouchedKeys", s.untouchedKeys);
+        v.opt("fixedTemperature", s.fixedTemperature);
+        v.opt("fixedExposure", s.fixedExposure);
+    }
+};
+
+struct Project {
+    Uuid id;
+    std::string name;
+    std::string folder;
+    Uuid profileID;
+    std::optional<double> globalExposure;
+    std::vector<PhotoItem> photos;
+    std::optional<std::string> exportFolder;
+    std::optional<double> elapsed;
+    std::optional<Date> exportedAt;
+    std::optional<Date> straightenedAt;
+    std::optional<std::int64_t> straightenVersion;
+    std::optional<bool> straightenRequested;
+    std::optional<CropSettings> crop;
+    std::optional<bool> profileCorrection;
+    std::optional<std::string> catalogPath;
+    std::optional<std::int64_t> teethAmount;
+    std::optional<std::int64_t> skinAmount;
+    std::optional<bool> noiseReduction;
+    std::optional<bool> cropWritten;
+    std::optional<std::int64_t> learnedExports;
+    std::optional<std::int64_t> faceLevelAmount;
+    std::optional<std::int64_t> subjectMaskAmount;
+    std::optional<std::vector<EditVersion>> history;
+    std::optional<SkinParams> skinParams;
+    std::optional<Date> skinAnalyzedAt;
+    std::optional<bool> smartReframe;
+    std::optional<Date> layoutAnalyzedAt;
+    std::optional<Date> teethAnalyzedAt;
+    std::optional<Date> feetAnalyzedAt;
+    std::optional<Date> startedAt;
+    std::optional<Date> finishedAt;
+    std::optional<BasicAdjustments> basic;
+    std::optional<ProfileTuning> profileTuning;
+    std::optional<std::map<std::string, std::int64_t>> presetOverrides;
+    std::optional<std::vector<std::string>> untouchedKeys;
+    std::optional<double> fixedTemperature;
+    std::optional<double> fixedExposure;
+
+    bool operator==(const Project&) const = default;
+    template <class S, class V>
+    static void describe(S& s, V& v) {
+        v.req("id", s.id);
+        v.req("name", s.name);
+        v.req("folder", s.folder);
+        v.req("profileID", s.profileID);
+        v.opt("globalExposure", s.globalExposure);
+        v.req("photos", s.photos);
+        v.opt("exportFolder", s.exportFolder);
+        v.opt("elapsed", s.elapsed);
+        v.opt("exportedAt", s.exportedAt);
+        v.opt("straightenedAt", s.straightenedAt);
+        v.opt("straightenVersion", s.straightenVersion);
+        v.opt("straightenRequested", s.straightenRequested);
+        v.opt("crop", s.crop);
+        v.opt("profileCorrection", s.profileCorrection);
+        v.opt("catalogPath", s.catalogPath);
+        v.opt("teethAmount", s.teethAmount);
+        v.opt("skinAmount", s.skinAmount);
+        v.opt("noiseReduction", s.noiseReduction);
+        v.opt("cropWritten", s.cropWritten);
+        v.opt("learnedExports", s.learnedExports);
+        v.opt("faceLevelAmount", s.faceLevelAmount);
+        v.opt("subjectMaskAmount", s.subjectMaskAmount);
+        v.opt("history", s.history);
+        v.opt("skinParams", s.skinParams);
+        v.opt("skinAnalyzedAt", s.skinAnalyzedAt);
+        v.opt("smartReframe", s.smartReframe);
+        v.opt("layoutAnalyzedAt", s.layoutAnalyzedAt);
+        v.opt("teethAnalyzedAt", s.teethAnalyzedAt);
+        v.opt("feetAnalyzedAt", s.feetAnalyzedAt);
+        v.opt("startedAt", s.startedAt);
+        v.opt("finishedAt", s.finishedAt);
+        v.opt("basic", s.basic);
+        v.opt("profileTuning", s.profileTuning);
+        v.opt("presetOverrides", s.presetOverrides);
+        v.opt("untouchedKeys", s.untouchedKeys);
+        v.opt("fixedTemperature", s.fixedTemperature);
+        v.opt("fixedExposure", s.fixedExposure);
+    }
+};
+
+}  // namespace orvane

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the build, the tests and the application need.
+# Safe to run again: apt skips what is already installed.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  libraw-dev zlib1g-dev libjpeg-dev
+  libsqlite3-dev sqlite3
+  libssl-dev nlohmann-json3-dev libpugixml-dev
+  libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-objdetect-dev libopencv-dnn-dev opencv-data
+  libdlib-dev libdlib-data
+  libxgboost-dev
+  qt6-base-dev
+  libcurl4-openssl-dev libzip-dev libicu-dev
+  libgtest-dev libgmock-dev
+  locales
+  # optional smoke-test material: a real camera raw file and a real photo
+  rawtran-doc python3-imageio
+)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Numbers in files must not follow the user's locale; the tests check that under Romanian.
+if ! locale -a 2>/dev/null | grep -qi '^ro_RO\.utf-\?8$'; then
+  if [ -f /etc/locale.gen ]; then
+    $sudo sed -i 's/^# *\(ro_RO.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ro_RO.UTF-8 UTF-8' /etc/locale.gen || echo 'ro_RO.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null || echo "setup: could not generate ro_RO.UTF-8; the locale test will be skipped" >&2
+  fi
+fi
