@@ -18,4 +18,12 @@ const std::vector<std::string>& extraKeys() {
     return keys;
 }
 
+const std::string& firstFaceColumn() { return columns()[imageFeatureCount]; }
+
+std::string extraName(std::string_view key) { return "x_" + std::string(key); }
+
+std::string compiledName(std::string_view model) { return std::string(model) + std::string(compiledSuffix); }
+
+std::string sourceName(std::string_view model) { return std::string(model) + std::string(sourceSuffix); }
+
 }  // namespace orvane::Model

@@ -1,0 +1,93 @@
+#include "testing/model_fixtures.h"
+
+#include <random>
+
+#include "core/base/atomic_file.h"
+#include "core/base/numbers.h"
+#include "core/style/booster.h"
+#include "core/style/compiled_model.h"
+#include "core/style/model.h"
+
+namespace orvane::testing {
+namespace fs = std::filesystem;
+
+namespace {
+
+void compileBooster(const Booster& b, const fs::path& dir, const std::string& name, std::size_t inputCount) {
+    fs::create_directories(dir);
+    const fs::path source = dir / Model::sourceName(name);
+    writeFileAtomically(source, b.ubj());
+    std::vector<std::string> inputs(Model::columns().begin(), Model::columns().begin() + inputCount);
+    CompiledModel::compile(source, CompiledModelInfo{inputs, name}, dir / Model::compiledName(name));
+    fs::remove(source);
+}
+
+std::string text(float v) { return Numbers::shortest(v); }
+
+}  // namespace
+
+void writeConstantModel(const fs::path& dir, const std::string& name, float value, std::size_t inputCount) {
+    std::vector<float> m(2 * inputCount, 0.0f);
+    std::vector<float> y = {value, value};
+    Booster b = Booster::train(m, 2, inputCount, y,
+                               {{"base_score", text(value)}, {"nthread", "1"}, {"max_depth", "1"}}, 1, {});
+    compileBooster(b, dir, name, inputCount);
+}
+
+void writeNanModel(const fs::path& dir, const std::string& name) {
+    std::vector<float> m(2 * 68, 0.0f);
+    Booster b = Booster::train(m, 2, 68, {0, 0}, {{"base_score", "0"}, {"nthread", "1"}}, 1, {});
+    std::string text = b.jsonText();
+    const std::string leaf = "\"split_conditions\":[-0E0]";
+    auto at = text.find(leaf);
+    if (at == std::string::npos) throw std::runtime_error("unexpected booster text");
+    text.replace(at, leaf.size(), "\"split_conditions\":[NaN]");
+    compileBooster(Booster::fromBytes(text), dir, name, 68);
+}
+
+void writeStepModel(const fs::path& dir, const std::string& name, std::size_t column, float below, float above,
+                    std::size_t inputCount) {
+    const std::size_t rows = 20;
+    std::vector<float> m(rows * inputCount, 0.0f);
+    std::vector<float> y;
+    for (std::size_t r = 0; r < rows; ++r) {
+        const bool high = r % 2 == 1;
+        m[r * inputCount + column] = high ? 1.0f : 0.0f;
+        y.push_back(high ? above : below);
+    }
+    Booster b = Booster::train(m, rows, inputCount, y,
+                               {{"base_score", text((below + above) / 2)},
+                                {"nthread", "1"},
+                                {"max_depth", "1"},
+                                {"eta", "1"},
+                                {"lambda", "0"},
+                                {"min_child_weight", "0"},
+                                {"tree_method", "exact"}},
+                               1, {});
+    compileBooster(b, dir, name, inputCount);
+}
+
+void writeModelFolder(const fs::path& dir, float exposure, float mired, const std::map<std::string, float>& extras) {
+    writeConstantModel(dir, std::string(Model::exposureName), exposure);
+    writeConstantModel(dir, std::string(Model::miredName), mired);
+    for (const auto& [key, value] : extras) writeConstantModel(dir, Model::extraName(key), value);
+}
+
+std::vector<Sample> syntheticSamples(std::size_t n, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    std::vector<Sample> out;
+    for (std::size_t i = 0; i < n; ++i) {
+        Sample s;
+        s.path = "/photos/IMG_" + std::to_string(i) + ".dng";
+        for (std::size_t k = 0; k < Model::featureCount; ++k) s.x.push_back(unit(rng));
+        s.exposure = 1.5 * s.x[0] - s.x[1] + 0.02 * noise(rng);
+        s.temperature = 1'000'000.0 / (180.0 + 60.0 * s.x[2] + 0.5 * noise(rng));
+        s.extras = std::map<std::string, double>{{"Contrast2012", 40.0 * s.x[3]}, {"Vibrance", 20.0 * s.x[4]}};
+        out.push_back(std::move(s));
+    }
+    return out;
+}
+
+}  // namespace orvane::testing

@@ -1,0 +1,35 @@
+#pragma once
+// Test support for the style models: tiny compiled models with known answers, and synthetic samples
+// whose targets follow a known relation to their features.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/style/sample.h"
+
+namespace orvane::testing {
+
+// Writes dir/<name>.xgbm, a compiled model that answers `value` whatever its input. `inputCount`
+// columns are declared ("f0" …), all 68 by default.
+void writeConstantModel(const std::filesystem::path& dir, const std::string& name, float value,
+                        std::size_t inputCount = 68);
+
+// Writes dir/<name>.xgbm answering `below` when column `column` is under 0.5 (or missing, which the
+// booster sends the same way as its training had none) and `above` otherwise.
+void writeStepModel(const std::filesystem::path& dir, const std::string& name, std::size_t column, float below,
+                    float above, std::size_t inputCount = 68);
+
+// Writes dir/<name>.xgbm, a compiled model whose every answer is not a number.
+void writeNanModel(const std::filesystem::path& dir, const std::string& name);
+
+// A model folder with "exp" and "mired" constant models and one constant model per further setting.
+void writeModelFolder(const std::filesystem::path& dir, float exposure, float mired,
+                      const std::map<std::string, float>& extras = {});
+
+// `n` samples with 68 features drawn from a seeded generator; exposure = 1.5·f0 − f1 + small noise,
+// temperature = 1e6 / (180 + 60·f2 + small noise), Contrast2012 = 40·f3, Vibrance = 20·f4.
+std::vector<Sample> syntheticSamples(std::size_t n, std::uint32_t seed);
+
+}  // namespace orvane::testing
