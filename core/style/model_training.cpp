@@ -102,7 +102,9 @@ Booster train(const Frame& frame, const std::string& target) {
     std::vector<std::pair<std::string, std::string>> xp = {
         {"booster", "gbtree"},
         {"objective", "reg:squarederror"},
-        {"tree_method", "exact"},
+        // Histogram splits: the same quality as exact ones at a tenth of the time for thousands of
+        // photos; with one thread the result is the same on every run.
+        {"tree_method", "hist"},
         {"nthread", "1"},
         {"max_depth", std::to_string(p.maxDepth)},
         {"eta", Numbers::shortest(p.stepSize)},
