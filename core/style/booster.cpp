@@ -55,6 +55,8 @@ Booster& Booster::operator=(Booster&& other) noexcept {
 
 Booster Booster::fromBytes(std::string_view bytes) {
     Booster b;
+    // One thread from the start: loading already runs parallel loops otherwise.
+    b.setParam("nthread", "1");
     check(XGBoosterLoadModelFromBuffer(b.handle_, bytes.data(), bytes.size()), "load model");
     return b;
 }
@@ -98,7 +100,7 @@ Booster Booster::train(const std::vector<float>& matrix, std::size_t rows, std::
         throw ModelError(ModelError::Code::train, "Nu există date de antrenare pentru model.");
     }
     Matrix m;
-    check(XGDMatrixCreateFromMat(matrix.data(), rows, cols, NAN, &m.h), "training matrix");
+    check(XGDMatrixCreateFromMat_omp(matrix.data(), rows, cols, NAN, &m.h, 1), "training matrix");
     check(XGDMatrixSetFloatInfo(m.h, "label", labels.data(), rows), "labels");
     if (!featureNames.empty()) {
         std::vector<const char*> names;
@@ -111,6 +113,8 @@ Booster Booster::train(const std::vector<float>& matrix, std::size_t rows, std::
     Booster b;
     XGBoosterFree(b.handle_);
     b.handle_ = h;
+    // Parallelism comes from the callers (photo workers, builds), never from inside the library.
+    b.setParam("nthread", "1");
     for (const auto& [name, value] : params) b.setParam(name, value);
     for (int i = 0; i < rounds; ++i) check(XGBoosterUpdateOneIter(h, i, m.h), "training round");
     return b;
