@@ -292,32 +292,35 @@ std::string DevelopPreset::merged(std::string_view existing, double exposure, do
     Xmp::Document group;  // keeps the rebuilt mask group alive while it is written
     if (masks) {
         const std::vector<std::string> names = masks->managedNames();
-        std::vector<std::string> items;
-        for (const auto& li : [&] {
-                 auto g = Xmp::firstChild(settings, "MaskGroupBasedCorrections", Xmp::crsNS);
-                 return g ? keptItems(g, names) : std::vector<pugi::xml_node>{};
-             }())
-            items.push_back(Xmp::xmlText(li));
-        for (auto& item : masks->xmlItems()) items.push_back(std::move(item));
-        if (!items.empty()) {
-            // One group per photo: a group the preset brings is folded into the rebuilt one, its
-            // items first, less the corrections this specification manages.
-            auto own = std::find_if(ours.begin(), ours.end(), [](const pugi::xml_node& c) {
-                return Xmp::isElement(c, "MaskGroupBasedCorrections", Xmp::crsNS);
-            });
-            if (own != ours.end()) {
-                std::vector<std::string> presetItems;
-                for (const auto& li : keptItems(*own, names)) {
-                    auto decls = neededWhere(li, [](const std::string& prefix) -> std::optional<std::string> {
-                        if (prefix == "crs") return std::string(Xmp::crsNS);
-                        if (prefix == "rdf") return std::string(Xmp::rdfNS);
-                        return std::nullopt;
-                    });
-                    presetItems.push_back(textWith(li, decls));
-                }
-                items.insert(items.begin(), presetItems.begin(), presetItems.end());
-                ours.erase(own);
+        // One group per photo: a group the preset brings is folded into the rebuilt one, its items
+        // first, less the corrections this specification manages.
+        auto presetGroup = std::find_if(ours.begin(), ours.end(), [](const pugi::xml_node& c) {
+            return Xmp::isElement(c, "MaskGroupBasedCorrections", Xmp::crsNS);
+        });
+        std::vector<std::string> presetItems;
+        if (presetGroup != ours.end()) {
+            for (const auto& li : keptItems(*presetGroup, names)) {
+                auto decls = neededWhere(li, [](const std::string& prefix) -> std::optional<std::string> {
+                    if (prefix == "crs") return std::string(Xmp::crsNS);
+                    if (prefix == "rdf") return std::string(Xmp::rdfNS);
+                    return std::nullopt;
+                });
+                presetItems.push_back(textWith(li, decls));
             }
+        }
+        std::vector<std::string> items;
+        if (auto g = Xmp::firstChild(settings, "MaskGroupBasedCorrections", Xmp::crsNS)) {
+            for (const auto& li : keptItems(g, names)) {
+                std::string text = Xmp::xmlText(li);
+                // A copy of a preset item that an earlier export wrote is that item, not a second one.
+                if (std::find(presetItems.begin(), presetItems.end(), text) == presetItems.end())
+                    items.push_back(std::move(text));
+            }
+        }
+        for (auto& item : masks->xmlItems()) items.push_back(std::move(item));
+        items.insert(items.begin(), presetItems.begin(), presetItems.end());
+        if (presetGroup != ours.end()) ours.erase(presetGroup);
+        if (!items.empty()) {
             std::string text = "<crs:MaskGroupBasedCorrections xmlns:crs=\"" + std::string(Xmp::crsNS) +
                                "\" xmlns:rdf=\"" + std::string(Xmp::rdfNS) + "\"><rdf:Seq>";
             for (const auto& item : items) text += item;

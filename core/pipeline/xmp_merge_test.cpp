@@ -272,6 +272,14 @@ TEST(XmpMerge, aPresetsMaskGroupIsFoldedIntoTheRebuiltOne) {
     const std::string out = preset.merged(existing, 0, 5000, std::nullopt, {}, {}, &spec, {});
     EXPECT_EQ(count(out, "<crs:MaskGroupBasedCorrections"), 1u) << out;
     EXPECT_EQ(correctionNames(out), (std::vector<std::string>{"Din preset", "Manual", "Vendrel – Albire dinți"}));
+
+    // Exporting again does not pile up copies of the preset's masks.
+    const std::string again = preset.merged(out, 0, 5000, std::nullopt, {}, {}, &spec, {});
+    EXPECT_EQ(correctionNames(again), (std::vector<std::string>{"Din preset", "Manual", "Vendrel – Albire dinți"}));
+    // Removing our mask keeps the preset's and the sidecar's.
+    const auto remove = TeethMask::Spec::remove();
+    EXPECT_EQ(correctionNames(preset.merged(out, 0, 5000, std::nullopt, {}, {}, &remove, {})),
+              (std::vector<std::string>{"Din preset", "Manual"}));
 }
 
 TEST(XmpMerge, aKeptMaskWithAnUndeclaredPrefixFailsTheMerge) {

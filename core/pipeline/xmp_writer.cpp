@@ -114,9 +114,10 @@ std::string DevelopPreset::sidecar(double exposure, double temperature, std::opt
                                    const Overrides& overrides, const Pairs& extra, const TeethMask::Spec* masks,
                                    const std::set<std::string, std::less<>>& skipping) const {
     const Pairs attrs = resolvedAttributes(exposure, temperature, tint, overrides, extra, skipping);
+    const bool changesMasks = masks && !masks->isEmpty();
     std::vector<std::string> items;
     std::vector<std::string> names;
-    if (masks && !masks->isEmpty()) {
+    if (changesMasks) {
         items = masks->xmlItems();
         names = masks->managedNames();
     }
@@ -146,7 +147,7 @@ std::string DevelopPreset::sidecar(double exposure, double temperature, std::opt
     std::vector<std::string> presetItems;
     for (const auto& child : children_) {
         // One mask group per photo: the preset's own group joins the items written here.
-        if (!items.empty() && Xmp::isElement(child, "MaskGroupBasedCorrections", Xmp::crsNS)) {
+        if (changesMasks && Xmp::isElement(child, "MaskGroupBasedCorrections", Xmp::crsNS)) {
             for (auto seq : child.children()) {
                 if (!Xmp::isElement(seq, "Seq", Xmp::rdfNS)) continue;
                 for (auto li : seq.children()) {
@@ -169,7 +170,7 @@ std::string DevelopPreset::sidecar(double exposure, double temperature, std::opt
         out += Xmp::prettyText(child, needed(child));
         out += '\n';
     }
-    if (!items.empty()) {
+    if (!items.empty() || !presetItems.empty()) {
         out += "<crs:MaskGroupBasedCorrections><rdf:Seq>";
         for (const auto& item : presetItems) out += item;
         for (const auto& item : items) out += item;
