@@ -20,8 +20,11 @@ bool validQualifiedName(std::string_view q) {
     return colon > 0 && colon + 1 < q.size() && q.find(':', colon + 1) == std::string_view::npos;
 }
 
-// Namespace well-formedness of one element and its descendants.
-bool checkElement(const pugi::xml_node& e, std::string* error) {
+// Deeper documents are refused: the serializer and the emitter recurse once per level.
+constexpr int maxDepth = 256;
+
+// Namespace well-formedness of one element.
+bool checkOne(const pugi::xml_node& e, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
         return false;
@@ -46,8 +49,33 @@ bool checkElement(const pugi::xml_node& e, std::string* error) {
         if (ap.empty() || ap == "xmlns" || ap == "xml") continue;
         if (!binding(ap, e)) return fail("prefix nedeclarat: " + std::string(ap));
     }
-    for (auto c : e.children())
-        if (c.type() == pugi::node_element && !checkElement(c, error)) return false;
+    return true;
+}
+
+// Every element below `root`, walked without recursion.
+bool checkTree(const pugi::xml_node& root, std::string* error) {
+    pugi::xml_node n = root;
+    int depth = 0;
+    while (n) {
+        if (n.type() == pugi::node_element) {
+            if (depth > maxDepth) {
+                if (error) *error = "elemente imbricate prea adânc";
+                return false;
+            }
+            if (!checkOne(n, error)) return false;
+        }
+        if (n.first_child()) {
+            n = n.first_child();
+            ++depth;
+            continue;
+        }
+        while (n && n != root && !n.next_sibling()) {
+            n = n.parent();
+            --depth;
+        }
+        if (!n || n == root) break;
+        n = n.next_sibling();
+    }
     return true;
 }
 
@@ -216,7 +244,7 @@ Document parse(std::string_view bytes, std::string* error) {
         if (error) *error = roots == 0 ? "lipsește elementul rădăcină" : "mai multe elemente rădăcină";
         return nullptr;
     }
-    if (!checkElement(doc->document_element(), error)) return nullptr;
+    if (!checkTree(doc->document_element(), error)) return nullptr;
     return doc;
 }
 
