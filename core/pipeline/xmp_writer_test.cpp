@@ -335,6 +335,24 @@ TEST(XmpWriterWithExiftool, readsTheSameDevelopValues) {
     EXPECT_EQ(record["Rating"], 4);
     EXPECT_FALSE(record.contains("Clarity2012"));
     expectSameValue(record, "Tint", "+3");  // no tint given: the sidecar's stays
+
+    // Masks: a foreign one stays, ours is added, both in one group.
+    const auto spec = TeethMask::Spec::set({TeethRegion{0.1, 0.1, 0.2, 0.2, {{0.15, 0.25}}, 0.002, {}, 0}}, 35);
+    writeText(dir / "masks.xmp",
+              "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"" + kRdf +
+                  "\"><rdf:Description rdf:about=\"\" xmlns:crs=\"" + kCrs +
+                  "\"><crs:MaskGroupBasedCorrections><rdf:Seq><rdf:li><rdf:Description crs:What=\"Correction\" "
+                  "crs:CorrectionName=\"Manual\"/></rdf:li><rdf:li><rdf:Description crs:What=\"Correction\" "
+                  "crs:CorrectionName=\"Orvane Studio – Albire dinți\"/></rdf:li></rdf:Seq>"
+                  "</crs:MaskGroupBasedCorrections></rdf:Description></rdf:RDF></x:xmpmeta>");
+    ASSERT_EQ(XMPWriter::writeMerged(neutralPreset(), "/x/masks.NEF", dir.path(), 0, 5000, std::nullopt, {}, {}, &spec,
+                                     {}),
+              Outcome::merged(dir / "masks.xmp.bak-original"));
+    record = exiftool(*program, dir / "masks.xmp");
+    ASSERT_FALSE(record.is_null());
+    EXPECT_EQ(record["MaskGroupBasedCorrCorrectionName"], (nlohmann::json{"Manual", "Vendrel – Albire dinți"}));
+    expectSameValue(record, "MaskGroupBasedCorrAmount", "0.350000");
+    expectSameValue(record, "Exposure2012", "0.00");
 }
 
 }  // namespace
