@@ -63,7 +63,10 @@ std::string_view trimBlanks(std::string_view s) {
 
 std::optional<std::int64_t> curveInteger(std::string_view piece) {
     std::string_view digits = piece;
-    if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
+    if (!digits.empty() && digits[0] == '+') {
+        digits.remove_prefix(1);
+        if (!digits.empty() && digits[0] == '-') return std::nullopt;  // one sign at most
+    }
     if (digits.empty() || digits[0] == '+') return std::nullopt;
     std::int64_t v = 0;
     auto r = std::from_chars(digits.data(), digits.data() + digits.size(), v);

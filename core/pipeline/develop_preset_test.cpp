@@ -116,7 +116,7 @@ TEST(DevelopPreset, readsToneCurvePoints) {
     auto p = presetFrom(presetText(
         "", curve("ToneCurvePV2012", "0, 0|64,60|\t128 ,\u00A0130 |255, 255") +
                 curve("ToneCurvePV2012Red", "0, x|12|1, 2, 3|+5,-7|,9,10,") +
-                curve("ToneCurvePV2012Blue", "a, b|99999999999999999999, 1") +
+                curve("ToneCurvePV2012Blue", "a, b|99999999999999999999, 1|+-5, 3|1.5, 2") +
                 curve("ToneCurveName2012", "1, 2")));
     auto curves = p.toneCurves();
     EXPECT_EQ(curves.size(), 2u);
