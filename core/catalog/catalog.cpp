@@ -5,9 +5,11 @@
 #include <unicode/utf8.h>
 
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <system_error>
 
@@ -167,11 +169,37 @@ struct KeyTable {
     // Candidate slots by the key's first byte.
     std::array<std::vector<int>, 256> byFirst;
 
+    // First bytes of a trimmed line that can lead to one of the keys or to the white-balance mode:
+    // a key's first letter, 'W', 's' of the "s = { " opener, '=' (passed over before a key) and any
+    // non-ASCII byte (Unicode whitespace may come before the key). Other lines are skipped unread.
+    std::array<bool, 256> mayMatter{};
+
     KeyTable() {
         names = {"Exposure2012", "Temperature", "Tint", "CropAngle"};
         for (const auto& k : Model::extraKeys()) names.push_back(k);
-        for (int i = 0; i < static_cast<int>(names.size()); ++i)
-            byFirst[static_cast<unsigned char>(names[i].front())].push_back(i);
+        for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+            const auto first = static_cast<unsigned char>(names[i].front());
+            byFirst[first].push_back(i);
+            mayMatter[first] = true;
+        }
+        for (const unsigned char c : {'W', 's', '='}) mayMatter[c] = true;
+        for (int c = 0x80; c < 256; ++c) mayMatter[static_cast<std::size_t>(c)] = true;
+    }
+
+    // Whether the line starting at `at` (its first non-blank byte, an ASCII letter) can hold one of the
+    // keys: the key is the line's start up to blanks and '=', so it must begin with a name followed by
+    // a blank, '=' or a non-ASCII byte (possibly a Unicode space). White-balance lines always can.
+    bool mayHoldKey(std::string_view rest) const {
+        const auto first = static_cast<unsigned char>(rest.front());
+        if (first == 's' || first == 'W') return true;
+        for (const int i : byFirst[first]) {
+            const std::string& name = names[static_cast<std::size_t>(i)];
+            if (rest.size() > name.size() && std::memcmp(rest.data(), name.data(), name.size()) == 0) {
+                const auto next = static_cast<unsigned char>(rest[name.size()]);
+                if (next == ' ' || next == '\t' || next == '=' || next >= 0x80) return true;
+            }
+        }
+        return false;
     }
 
     int slotOf(std::string_view key) const {
@@ -181,6 +209,30 @@ struct KeyTable {
         return -1;
     }
 };
+
+// The position of the next line feed at or after `from`, or the text's size. Settings lines are short,
+// so eight bytes at a time beat a call to memchr for each.
+std::size_t lineEnd(std::string_view text, std::size_t from) {
+    constexpr std::uint64_t ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t highs = 0x8080808080808080ULL;
+    constexpr std::uint64_t feeds = ones * '\n';
+    const char* p = text.data();
+    std::size_t i = from;
+    if constexpr (std::endian::native != std::endian::little) {
+        const void* hit = std::memchr(p + i, '\n', text.size() - i);
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - p) : text.size();
+    }
+    while (i + 8 <= text.size()) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        const std::uint64_t x = word ^ feeds;
+        const std::uint64_t found = (x - ones) & ~x & highs;
+        if (found) return i + static_cast<std::size_t>(__builtin_ctzll(found) / 8);  // lowest byte first
+        i += 8;
+    }
+    while (i < text.size() && p[i] != '\n') ++i;
+    return i;
+}
 
 const KeyTable& keyTable() {
     static const KeyTable table;
@@ -240,8 +292,20 @@ bool isEdited(std::string_view text, const std::map<std::string, double>& number
 }
 
 bool isBlackAndWhite(std::string_view text) {
-    return text.find("ConvertToGrayscale = true") != std::string_view::npos ||
-           text.find("Treatment = \"grayscale\"") != std::string_view::npos;
+    // Both forms hold "rayscale" at a fixed place: one search for it, then a look around each hit.
+    static constexpr std::string_view flag = "ConvertToGrayscale = true";      // "rayscale" at 10
+    static constexpr std::string_view treatment = "Treatment = \"grayscale\"";  // "rayscale" at 14
+    static constexpr std::string_view core = "rayscale";
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const void* hit = ::memmem(text.data() + from, text.size() - from, core.data(), core.size());
+        if (!hit) return false;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        if (at >= 10 && text.substr(at - 10, flag.size()) == flag) return true;
+        if (at >= 14 && text.substr(at - 14, treatment.size()) == treatment) return true;
+        from = at + 1;
+    }
+    return false;
 }
 
 CatalogPhoto photo(std::string path, std::string_view text, std::optional<std::string> fileID,
@@ -251,14 +315,29 @@ CatalogPhoto photo(std::string path, std::string_view text, std::optional<std::s
     const KeyTable& keys = keyTable();
     std::array<std::optional<double>, 14> slots{};
     std::optional<std::string> mode;
-    forEachLine(text, [&](std::string_view line) {
+    auto take = [&](std::string_view line) {
         if (!mode && line.front() == 'W') mode = whiteBalanceOfLine(line);
         std::string_view key, value;
         if (!splitEntry(line, key, value)) return;
         const int slot = keys.slotOf(key);
         if (slot < 0) return;
         if (const auto number = toNumber(value)) slots[static_cast<std::size_t>(slot)] = *number;
-    });
+    };
+    const char* const base = text.data();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = lineEnd(text, start);
+        std::size_t first = start;
+        while (first < end && (base[first] == ' ' || base[first] == '\t')) ++first;
+        const auto lead = first < end ? static_cast<unsigned char>(base[first]) : 0;
+        const bool letter = (lead >= 'A' && lead <= 'Z') || (lead >= 'a' && lead <= 'z');
+        if (first < end && keys.mayMatter[lead] && (!letter || keys.mayHoldKey(text.substr(first, end - first)))) {
+            std::string_view line = trimSpace(text.substr(start, end - start));
+            if (line.starts_with("s = { ")) line.remove_prefix(6);
+            if (!line.empty()) take(line);
+        }
+        start = end + 1;
+    }
 
     CatalogPhoto p;
     p.path = std::move(path);
