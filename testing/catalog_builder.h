@@ -88,9 +88,9 @@ public:
         std::string baseName = "IMG_0001";
         std::string extension = "CR3";
         std::string fileFormat = "RAW";
-        std::optional<std::string> captureTime;
-        std::optional<std::string> settings;  // no develop-settings row when absent
-        std::optional<std::string> fileID;    // generated when absent
+        std::optional<std::string> captureTime = std::nullopt;
+        std::optional<std::string> settings = std::nullopt;  // no develop-settings row when absent
+        std::optional<std::string> fileID = std::nullopt;    // generated when absent
     };
     struct Ids {
         std::int64_t file = 0;

@@ -253,7 +253,7 @@ std::string openName(const std::filesystem::path& catalog, bool immutable) {
     std::error_code ec;
     std::filesystem::path absolute = std::filesystem::absolute(catalog, ec);
     if (ec) absolute = catalog;
-    return Sqlite::immutableUri(absolute.lexically_normal().string());
+    return Sqlite::immutableUri(absolute.string());
 }
 
 }  // namespace
