@@ -314,6 +314,7 @@ std::vector<std::uint8_t> smartPreviewBytes(const SmartPreviewSpec& s) {
                          longs(325, counts),
                          shorts(50712, table),
                          shorts(50717, {65535, 65535, 65535})};
+    if (s.asShotWhiteXY) e.push_back(rationals(50729, {(*s.asShotWhiteXY)[0], (*s.asShotWhiteXY)[1]}));
     addCommon(e, t, s.make, s.model, std::nullopt, s.orientation, s.colorMatrix, s.asShotNeutral, s.iso,
               s.exposureTime, s.fNumber, s.focalLength);
     return t.finish(t.ifd(e));

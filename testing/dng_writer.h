@@ -70,6 +70,7 @@ struct SmartPreviewSpec {
     std::string model = "Test Camera";
     Matrix3d colorMatrix = defaultColorMatrix();
     std::optional<std::array<double, 3>> asShotNeutral = std::array<double, 3>{0.5, 1.0, 0.625};
+    std::optional<std::array<double, 2>> asShotWhiteXY;  // the other way a DNG states its white
     std::optional<double> iso = 400;  // absent: no ISO in the Exif IFD
     std::optional<double> exposureTime = 1.0 / 60;
     std::optional<double> fNumber = 2.8;
