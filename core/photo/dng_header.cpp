@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <algorithm>
 #include <map>
 
 #include "core/photo/libraw_support.h"
@@ -190,14 +191,17 @@ std::optional<DngHeader> readDngHeader(const std::filesystem::path& file) {
     std::optional<std::map<std::uint16_t, Entry>> sub;
     if (number(*ifd0, 254).value_or(0) != 0) {
         main = nullptr;
-        if (auto it = ifd0->find(330); it != ifd0->end())
-            for (double off : r.numbers(it->second)) {
+        if (auto it = ifd0->find(330); it != ifd0->end()) {
+            Entry first = it->second;
+            first.count = std::min<std::uint32_t>(first.count, 8);  // a hostile list could be huge
+            for (double off : r.numbers(first)) {
                 sub = r.ifd(std::uint64_t(off));
                 if (sub && number(*sub, 254).value_or(0) == 0) {
                     main = &*sub;
                     break;
                 }
             }
+        }
     }
     if (main) {
         double w = number(*main, 256).value_or(0), hh = number(*main, 257).value_or(0);
