@@ -5,14 +5,12 @@
 // Usage: raw_decode_bench [raw file | --generated] [rounds]. Without a file: Debian's IMG_5952.CR2
 // (rawtran-doc) when installed, else (or with --generated) a generated 24-megapixel DNG.
 #include <libraw/libraw.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +18,7 @@
 #include "core/base/numbers.h"
 #include "core/photo/libraw_support.h"
 #include "core/photo/raw_image.h"
+#include "testing/debian_raw.h"
 #include "testing/dng_writer.h"
 #include "testing/temp_dir.h"
 
@@ -28,22 +27,6 @@ extern "C" void omp_set_num_threads(int) __attribute__((weak));
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::optional<std::filesystem::path> debianRaw(const orvane::testing::TempDir& dir) {
-    std::filesystem::path plain = "/usr/share/doc/rawtran/IMG_5952.CR2";
-    if (std::filesystem::exists(plain)) return plain;
-    std::filesystem::path packed = "/usr/share/doc/rawtran/IMG_5952.CR2.gz";
-    if (!std::filesystem::exists(packed)) return std::nullopt;
-    gzFile in = gzopen(packed.c_str(), "rb");
-    if (!in) return std::nullopt;
-    auto out = dir / "IMG_5952.CR2";
-    std::ofstream o(out, std::ios::binary);
-    std::vector<char> buf(1 << 16);
-    int n;
-    while ((n = gzread(in, buf.data(), unsigned(buf.size()))) > 0) o.write(buf.data(), n);
-    gzclose(in);
-    return out;
-}
 
 // The same decode with nothing of ours around it.
 void bareLibRaw(const std::filesystem::path& file) {
@@ -92,7 +75,7 @@ int main(int argc, char** argv) {
     bool generated = argc > 1 && std::string(argv[1]) == "--generated";
     if (argc > 1 && !generated) {
         file = argv[1];
-    } else if (!generated && (debian = debianRaw(dir))) {
+    } else if (!generated && (debian = orvane::testing::debianCameraRaw(dir))) {
         file = *debian;
     } else {
         orvane::testing::DngSpec spec;

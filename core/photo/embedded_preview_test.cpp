@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/debian_raw.h"
 #include "testing/dng_writer.h"
 #include "testing/temp_dir.h"
 
@@ -11,6 +12,15 @@ namespace {
 using testing::DngPreview;
 using testing::DngSpec;
 using testing::TempDir;
+
+DngPreview preview(DngPreview::Kind kind, int w, int h, bool corrupt = false) {
+    DngPreview p;
+    p.kind = kind;
+    p.width = w;
+    p.height = h;
+    p.corrupt = corrupt;
+    return p;
+}
 
 DngSpec withPreview(DngPreview::Kind kind, int w, int h, int orientation = 1) {
     DngSpec spec;
@@ -63,11 +73,11 @@ TEST(EmbeddedPreview, failsWithItsOwnTexts) {
     } cases[] = {
         {"no preview, fast way", std::nullopt, 1616, "LibRaw -2: fotografia nu are previzualizare încorporată"},
         {"no preview, large way", std::nullopt, 1617, "LibRaw -2: fără JPEG încorporat"},
-        {"bitmap, large way", DngPreview{DngPreview::Kind::bitmap, 64, 48}, 1617, "LibRaw -2: fără JPEG încorporat"},
+        {"bitmap, large way", preview(DngPreview::Kind::bitmap, 64, 48), 1617, "LibRaw -2: fără JPEG încorporat"},
         // LibRaw checks a DNG's JPEG preview itself and reports a broken one as no JPEG.
-        {"broken JPEG, large way", DngPreview{DngPreview::Kind::jpeg, 64, 48, 90, {}, true}, 1617,
+        {"broken JPEG, large way", preview(DngPreview::Kind::jpeg, 64, 48, true), 1617,
          "LibRaw -2: fără JPEG încorporat"},
-        {"broken JPEG, fast way", DngPreview{DngPreview::Kind::jpeg, 64, 48, 90, {}, true}, 1616,
+        {"broken JPEG, fast way", preview(DngPreview::Kind::jpeg, 64, 48, true), 1616,
          "LibRaw -2: fotografia nu are previzualizare încorporată"},
     };
     TempDir dir;
@@ -153,6 +163,29 @@ TEST(EmbeddedPreview, loadsWithoutAsShotWhenTheFileHasNoNeutral) {
     // LibRaw leaves the multipliers at zero: no as-shot balance, and the ratios are kept as they are.
     EXPECT_FALSE(img.asShot);
     EXPECT_EQ(img.wb, (std::array<float, 3>{0, 1, 0}));
+}
+
+TEST(EmbeddedPreview, readsTheDebianCameraRawsPreview) {
+    TempDir dir;
+    auto file = testing::debianCameraRaw(dir);
+    if (!file) GTEST_SKIP() << "rawtran-doc is not installed";
+    for (int maxSide : {1616, 1617}) {
+        SCOPED_TRACE(maxSide);
+        RawImage img = EmbeddedPreview::load(*file, maxSide);
+        EXPECT_EQ(img.w, std::min(1728, maxSide));
+        EXPECT_EQ(img.h, maxSide == 1616 ? 1077 : 1078);
+        EXPECT_EQ(img.luma.size(), std::size_t(img.w) * img.h);
+        EXPECT_FLOAT_EQ(img.iso, 640);
+        EXPECT_EQ(img.model, "EOS 30D");
+        EXPECT_EQ(img.flip, 0);
+        ASSERT_TRUE(img.asShot);
+        EXPECT_GT(img.asShot->kelvin, 4000);
+        EXPECT_LT(img.asShot->kelvin, 7500);
+    }
+    // The preview is far smaller than the sensor: the larger way keeps its own size.
+    RawImage large = EmbeddedPreview::load(*file, 4000);
+    EXPECT_EQ(large.w, 1728);
+    EXPECT_EQ(large.h, 1152);
 }
 
 }  // namespace

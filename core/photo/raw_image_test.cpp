@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <libraw/libraw.h>
-#include <zlib.h>
 
 #include <cmath>
-#include <fstream>
 #include <thread>
 
 #include "core/photo/libraw_support.h"
+#include "testing/debian_raw.h"
 #include "testing/dng_writer.h"
 #include "testing/temp_dir.h"
 
@@ -219,26 +218,9 @@ TEST(LoadRaw, decodesOnSeveralThreadsAtOnce) {
     EXPECT_EQ(parallel, serial);
 }
 
-// The one real camera raw file Debian ships (package rawtran-doc); skipped when it is not installed.
-std::optional<std::filesystem::path> debianCameraRaw(const TempDir& dir) {
-    std::filesystem::path plain = "/usr/share/doc/rawtran/IMG_5952.CR2";
-    if (std::filesystem::exists(plain)) return plain;
-    std::filesystem::path packed = "/usr/share/doc/rawtran/IMG_5952.CR2.gz";
-    if (!std::filesystem::exists(packed)) return std::nullopt;
-    gzFile in = gzopen(packed.c_str(), "rb");
-    if (!in) return std::nullopt;
-    auto out = dir / "IMG_5952.CR2";
-    std::ofstream o(out, std::ios::binary);
-    char buf[1 << 16];
-    int n;
-    while ((n = gzread(in, buf, sizeof buf)) > 0) o.write(buf, n);
-    gzclose(in);
-    return out;
-}
-
 TEST(LoadRaw, decodesTheDebianCameraRaw) {
     TempDir dir;
-    auto file = debianCameraRaw(dir);
+    auto file = testing::debianCameraRaw(dir);
     if (!file) GTEST_SKIP() << "rawtran-doc is not installed";
     RawImage img = loadRaw(*file, true);
     EXPECT_EQ(img.lumaW, 1761);
