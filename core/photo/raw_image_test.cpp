@@ -11,6 +11,11 @@
 #include "testing/dng_writer.h"
 #include "testing/temp_dir.h"
 
+extern "C" {
+void omp_set_num_threads(int) __attribute__((weak));
+int omp_get_max_threads() __attribute__((weak));
+}
+
 namespace orvane {
 namespace {
 
@@ -194,6 +199,19 @@ TEST(LoadRaw, replacesInvalidUtf8InTheModel) {
 TEST(LoadRaw, ratiosStayFiniteWhenGreenMultiplierIsZero) {
     EXPECT_EQ(photo_detail::wbRatios({2, 1, 0}), (std::array<float, 3>{2, 1, 0}));
     EXPECT_EQ(photo_detail::wbRatios({2, 0, 1}), (std::array<float, 3>{1, 1, 1}));
+}
+
+TEST(LoadRaw, pinsLibRawToTheCallingThreadOnlyDuringTheCall) {
+    // The OpenMP runtime arrives with LibRaw; the pinning must really reach it.
+    ASSERT_NE(omp_set_num_threads, nullptr);
+    ASSERT_NE(omp_get_max_threads, nullptr);
+    TempDir dir;
+    testing::writeDng(dir / "a.dng", DngSpec{});
+    int before = omp_get_max_threads();
+    omp_set_num_threads(3);
+    (void)loadRaw(dir / "a.dng", false);
+    EXPECT_EQ(omp_get_max_threads(), 3);
+    omp_set_num_threads(before);
 }
 
 TEST(LoadRaw, decodesOnSeveralThreadsAtOnce) {
