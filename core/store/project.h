@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <utility>
 #include <map>
+#include <set>
+#include <stdexcept>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -167,6 +169,34 @@ struct Project {
     static std::vector<std::filesystem::path> rawFiles(const std::filesystem::path& folder);
     // A new pending project over the folder's raw files, saved before it is returned.
     static Project create(const std::string& name, const std::filesystem::path& folder, const Uuid& profile);
+    // A new pending project over the catalog's photos that are on disk (raw file, else smart preview),
+    // optionally only the unedited ones and only those in the given folders; saved before it is
+    // returned. Throws the catalog's read error, NoPhotosError, or the save error.
+    static Project create(const std::string& name, const std::filesystem::path& catalog, bool onlyUnedited,
+                          const Uuid& profile, const std::optional<std::set<std::string>>& folders);
+
+    // The counts of one folder of a catalog.
+    struct CatalogFolder {
+        std::string path;  // a photo's path without its last component
+        std::int64_t total = 0;
+        std::int64_t onDisk = 0;    // raw file or smart preview exists
+        std::int64_t unedited = 0;  // of the onDisk ones
+        std::int64_t rawOnDisk = 0;
+
+        const std::string& id() const { return path; }
+        std::string name() const;
+        bool operator==(const CatalogFolder&) const = default;
+    };
+    struct CatalogCounts {
+        std::int64_t onDisk = 0;
+        std::int64_t unedited = 0;
+        std::int64_t total = 0;
+        bool operator==(const CatalogCounts&) const = default;
+    };
+    // Per-folder counts in natural order of the folder path; absent when the catalog cannot be read.
+    static std::optional<std::vector<CatalogFolder>> catalogFolders(const std::filesystem::path& catalog);
+    static std::optional<CatalogCounts> catalogCounts(const std::filesystem::path& catalog);
+
     // Every readable project, sorted by name (plain byte order, stable).
     static std::vector<Project> all();
     // Replaces Store::projects()/id/"project.json".
@@ -247,6 +277,12 @@ struct Project {
         v.opt("fixedTemperature", s.fixedTemperature);
         v.opt("fixedExposure", s.fixedExposure);
     }
+};
+
+// No photo of a catalog is left to make a project from.
+class NoPhotosError : public std::runtime_error {
+public:
+    NoPhotosError() : std::runtime_error("Catalogul nu are fotografii RAW potrivite pe disc.") {}
 };
 
 // The file to read for a photo: its raw file, or its smart preview while the raw file is missing.
