@@ -58,27 +58,31 @@ static_assert(Model::imageFeatureCount == 61 && Model::faceFeatureCount == 7);
 std::vector<double> percentiles(const std::vector<float>& values) {
     if (values.empty()) throw FeatureError("percentile cerut pentru o listă goală");
     // Selection instead of a full sort: the same ranks, at a fraction of the cost on millions of pixels.
+    // The needed ranks are visited in ascending order; each selection only has to look at what lies above
+    // the previous rank, since everything below it is already smaller.
     std::vector<float> s(values);
     const std::size_t count = s.size();
+    std::vector<std::size_t> ranks;
+    for (double p : pct()) {
+        const auto i = static_cast<std::size_t>(std::floor(p / 100.0 * static_cast<double>(count - 1)));
+        ranks.push_back(i);
+        ranks.push_back(std::min(count - 1, i + 1));
+    }
+    std::sort(ranks.begin(), ranks.end());
+    ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
+    std::size_t lo = 0;
+    for (std::size_t k : ranks) {
+        std::nth_element(s.begin() + static_cast<std::ptrdiff_t>(lo), s.begin() + static_cast<std::ptrdiff_t>(k), s.end());
+        lo = k + 1;
+    }
     std::vector<double> out;
     out.reserve(pct().size());
-    std::size_t sortedUpTo = 0;  // s[0, sortedUpTo) holds the smallest values in order
-    auto rank = [&](std::size_t k) -> double {
-        if (k >= sortedUpTo) {
-            auto first = s.begin() + static_cast<std::ptrdiff_t>(sortedUpTo);
-            auto kth = s.begin() + static_cast<std::ptrdiff_t>(k);
-            std::nth_element(first, kth, s.end());
-            std::sort(first, kth);  // everything here is below s[k]; ordered for the later ranks
-            sortedUpTo = k + 1;
-        }
-        return s[k];
-    };
     for (double p : pct()) {
         const double c = p / 100.0 * static_cast<double>(count - 1);
         const std::size_t i = static_cast<std::size_t>(std::floor(c));
         const std::size_t j = std::min(count - 1, i + 1);
-        const double si = rank(i);
-        const double sj = rank(j);
+        const double si = s[i];
+        const double sj = s[j];
         out.push_back(si + (c - static_cast<double>(i)) * (sj - si));
     }
     return out;

@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "core/style/model.h"
+#include "testing/dng_writer.h"
+#include "testing/temp_dir.h"
 
 namespace orvane {
 namespace {
@@ -193,6 +195,40 @@ TEST(Features, imagesTooSmallToMeasureFail) {
         EXPECT_THROW(Features::vector(img), FeatureError);
     }
     EXPECT_NO_THROW(Features::vector(uniform(3, 3, 0.5f, 0.5f, 0.5f)));
+}
+
+}  // namespace
+}  // namespace orvane
+
+namespace orvane {
+namespace {
+
+TEST(Features, metadataTermsOfAGeneratedRawFile) {
+    orvane::testing::TempDir dir;
+    orvane::testing::DngSpec spec;
+    spec.iso = 800;
+    spec.exposureTime = 1.0 / 250;
+    spec.fNumber = 2.8;
+    spec.focalLength = 85;
+    spec.model = "ILCE-7M4";
+    orvane::testing::writeDng(dir / "a.dng", spec);
+    const RawImage raw = loadRaw(dir / "a.dng", false);
+    const auto v = Features::vector(raw);
+    const double av = 2 * std::log2(static_cast<double>(raw.aperture));
+    const double tv = -std::log2(static_cast<double>(raw.shutter));
+    EXPECT_NEAR(v[54], std::log2(800.0), 1e-6);
+    EXPECT_NEAR(v[55], av, 1e-12);
+    EXPECT_NEAR(av, 2 * std::log2(2.8), 1e-5);
+    EXPECT_NEAR(v[56], tv, 1e-12);
+    EXPECT_NEAR(tv, std::log2(250.0), 1e-5);
+    EXPECT_NEAR(v[53], av + tv - std::log2(8.0), 1e-6);
+    EXPECT_NEAR(v[57], std::log(85.0), 1e-6);
+    EXPECT_EQ(v[58], 1);
+    EXPECT_NEAR(v[59], std::log(static_cast<double>(raw.wb[0])), 1e-12);
+    EXPECT_NEAR(v[60], std::log(static_cast<double>(raw.wb[2])), 1e-12);
+    // The generator's neutral is 0.5 : 1 : 0.625, so the ratios are its inverse.
+    EXPECT_NEAR(v[59], std::log(2.0), 1e-3);
+    EXPECT_NEAR(v[60], std::log(1.6), 1e-3);
 }
 
 }  // namespace
