@@ -1,7 +1,11 @@
 #pragma once
 // The project file: one Project with its photos, versions and options, saved as "project.json".
 #include <cstdint>
+#include <filesystem>
+#include <utility>
 #include <map>
+#include <set>
+#include <stdexcept>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -88,6 +92,9 @@ struct EditVersion {
     std::optional<double> fixedTemperature;
     std::optional<double> fixedExposure;
 
+    // Compares the sixteen settings only; identity, date and name are ignored.
+    bool sameSettings(const EditVersion& other) const;
+
     bool operator==(const EditVersion&) const = default;
     template <class S, class V>
     static void describe(S& s, V& v) {
@@ -152,6 +159,83 @@ struct Project {
     std::optional<double> fixedTemperature;
     std::optional<double> fixedExposure;
 
+    // ---- creation, saving and listing ----
+
+    // Extensions (lower case, no dot) that count as raw photos.
+    static const std::vector<std::string>& rawExtensions();
+    static bool isRawFile(const std::filesystem::path& file);
+    // Raw files of a folder (subfolders too unless the "includeSubfolders" setting is false), hidden
+    // files and package contents skipped, in natural order. An unreadable folder gives an empty list.
+    static std::vector<std::filesystem::path> rawFiles(const std::filesystem::path& folder);
+    // A new pending project over the folder's raw files, saved before it is returned.
+    static Project create(const std::string& name, const std::filesystem::path& folder, const Uuid& profile);
+    // A new pending project over the catalog's photos that are on disk (raw file, else smart preview),
+    // optionally only the unedited ones and only those in the given folders; saved before it is
+    // returned. Throws the catalog's read error, NoPhotosError, or the save error.
+    static Project create(const std::string& name, const std::filesystem::path& catalog, bool onlyUnedited,
+                          const Uuid& profile, const std::optional<std::set<std::string>>& folders);
+
+    // The counts of one folder of a catalog.
+    struct CatalogFolder {
+        std::string path;  // a photo's path without its last component
+        std::int64_t total = 0;
+        std::int64_t onDisk = 0;    // raw file or smart preview exists
+        std::int64_t unedited = 0;  // of the onDisk ones
+        std::int64_t rawOnDisk = 0;
+
+        const std::string& id() const { return path; }
+        std::string name() const;
+        bool operator==(const CatalogFolder&) const = default;
+    };
+    struct CatalogCounts {
+        std::int64_t onDisk = 0;
+        std::int64_t unedited = 0;
+        std::int64_t total = 0;
+        bool operator==(const CatalogCounts&) const = default;
+    };
+    // Per-folder counts in natural order of the folder path; absent when the catalog cannot be read.
+    static std::optional<std::vector<CatalogFolder>> catalogFolders(const std::filesystem::path& catalog);
+    static std::optional<CatalogCounts> catalogCounts(const std::filesystem::path& catalog);
+
+    // Every readable project, sorted by name (plain byte order, stable).
+    static std::vector<Project> all();
+    // Replaces Store::projects()/id/"project.json".
+    void save() const;
+    // Moves the project's folder to the user's trash; throws when it cannot, leaving it in place.
+    // (Named for what it does: `delete` is taken by the language.)
+    void remove() const;
+
+    // ---- derived views, computed afresh on every call ----
+
+    // Effective exposure of a photo: absent without a prediction; fixedExposure wins; else
+    // globalExposure + prediction + the tuning's exposure.
+    std::optional<double> exposure(const PhotoItem& item) const;
+    // Effective temperature in kelvin: absent without a prediction; fixedTemperature wins; else
+    // basic temperature + prediction + the tuning's temperature. Tint is not part of it.
+    std::optional<double> temperature(const PhotoItem& item) const;
+    // The basic adjustments, or zero offsets.
+    BasicAdjustments adjustments() const;
+    // Store::projects() / the identifier's text.
+    std::filesystem::path dir() const;
+
+    std::size_t pending() const;
+    std::size_t done() const;
+    std::size_t failed() const;
+
+    bool needsStraightenAnalysis() const;
+    bool needsLayoutAnalysis() const;
+    bool needsSkinAnalysis() const;
+    bool needsSubjectAnalysis() const;
+
+    // A new version (fresh identifier, now, no name) holding the sixteen current settings.
+    EditVersion currentVersion() const;
+
+    // The tuning's overrides with the project's own winning, sorted by key (plain byte order).
+    std::vector<std::pair<std::string, std::int64_t>> effectiveOverrides() const;
+    // effectiveOverrides, then the photo's predicted extras not already overridden (rounded, halves
+    // away from zero), each part in key order.
+    std::vector<std::pair<std::string, std::int64_t>> overrides(const PhotoItem& item) const;
+
     bool operator==(const Project&) const = default;
     template <class S, class V>
     static void describe(S& s, V& v) {
@@ -194,5 +278,14 @@ struct Project {
         v.opt("fixedExposure", s.fixedExposure);
     }
 };
+
+// No photo of a catalog is left to make a project from.
+class NoPhotosError : public std::runtime_error {
+public:
+    NoPhotosError() : std::runtime_error("Catalogul nu are fotografii RAW potrivite pe disc.") {}
+};
+
+// The file to read for a photo: its raw file, or its smart preview while the raw file is missing.
+std::filesystem::path sourceURL(const PhotoItem& item);
 
 }  // namespace orvane
