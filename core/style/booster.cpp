@@ -8,8 +8,35 @@
 
 #include "core/style/model_error.h"
 
+// XGBoost runs OpenMP loops (loading a model, building a matrix) before its own thread setting applies.
+// The OpenMP runtime comes in with the library; weak references pin those loops to the calling thread
+// without a direct dependency.
+extern "C" {
+void omp_set_num_threads(int) __attribute__((weak));
+int omp_get_max_threads() __attribute__((weak));
+}
+
 namespace orvane {
 namespace {
+
+// For its lifetime, OpenMP regions started by this thread run on this thread alone.
+class OneOpenMpThread {
+public:
+    OneOpenMpThread() {
+        if (omp_set_num_threads && omp_get_max_threads) {
+            saved_ = omp_get_max_threads();
+            omp_set_num_threads(1);
+        }
+    }
+    ~OneOpenMpThread() {
+        if (saved_ > 0) omp_set_num_threads(saved_);
+    }
+    OneOpenMpThread(const OneOpenMpThread&) = delete;
+    OneOpenMpThread& operator=(const OneOpenMpThread&) = delete;
+
+private:
+    int saved_ = 0;
+};
 
 void check(int rc, const char* what) {
     if (rc != 0) {
@@ -57,6 +84,7 @@ Booster Booster::fromBytes(std::string_view bytes) {
     Booster b;
     // One thread from the start: loading already runs parallel loops otherwise.
     b.setParam("nthread", "1");
+    OneOpenMpThread one;
     check(XGBoosterLoadModelFromBuffer(b.handle_, bytes.data(), bytes.size()), "load model");
     return b;
 }
@@ -99,6 +127,7 @@ Booster Booster::train(const std::vector<float>& matrix, std::size_t rows, std::
     if (rows == 0 || matrix.size() != rows * cols || labels.size() != rows) {
         throw ModelError(ModelError::Code::train, "Nu există date de antrenare pentru model.");
     }
+    OneOpenMpThread one;
     Matrix m;
     check(XGDMatrixCreateFromMat_omp(matrix.data(), rows, cols, NAN, &m.h, 1), "training matrix");
     check(XGDMatrixSetFloatInfo(m.h, "label", labels.data(), rows), "labels");
