@@ -63,8 +63,9 @@ Frame frame(const std::vector<Sample>& samples) {
     return f;
 }
 
-std::vector<float> featureMatrix(const Frame& frame) {
-    const auto& cols = columns();
+std::vector<float> featureMatrix(const Frame& frame) { return featureMatrix(frame, columns()); }
+
+std::vector<float> featureMatrix(const Frame& frame, const std::vector<std::string>& cols) {
     std::vector<float> m(frame.rows * cols.size(), std::numeric_limits<float>::quiet_NaN());
     for (std::size_t c = 0; c < cols.size(); ++c) {
         const auto* col = frame.column(cols[c]);
@@ -74,13 +75,19 @@ std::vector<float> featureMatrix(const Frame& frame) {
     return m;
 }
 
-Booster train(const Frame& frame, const std::string& target) {
+Booster train(const Frame& frame, const std::string& target) { return train(frame, target, columns()); }
+
+Booster train(const Frame& frame, const std::string& target, const std::vector<std::string>& cols) {
     const auto* labels = frame.column(target);
     if (!labels) {
         throw ModelError(ModelError::Code::train, "Coloana țintă „" + target + "” nu există în datele de antrenare.");
     }
-    const auto& cols = columns();
-    auto all = featureMatrix(frame);
+    for (const auto& name : cols) {
+        if (!frame.column(name)) {
+            throw ModelError(ModelError::Code::train, "Coloana „" + name + "” nu există în datele de antrenare.");
+        }
+    }
+    auto all = featureMatrix(frame, cols);
     // A label that is not finite (a temperature of 0 K gives an infinite mired value) would poison
     // every tree: such rows sit out this target only.
     std::vector<float> matrix;

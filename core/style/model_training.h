@@ -41,10 +41,13 @@ Frame frame(const std::vector<Sample>& samples);
 // Model::columns, with params(). Rows whose target value is not finite are left out; a target
 // column that is missing or has no finite value throws ModelError(train). Same frame, same model.
 Booster train(const Frame& frame, const std::string& target);
+// The same on a subset of the feature columns (each a name of Model::columns), in the order given.
+Booster train(const Frame& frame, const std::string& target, const std::vector<std::string>& features);
 
 // The feature columns of a frame as a row-major float matrix (NaN where a value is missing or not
 // finite), for training and batch prediction.
 std::vector<float> featureMatrix(const Frame& frame);
+std::vector<float> featureMatrix(const Frame& frame, const std::vector<std::string>& features);
 
 // Trains "exp", "mired", then "x_" + key for each key of `extras` in that order, and publishes them
 // as a new model generation of the profile folder. The temporary folder "OVS-models-<UUID>" in the

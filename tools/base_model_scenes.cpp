@@ -1,0 +1,101 @@
+#include "tools/base_model_scenes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace orvane::base_models {
+
+Scene scene(int index) {
+    // One generator per scene, seeded by its index: a scene never depends on how many came before.
+    std::mt19937 rng(static_cast<std::uint32_t>(index) * 2654435761u + 17u);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    Scene s;
+    s.kelvin = 2600 + 7400 * u(rng);
+    s.brightness = 0.18 * std::exp2(-4.0 + 5.5 * u(rng));  // from 4 EV under to 1.5 EV over
+    s.contrast = 0.4 + 1.6 * u(rng);
+    s.pattern = static_cast<int>(u(rng) * 4);
+    s.iso = 100 * std::exp2(std::floor(u(rng) * 6));
+    s.shutter = std::exp2(-std::floor(2 + u(rng) * 9));
+    s.aperture = std::vector<double>{1.8, 2.8, 4, 5.6, 8, 11}[static_cast<std::size_t>(u(rng) * 6)];
+    return s;
+}
+
+std::array<double, 2> planckianXY(double t) {
+    // Kim et al.'s cubic fit of the Planckian locus, 1667–25000 K.
+    t = std::clamp(t, 1667.0, 25000.0);
+    const double t2 = t * t, t3 = t2 * t;
+    const double x = t <= 4000 ? -0.2661239e9 / t3 - 0.2343589e6 / t2 + 0.8776956e3 / t + 0.179910
+                               : -3.0258469e9 / t3 + 2.1070379e6 / t2 + 0.2226347e3 / t + 0.240390;
+    const double x2 = x * x, x3 = x2 * x;
+    double y;
+    if (t <= 2222) y = -1.1063814 * x3 - 1.34811020 * x2 + 2.18555832 * x - 0.20219683;
+    else if (t <= 4000) y = -0.9549476 * x3 - 1.37418593 * x2 + 2.09137015 * x - 0.16748867;
+    else y = 3.0817580 * x3 - 5.87338670 * x2 + 3.75112997 * x - 0.37001483;
+    return {x, y};
+}
+
+namespace {
+
+// Reflectance 0…1 at a normalised position: smooth areas and edges, arranged by the pattern.
+double reflectance(const Scene& s, double x, double y) {
+    double v;
+    switch (s.pattern) {
+        case 0: v = x; break;                                              // left-to-right ramp
+        case 1: v = 1.0 - y; break;                                        // sky over ground
+        case 2: v = std::hypot(x - 0.5, y - 0.5) < 0.25 ? 0.85 : 0.2; break;  // bright subject, dark room
+        default: v = ((static_cast<int>(x * 4) + static_cast<int>(y * 3)) % 2) ? 0.7 : 0.3; break;  // patches
+    }
+    // Spread around the middle, in stops, so the median stays near the scene's brightness.
+    return std::exp2(s.contrast * 3.0 * (v - 0.5));
+}
+
+testing::SceneFn sceneFn(const Scene& s, std::array<double, 3> neutral) {
+    return [s, neutral](int x, int y, int w, int h) {
+        const double r = reflectance(s, (x + 0.5) / w, (y + 0.5) / h) * s.brightness;
+        return std::array<double, 3>{r * neutral[0], r * neutral[1], r * neutral[2]};
+    };
+}
+
+}  // namespace
+
+testing::DngSpec dngSpec(const Scene& s) {
+    testing::DngSpec spec;
+    spec.width = 96;
+    spec.height = 64;
+    const auto xy = planckianXY(s.kelvin);
+    spec.asShotNeutral = testing::neutralForXY(xy[0], xy[1]);
+    spec.iso = s.iso;
+    spec.exposureTime = s.shutter;
+    spec.fNumber = s.aperture;
+    spec.scene = sceneFn(s, *spec.asShotNeutral);
+    return spec;
+}
+
+testing::SmartPreviewSpec previewSpec(const Scene& s) {
+    testing::SmartPreviewSpec spec;
+    spec.width = 96;
+    spec.height = 64;
+    const auto xy = planckianXY(s.kelvin);
+    spec.asShotNeutral = testing::neutralForXY(xy[0], xy[1]);
+    spec.iso = s.iso;
+    spec.exposureTime = s.shutter;
+    spec.fNumber = s.aperture;
+    spec.scene = sceneFn(s, *spec.asShotNeutral);
+    return spec;
+}
+
+double neutralExposure(const RawImage& raw) {
+    std::vector<float> y;
+    y.reserve(raw.lin.size() / 3);
+    for (std::size_t i = 0; i + 2 < raw.lin.size(); i += 3) {
+        y.push_back(0.2126f * raw.lin[i] + 0.7152f * raw.lin[i + 1] + 0.0722f * raw.lin[i + 2]);
+    }
+    if (y.empty()) return 0;
+    std::nth_element(y.begin(), y.begin() + y.size() / 2, y.end());
+    const double median = std::max<double>(y[y.size() / 2], 1e-4);
+    return std::clamp(std::log2(0.18 / median), -5.0, 5.0);
+}
+
+}  // namespace orvane::base_models
