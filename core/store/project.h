@@ -1,6 +1,8 @@
 #pragma once
 // The project file: one Project with its photos, versions and options, saved as "project.json".
 #include <cstdint>
+#include <filesystem>
+#include <utility>
 #include <map>
 #include <optional>
 #include <string>
@@ -88,6 +90,9 @@ struct EditVersion {
     std::optional<double> fixedTemperature;
     std::optional<double> fixedExposure;
 
+    // Compares the sixteen settings only; identity, date and name are ignored.
+    bool sameSettings(const EditVersion& other) const;
+
     bool operator==(const EditVersion&) const = default;
     template <class S, class V>
     static void describe(S& s, V& v) {
@@ -152,6 +157,37 @@ struct Project {
     std::optional<double> fixedTemperature;
     std::optional<double> fixedExposure;
 
+    // ---- derived views, computed afresh on every call ----
+
+    // Effective exposure of a photo: absent without a prediction; fixedExposure wins; else
+    // globalExposure + prediction + the tuning's exposure.
+    std::optional<double> exposure(const PhotoItem& item) const;
+    // Effective temperature in kelvin: absent without a prediction; fixedTemperature wins; else
+    // basic temperature + prediction + the tuning's temperature. Tint is not part of it.
+    std::optional<double> temperature(const PhotoItem& item) const;
+    // The basic adjustments, or zero offsets.
+    BasicAdjustments adjustments() const;
+    // Store::projects() / the identifier's text.
+    std::filesystem::path dir() const;
+
+    std::size_t pending() const;
+    std::size_t done() const;
+    std::size_t failed() const;
+
+    bool needsStraightenAnalysis() const;
+    bool needsLayoutAnalysis() const;
+    bool needsSkinAnalysis() const;
+    bool needsSubjectAnalysis() const;
+
+    // A new version (fresh identifier, now, no name) holding the sixteen current settings.
+    EditVersion currentVersion() const;
+
+    // The tuning's overrides with the project's own winning, sorted by key (plain byte order).
+    std::vector<std::pair<std::string, std::int64_t>> effectiveOverrides() const;
+    // effectiveOverrides, then the photo's predicted extras not already overridden (rounded, halves
+    // away from zero), each part in key order.
+    std::vector<std::pair<std::string, std::int64_t>> overrides(const PhotoItem& item) const;
+
     bool operator==(const Project&) const = default;
     template <class S, class V>
     static void describe(S& s, V& v) {
@@ -194,5 +230,8 @@ struct Project {
         v.opt("fixedExposure", s.fixedExposure);
     }
 };
+
+// The file to read for a photo: its raw file, or its smart preview while the raw file is missing.
+std::filesystem::path sourceURL(const PhotoItem& item);
 
 }  // namespace orvane

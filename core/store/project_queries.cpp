@@ -1,0 +1,145 @@
+#include <algorithm>
+#include <cmath>
+
+#include "core/store/preset_keys.h"
+#include "core/store/project.h"
+#include "core/store/store.h"
+
+namespace orvane {
+
+const std::vector<PresetKeys::Entry>& PresetKeys::all() {
+    static const std::vector<Entry> table = {
+        {"Contrast", "Contrast2012"}, {"Lumini", "Highlights2012"},      {"Umbre", "Shadows2012"},
+        {"Albe", "Whites2012"},       {"Negre", "Blacks2012"},           {"Textură", "Texture"},
+        {"Claritate", "Clarity2012"}, {"Eliminare ceață", "Dehaze"},     {"Vibranță", "Vibrance"},
+        {"Saturație", "Saturation"},
+    };
+    return table;
+}
+
+std::optional<double> Project::exposure(const PhotoItem& item) const {
+    if (!item.exposure) return std::nullopt;
+    if (fixedExposure) return *fixedExposure;
+    return globalExposure.value_or(0) + *item.exposure + (profileTuning ? profileTuning->exposure : 0);
+}
+
+std::optional<double> Project::temperature(const PhotoItem& item) const {
+    if (!item.temperature) return std::nullopt;
+    if (fixedTemperature) return *fixedTemperature;
+    return (basic ? basic->temperature : 0) + *item.temperature +
+           (profileTuning ? profileTuning->basic.temperature : 0);
+}
+
+BasicAdjustments Project::adjustments() const { return basic.value_or(BasicAdjustments{}); }
+
+std::filesystem::path Project::dir() const { return Store::projects() / id.text(); }
+
+static std::size_t countStatus(const std::vector<PhotoItem>& photos, PhotoItem::Status s) {
+    return static_cast<std::size_t>(
+        std::count_if(photos.begin(), photos.end(), [s](const PhotoItem& p) { return p.status == s; }));
+}
+
+std::size_t Project::pending() const { return countStatus(photos, PhotoItem::Status::pending); }
+std::size_t Project::done() const { return countStatus(photos, PhotoItem::Status::done); }
+std::size_t Project::failed() const { return countStatus(photos, PhotoItem::Status::failed); }
+
+// The straighten analysis version whose results are current.
+static constexpr std::int64_t kStraightenVersion = 4;
+
+bool Project::needsStraightenAnalysis() const {
+    if (straightenRequested != true) return false;
+    return !straightenedAt || !straightenVersion || *straightenVersion < kStraightenVersion;
+}
+
+bool Project::needsLayoutAnalysis() const {
+    const bool wanted = smartReframe == true || straightenRequested == true ||
+                        (crop && crop->mode != CropSettings::Mode::none);
+    if (!wanted) return false;
+    if (!layoutAnalyzedAt) return true;
+    for (const auto& p : photos) {
+        if (p.status != PhotoItem::Status::done) continue;
+        if (!p.layout || !p.layout->isCurrent()) return true;
+    }
+    return false;
+}
+
+bool Project::needsSkinAnalysis() const {
+    if (skinAmount.value_or(0) < 1 && faceLevelAmount.value_or(0) < 1) return false;
+    if (!skinAnalyzedAt) return true;
+    for (const auto& p : photos) {
+        if (p.status != PhotoItem::Status::done || !p.skin) continue;
+        for (const auto& r : *p.skin)
+            if (r.isOutdated()) return true;
+    }
+    return false;
+}
+
+bool Project::needsSubjectAnalysis() const {
+    if (subjectMaskAmount.value_or(0) <= 0) return false;
+    for (const auto& p : photos)
+        if (p.status == PhotoItem::Status::done && !p.subject) return true;
+    return false;
+}
+
+EditVersion Project::currentVersion() const {
+    EditVersion v;
+    v.straighten = straightenRequested;
+    v.profileCorrection = profileCorrection;
+    v.smartReframe = smartReframe;
+    v.noiseReduction = noiseReduction;
+    v.crop = crop;
+    v.teethAmount = teethAmount;
+    v.skinAmount = skinAmount;
+    v.faceLevelAmount = faceLevelAmount;
+    v.subjectMaskAmount = subjectMaskAmount;
+    v.skinParams = skinParams;
+    v.basic = basic;
+    v.globalExposure = globalExposure;
+    v.presetOverrides = presetOverrides;
+    v.untouchedKeys = untouchedKeys;
+    v.fixedTemperature = fixedTemperature;
+    v.fixedExposure = fixedExposure;
+    return v;
+}
+
+bool EditVersion::sameSettings(const EditVersion& o) const {
+    return straighten == o.straighten && profileCorrection == o.profileCorrection &&
+           smartReframe == o.smartReframe && noiseReduction == o.noiseReduction && crop == o.crop &&
+           teethAmount == o.teethAmount && skinAmount == o.skinAmount && faceLevelAmount == o.faceLevelAmount &&
+           subjectMaskAmount == o.subjectMaskAmount && skinParams == o.skinParams && basic == o.basic &&
+           globalExposure == o.globalExposure && presetOverrides == o.presetOverrides &&
+           untouchedKeys == o.untouchedKeys && fixedTemperature == o.fixedTemperature &&
+           fixedExposure == o.fixedExposure;
+}
+
+std::vector<std::pair<std::string, std::int64_t>> Project::effectiveOverrides() const {
+    // std::map orders keys by plain byte comparison, which is the order wanted.
+    std::map<std::string, std::int64_t> merged;
+    if (profileTuning) merged = profileTuning->overrides;
+    if (presetOverrides)
+        for (const auto& [k, v] : *presetOverrides) merged[k] = v;
+    return {merged.begin(), merged.end()};
+}
+
+std::vector<std::pair<std::string, std::int64_t>> Project::overrides(const PhotoItem& item) const {
+    auto out = effectiveOverrides();
+    if (!item.extras) return out;
+    const std::size_t overridden = out.size();
+    for (const auto& [key, value] : *item.extras) {
+        const bool taken = std::any_of(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(overridden),
+                                       [&](const auto& e) { return e.first == key; });
+        // Predictions are clamped and finite; a stray non-finite one has no whole-number value to give.
+        if (taken || !std::isfinite(value) || std::fabs(value) > 9e18) continue;
+        out.emplace_back(key, static_cast<std::int64_t>(std::llround(value)));
+    }
+    return out;
+}
+
+std::filesystem::path sourceURL(const PhotoItem& item) {
+    if (!item.previewPath) return item.path;
+    std::error_code ec;
+    if (std::filesystem::exists(item.path, ec)) return item.path;
+    return *item.previewPath;
+}
+
+}  // namespace orvane

@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include "core/store/preset_keys.h"
+#include "core/store/project.h"
+#include "testing/temp_dir.h"
+
+namespace orvane {
+namespace {
+
+using Overrides = std::vector<std::pair<std::string, std::int64_t>>;
+
+PhotoItem donePhoto(const std::string& path) {
+    PhotoItem p(path);
+    p.status = PhotoItem::Status::done;
+    return p;
+}
+
+TEST(ProjectQueries, effectiveExposureAndTemperature) {
+    Project p;
+    PhotoItem item("/a.nef");
+    EXPECT_FALSE(p.exposure(item));
+    p.fixedExposure = 1.0;
+    EXPECT_FALSE(p.exposure(item));  // no prediction: nothing, even when fixed
+    item.exposure = 0.5;
+    p.globalExposure = 0.25;
+    ProfileTuning t;
+    t.exposure = -0.125;
+    t.basic.temperature = 100;
+    t.basic.tint = 9;
+    p.profileTuning = t;
+    EXPECT_EQ(p.exposure(item), 1.0);  // fixed wins over everything else
+    p.fixedExposure.reset();
+    EXPECT_EQ(p.exposure(item), 0.625);
+
+    EXPECT_FALSE(p.temperature(item));
+    item.temperature = 5000;
+    EXPECT_EQ(p.temperature(item), 5100);
+    p.basic = BasicAdjustments{-300, 5};
+    EXPECT_EQ(p.temperature(item), 4800);
+    p.fixedTemperature = 6500;
+    EXPECT_EQ(p.temperature(item), 6500);
+    EXPECT_EQ(p.adjustments(), (BasicAdjustments{-300, 5}));
+    EXPECT_TRUE(Project().adjustments().isZero());
+}
+
+TEST(ProjectQueries, statusCountsAndDir) {
+    orvane::testing::TempDir data;
+    orvane::testing::ScopedEnv env("ORVANE_DATA_DIR", data.path().string());
+    Project p;
+    p.id = *Uuid::parse("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d");
+    p.photos = {donePhoto("/1"), PhotoItem("/2"), PhotoItem("/3"), donePhoto("/4")};
+    p.photos[2].status = PhotoItem::Status::failed;
+    EXPECT_EQ(p.pending(), 1u);
+    EXPECT_EQ(p.done(), 2u);
+    EXPECT_EQ(p.failed(), 1u);
+    EXPECT_EQ(p.dir(), data.path() / "Projects" / "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D");
+}
+
+TEST(ProjectQueries, straightenNeeds) {
+    struct Case {
+        const char* name;
+        std::optional<bool> requested;
+        bool analysed;
+        std::optional<std::int64_t> version;
+        bool needed;
+    };
+    const Case cases[] = {
+        {"notRequested", std::nullopt, false, std::nullopt, false},
+        {"requestedOff", false, false, std::nullopt, false},
+        {"neverAnalysed", true, false, 4, true},
+        {"noVersion", true, true, std::nullopt, true},
+        {"oldVersion", true, true, 3, true},
+        {"oldVersionNotRequested", std::nullopt, true, 3, false},
+        {"current", true, true, 4, false},
+        {"newer", true, true, 5, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Project p;
+        p.straightenRequested = c.requested;
+        if (c.analysed) p.straightenedAt = Date{};
+        p.straightenVersion = c.version;
+        EXPECT_EQ(p.needsStraightenAnalysis(), c.needed);
+    }
+}
+
+TEST(ProjectQueries, layoutNeeds) {
+    auto current = PersonLayout::make({}, std::vector<PersonRegion>{}, std::vector<PersonRegion>{}, true);
+    auto noBodies = current;
+    noBodies.bodies.reset();
+    auto oldVersion = current;
+    oldVersion.version = 1;
+    auto incomplete = current;
+    incomplete.protectionComplete = false;
+
+    struct Case {
+        const char* name;
+        std::optional<CropSettings::Mode> crop;
+        bool smart;
+        bool straighten;
+        bool analysed;
+        std::optional<PersonLayout> doneLayout;
+        bool needed;
+    };
+    using M = CropSettings::Mode;
+    const Case cases[] = {
+        {"nothingAsksForIt", M::none, false, false, false, std::nullopt, false},
+        {"noCropNothingAsks", std::nullopt, false, false, false, std::nullopt, false},
+        {"cropNeverAnalysed", M::ratio, false, false, false, current, true},
+        {"smartNeverAnalysed", std::nullopt, true, false, false, current, true},
+        {"straightenNeverAnalysed", std::nullopt, false, true, false, current, true},
+        {"analysedAndCurrent", M::bottom, false, false, true, current, false},
+        {"doneWithoutBodies", M::bottom, false, false, true, noBodies, true},
+        {"doneOldVersion", std::nullopt, true, false, true, oldVersion, true},
+        {"doneIncomplete", std::nullopt, true, false, true, incomplete, true},
+        {"doneWithoutLayout", std::nullopt, true, false, true, std::nullopt, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Project p;
+        if (c.crop) p.crop = CropSettings{*c.crop, "3:2", 3, 2};
+        if (c.smart) p.smartReframe = true;
+        if (c.straighten) p.straightenRequested = true;
+        if (c.analysed) p.layoutAnalyzedAt = Date{};
+        PhotoItem d = donePhoto("/d");
+        d.layout = c.doneLayout;
+        PhotoItem pendingWithout("/p");  // never looked at
+        p.photos = {d, pendingWithout};
+        EXPECT_EQ(p.needsLayoutAnalysis(), c.needed);
+    }
+}
+
+TEST(ProjectQueries, skinAndSubjectNeeds) {
+    SkinRegion fresh{0, 0, 1, 1, {}, 0.004, 0.5, 2};
+    SkinRegion noLum = fresh;
+    noLum.lum.reset();
+    SkinRegion oldV = fresh;
+    oldV.v = 1;
+    struct Case {
+        const char* name;
+        std::optional<std::int64_t> skin;
+        std::optional<std::int64_t> faceLevel;
+        bool analysed;
+        std::vector<SkinRegion> regions;
+        bool needed;
+    };
+    const Case cases[] = {
+        {"offAbsentAndZero", std::nullopt, 0, false, {}, false},
+        {"skinNeverAnalysed", 30, std::nullopt, false, {}, true},
+        {"faceLevelNeverAnalysed", std::nullopt, 1, false, {}, true},
+        {"analysedFresh", 30, std::nullopt, true, {fresh}, false},
+        {"analysedNoLum", 30, std::nullopt, true, {fresh, noLum}, true},
+        {"analysedOldVersion", 0, 70, true, {oldV}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Project p;
+        p.skinAmount = c.skin;
+        p.faceLevelAmount = c.faceLevel;
+        if (c.analysed) p.skinAnalyzedAt = Date{};
+        PhotoItem d = donePhoto("/d");
+        d.skin = c.regions;
+        PhotoItem pending("/p");
+        pending.skin = std::vector<SkinRegion>{noLum};  // pending photos do not count
+        p.photos = {d, pending};
+        EXPECT_EQ(p.needsSkinAnalysis(), c.needed);
+    }
+
+    Project p;
+    p.photos = {donePhoto("/d"), PhotoItem("/p")};
+    EXPECT_FALSE(p.needsSubjectAnalysis());
+    p.subjectMaskAmount = 20;
+    EXPECT_TRUE(p.needsSubjectAnalysis());
+    p.photos[0].subject = fresh;
+    EXPECT_FALSE(p.needsSubjectAnalysis());  // the pending photo without one does not count
+}
+
+TEST(ProjectQueries, versionsCompareSettingsOnly) {
+    Project p;
+    p.straightenRequested = true;
+    p.crop = CropSettings{};
+    p.globalExposure = 0.5;
+    p.presetOverrides = std::map<std::string, std::int64_t>{{"Dehaze", 3}};
+    p.profileTuning = ProfileTuning{};
+    auto a = p.currentVersion();
+    auto b = p.currentVersion();
+    EXPECT_EQ(a.straighten, true);
+    EXPECT_FALSE(a.name);
+    EXPECT_NE(a.id, b.id);
+    b.name = "numită";
+    b.date = Date{};
+    EXPECT_TRUE(a.sameSettings(b));
+    EXPECT_NE(a, b);
+    b.globalExposure.reset();
+    EXPECT_FALSE(a.sameSettings(b));
+    p.globalExposure = 0;
+    auto zero = p.currentVersion();
+    EXPECT_FALSE(zero.sameSettings(b));  // 0 is not absent
+    b.globalExposure = 0.5;
+    b.untouchedKeys = std::vector<std::string>{};
+    EXPECT_FALSE(a.sameSettings(b));
+}
+
+TEST(ProjectQueries, overridesLetTheProjectWinThenAddPredictions) {
+    Project p;
+    EXPECT_TRUE(p.effectiveOverrides().empty());
+    ProfileTuning t;
+    t.overrides = {{"Dehaze", 5}, {"Contrast2012", 10}};
+    p.profileTuning = t;
+    p.presetOverrides = std::map<std::string, std::int64_t>{{"Dehaze", 12}};
+    EXPECT_EQ(p.effectiveOverrides(), (Overrides{{"Contrast2012", 10}, {"Dehaze", 12}}));
+
+    PhotoItem item("/a");
+    EXPECT_EQ(p.overrides(item), p.effectiveOverrides());
+    item.extras = std::map<std::string, double>{{"Vibrance", 7.5}, {"Dehaze", 30.2}, {"Clarity2012", -2.5}};
+    EXPECT_EQ(p.overrides(item), (Overrides{{"Contrast2012", 10}, {"Dehaze", 12}, {"Clarity2012", -3}, {"Vibrance", 8}}));
+    // Plain byte order: upper case before lower case.
+    p.profileTuning.reset();
+    p.presetOverrides = std::map<std::string, std::int64_t>{{"b", 1}, {"B", 2}};
+    EXPECT_EQ(p.effectiveOverrides(), (Overrides{{"B", 2}, {"b", 1}}));
+}
+
+TEST(ProjectQueries, sourceFallsBackToThePreviewWhileTheRawIsGone) {
+    orvane::testing::TempDir dir;
+    PhotoItem item((dir / "IMG_1.CR3").string());
+    EXPECT_EQ(sourceURL(item), dir / "IMG_1.CR3");  // no preview: the raw path, present or not
+    item.previewPath = (dir / "preview.dng").string();
+    EXPECT_EQ(sourceURL(item), dir / "preview.dng");
+    orvane::testing::writeText(dir / "IMG_1.CR3", "raw");
+    EXPECT_EQ(sourceURL(item), dir / "IMG_1.CR3");
+}
+
+TEST(PresetKeys, tableOrder) {
+    const auto& all = PresetKeys::all();
+    ASSERT_EQ(all.size(), 10u);
+    EXPECT_EQ(all[0].key, "Contrast2012");
+    EXPECT_EQ(all[5].title, "Textură");
+    EXPECT_EQ(all[7].title, "Eliminare ceață");
+    EXPECT_EQ(all[9].key, "Saturation");
+}
+
+}  // namespace
+}  // namespace orvane
