@@ -12,7 +12,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "testing/concurrency.h"
+
 using namespace orvane;
+using orvane::testing::HighWater;
 using namespace std::chrono_literals;
 
 namespace {
@@ -27,19 +30,6 @@ int threadNice() {
     errno = 0;
     return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
 }
-
-// Counts calls in flight and remembers the most seen at once.
-struct HighWater {
-    std::atomic<int> now{0};
-    std::atomic<int> most{0};
-    void enter() {
-        int n = now.fetch_add(1) + 1;
-        int seen = most.load();
-        while (n > seen && !most.compare_exchange_weak(seen, n)) {
-        }
-    }
-    void leave() { now.fetch_sub(1); }
-};
 
 }  // namespace
 
@@ -110,9 +100,9 @@ TEST(ParallelFor, visitsEveryIndexOnceWithinTheWorkerBound) {
             hw.leave();
         });
         for (auto& v : visits) EXPECT_EQ(v.load(), 1);
-        EXPECT_LE(hw.most.load(), c.bound);
+        EXPECT_LE(hw.most(), c.bound);
         if (c.bound > 1) {
-            EXPECT_GT(hw.most.load(), 1);
+            EXPECT_GT(hw.most(), 1);
         }
     }
 }
