@@ -611,3 +611,25 @@ TEST(Job, fileProcessIgnoresTheRequest) {
     ASSERT_TRUE(runUntilState(*main, *job, State::finished));
     EXPECT_EQ(job->project().pending(), 0u);
 }
+
+TEST(Job, aReleasedJobLivesUntilItsRunAndSaveHaveEnded) {
+    auto main = std::make_shared<ManualExecutor>();
+    auto gate = std::make_shared<Gate>();
+    auto writes = std::make_shared<std::atomic<int>>(0);
+    auto stopped = std::make_shared<int>(0);
+    std::weak_ptr<Job> weak;
+    {
+        auto job = Job::make(main, projectWith(3), 2, /*persist=*/true, gated(gate));
+        job->setWriteSnapshot([writes](std::string_view, const std::filesystem::path&) { writes->fetch_add(1); });
+        job->setOnStopped([stopped](Job&) { ++*stopped; });
+        job->start();
+        weak = job;
+    }
+    main->runReady();
+    ASSERT_TRUE(gate->waitEntered(2));
+    EXPECT_FALSE(weak.expired());  // photos in flight hold it
+    gate->open();
+    ASSERT_TRUE(main->runUntil([&] { return weak.expired(); }));
+    EXPECT_EQ(*stopped, 1);
+    EXPECT_GE(writes->load(), 1);
+}
