@@ -130,9 +130,14 @@ TEST(Job, neverMoreThanWorkersPhotosInFlight) {
         SCOPED_TRACE(c.name);
         Harness h;
         auto hw = std::make_shared<HighWater>();
-        auto job = h.make(projectWith(c.photos), c.workers, [hw](const std::filesystem::path& file, const AnalysisRequest&) {
+        // Each photo lingers until the bound has been reached once (or a generous timeout), so a run
+        // that keeps fewer photos in flight shows, and a slow machine cannot hide the bound.
+        const int bound = c.bound;
+        auto job = h.make(projectWith(c.photos), c.workers, [hw, bound](const std::filesystem::path& file, const AnalysisRequest&) {
             hw->enter();
-            std::this_thread::sleep_for(3ms);
+            const auto deadline = std::chrono::steady_clock::now() + 3s;
+            while (hw->most() < bound && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+            std::this_thread::sleep_for(1ms);
             hw->leave();
             return resultFor(file);
         });
