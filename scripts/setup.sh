@@ -14,6 +14,7 @@ packages=(
   qt6-base-dev
   libcurl4-openssl-dev libzip-dev libicu-dev
   libgtest-dev libgmock-dev
+  libimage-exiftool-perl
   locales
   # optional smoke-test material: a real camera raw file and a real photo
   rawtran-doc python3-imageio

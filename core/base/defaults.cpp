@@ -199,3 +199,30 @@ void FileDefaults::notify(const std::string& key) {
 }
 
 }  // namespace orvane
+
+namespace orvane {
+
+namespace {
+std::mutex& globalMutex() {
+    static std::mutex m;
+    return m;
+}
+std::shared_ptr<Defaults>& globalDefaults() {
+    static std::shared_ptr<Defaults> d;
+    return d;
+}
+}  // namespace
+
+std::shared_ptr<Defaults> userDefaults() {
+    std::lock_guard lock(globalMutex());
+    auto& d = globalDefaults();
+    if (!d) d = std::make_shared<FileDefaults>(FileDefaults::standardPath());
+    return d;
+}
+
+void setUserDefaults(std::shared_ptr<Defaults> defaults) {
+    std::lock_guard lock(globalMutex());
+    globalDefaults() = std::move(defaults);
+}
+
+}  // namespace orvane

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -88,5 +89,10 @@ private:
     std::vector<Entry> observers_;
     ObserverId nextId_ = 1;
 };
+
+// The process-wide store the core reads its settings from: FileDefaults at its standard path unless
+// replaced (the application installs its own; tests install an in-memory one).
+std::shared_ptr<Defaults> userDefaults();
+void setUserDefaults(std::shared_ptr<Defaults> defaults);
 
 }  // namespace orvane

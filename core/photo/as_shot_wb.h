@@ -4,6 +4,7 @@
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "core/base/strict_json.h"
 
@@ -33,6 +34,19 @@ std::optional<AsShotWB> temperatureAndTint(double x, double y);
 // (cam_xyz, first three rows and columns); absent for non-positive multipliers, a singular matrix or
 // a white point whose XYZ sum is not positive.
 std::optional<AsShotWB> asShotFromCamera(const std::array<float, 3>& mul, const float camXyz[][3]);
+
+// A DNG colour matrix (XYZ to camera) with the EXIF light source it was calibrated under.
+struct CalibratedMatrix {
+    int illuminant = 0;
+    Matrix3 xyzToCamera{};
+};
+
+// CIE 1931 chromaticity (x, y) of a camera neutral (camera response to white) through the DNG colour
+// matrices: with one matrix directly, with two by interpolating them in inverse temperature between
+// their illuminants until the white point settles. Absent when no matrix inverts or the white point's
+// XYZ sum is not positive.
+std::optional<std::array<double, 2>> neutralChromaticity(const std::array<double, 3>& cameraNeutral,
+                                                         const std::vector<CalibratedMatrix>& matrices);
 
 // Whole-file reader: opens and unpacks the file (no processing) and derives the as-shot white balance
 // from the colour data kept with the raw data. Throws RawError when the file cannot be opened or

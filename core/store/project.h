@@ -157,6 +157,24 @@ struct Project {
     std::optional<double> fixedTemperature;
     std::optional<double> fixedExposure;
 
+    // ---- creation, saving and listing ----
+
+    // Extensions (lower case, no dot) that count as raw photos.
+    static const std::vector<std::string>& rawExtensions();
+    static bool isRawFile(const std::filesystem::path& file);
+    // Raw files of a folder (subfolders too unless the "includeSubfolders" setting is false), hidden
+    // files and package contents skipped, in natural order. An unreadable folder gives an empty list.
+    static std::vector<std::filesystem::path> rawFiles(const std::filesystem::path& folder);
+    // A new pending project over the folder's raw files, saved before it is returned.
+    static Project create(const std::string& name, const std::filesystem::path& folder, const Uuid& profile);
+    // Every readable project, sorted by name (plain byte order, stable).
+    static std::vector<Project> all();
+    // Replaces Store::projects()/id/"project.json".
+    void save() const;
+    // Moves the project's folder to the user's trash; throws when it cannot, leaving it in place.
+    // (Named for what it does: `delete` is taken by the language.)
+    void remove() const;
+
     // ---- derived views, computed afresh on every call ----
 
     // Effective exposure of a photo: absent without a prediction; fixedExposure wins; else

@@ -1,0 +1,117 @@
+// Decodes one raw file through loadRaw and through bare LibRaw calls (open, unpack, half-size process,
+// memory image) in the same run, and prints loadRaw's time over the bare time. loadRaw's own work (the
+// subsampled linear plane, the luma plane, metadata and white balance) should add at most 15 %.
+//
+// Usage: raw_decode_bench [raw file | --generated] [rounds]. Without a file: Debian's IMG_5952.CR2
+// (rawtran-doc) when installed, else (or with --generated) a generated 24-megapixel DNG.
+#include <libraw/libraw.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/base/numbers.h"
+#include "core/photo/libraw_support.h"
+#include "core/photo/raw_image.h"
+#include "testing/debian_raw.h"
+#include "testing/dng_writer.h"
+#include "testing/temp_dir.h"
+
+extern "C" void omp_set_num_threads(int) __attribute__((weak));
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The same decode with nothing of ours around it.
+void bareLibRaw(const std::filesystem::path& file) {
+    libraw_data_t* raw = libraw_init(0);
+    if (!raw) throw std::runtime_error("libraw_init failed");
+    int rc = libraw_open_file(raw, file.c_str());
+    if (rc == 0) rc = libraw_unpack(raw);
+    if (rc == 0) {
+        orvane::photo_detail::setLinearOutput(raw->params, true);
+        rc = libraw_dcraw_process(raw);
+    }
+    if (rc == 0) {
+        int err = 0;
+        libraw_processed_image_t* image = libraw_dcraw_make_mem_image(raw, &err);
+        if (image)
+            libraw_dcraw_clear_mem(image);
+        else
+            rc = err ? err : -1;
+    }
+    libraw_close(raw);
+    if (rc != 0) throw std::runtime_error(std::string("LibRaw failed: ") + libraw_strerror(rc));
+}
+
+template <class F>
+double seconds(F&& f) {
+    auto start = Clock::now();
+    f();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using orvane::Numbers::fixed;
+    // Both paths on one thread, as the job's workers run them.
+    if (omp_set_num_threads) omp_set_num_threads(1);
+
+    orvane::testing::TempDir dir;
+    std::filesystem::path file;
+    std::optional<std::filesystem::path> debian;
+    bool generated = argc > 1 && std::string(argv[1]) == "--generated";
+    if (argc > 1 && !generated) {
+        file = argv[1];
+    } else if (!generated && (debian = orvane::testing::debianCameraRaw(dir))) {
+        file = *debian;
+    } else {
+        orvane::testing::DngSpec spec;
+        spec.width = 6000;
+        spec.height = 4000;
+        file = dir / "generated-24mp.dng";
+        orvane::testing::writeDng(file, spec);
+    }
+    int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+
+    try {
+        // Warm the page cache and both code paths once.
+        bareLibRaw(file);
+        (void)orvane::loadRaw(file, true);
+
+        std::vector<double> bare, ours, oursNoLuma;
+        for (int i = 0; i < rounds; ++i) {
+            bare.push_back(seconds([&] { bareLibRaw(file); }));
+            ours.push_back(seconds([&] { (void)orvane::loadRaw(file, true); }));
+            oursNoLuma.push_back(seconds([&] { (void)orvane::loadRaw(file, false); }));
+        }
+        double b = median(bare), o = median(ours), n = median(oursNoLuma);
+        std::printf("file: %s\n", file.c_str());
+        std::printf("rounds: %d (medians)\n", rounds);
+        std::printf("bare LibRaw:            %s ms\n", fixed(b * 1000, 1).c_str());
+        std::printf("loadRaw, luma plane:    %s ms\n", fixed(o * 1000, 1).c_str());
+        std::printf("loadRaw, no luma plane: %s ms\n", fixed(n * 1000, 1).c_str());
+        std::printf("loadRaw / bare LibRaw:  %s (luma plane), %s (no luma plane)\n", fixed(o / b, 3).c_str(),
+                    fixed(n / b, 3).c_str());
+        if (o / b > 1.15) {
+            std::printf("over budget: loadRaw adds more than 15 %%\n");
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    }
+    return 0;
+}

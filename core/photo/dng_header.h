@@ -1,0 +1,31 @@
+#pragma once
+// Header values of a DNG (TIFF) file read without decoding: the main image's size, orientation, camera
+// model, exposure data and the colour tags the white point needs. Every offset and count is checked
+// against the file; a malformed file gives absent, never a read outside it.
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/photo/as_shot_wb.h"
+
+namespace orvane {
+
+struct DngHeader {
+    int width = 0;        // main image (NewSubFileType 0): IFD0, else the first such SubIFD
+    int height = 0;
+    int orientation = 0;  // TIFF orientation 1..8; 0 when missing
+    std::optional<std::string> model;
+    std::optional<float> iso;           // first Exif ISO speed rating
+    std::optional<double> fNumber;      // Exif
+    std::optional<double> exposureTime; // Exif
+    std::optional<double> focalLength;  // Exif
+    std::optional<std::array<double, 3>> asShotNeutral;
+    std::optional<std::array<double, 2>> asShotWhiteXY;
+    std::vector<CalibratedMatrix> colorMatrices;  // ColorMatrix1/2 with their illuminants (3-colour files)
+};
+
+std::optional<DngHeader> readDngHeader(const std::filesystem::path& file);
+
+}  // namespace orvane

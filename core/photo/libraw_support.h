@@ -1,0 +1,72 @@
+#pragma once
+// Small shared pieces of the LibRaw readers: an owning handle, the decoder's error texts, the camera
+// model text and the as-shot white balance from LibRaw's colour data. Internal to core/photo.
+#include <libraw/libraw.h>
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/photo/as_shot_wb.h"
+#include "core/photo/raw_image.h"
+
+namespace orvane::photo_detail {
+
+// One LibRaw handle for one call, closed on every way out. Decoding inside runs on the calling thread
+// only: parallelism comes from the callers' workers.
+class LibRawHandle {
+public:
+    LibRawHandle();  // throws RawError(-1, "init")
+    ~LibRawHandle();
+    LibRawHandle(const LibRawHandle&) = delete;
+    LibRawHandle& operator=(const LibRawHandle&) = delete;
+
+    libraw_data_t* get() const { return raw_; }
+    libraw_data_t* operator->() const { return raw_; }
+    // Throws RawError with LibRaw's code and text when `result` is not 0.
+    static void check(int result);
+    // Opens the file; false on any failure (for the readers that never throw).
+    bool tryOpen(const std::filesystem::path& file);
+
+private:
+    libraw_data_t* raw_;
+    int savedThreads_;
+};
+
+// Processed memory image, freed with LibRaw's own call.
+class MemImage {
+public:
+    explicit MemImage(libraw_processed_image_t* image) : image_(image) {}
+    ~MemImage() {
+        if (image_) libraw_dcraw_clear_mem(image_);
+    }
+    MemImage(const MemImage&) = delete;
+    MemImage& operator=(const MemImage&) = delete;
+    libraw_processed_image_t* operator->() const { return image_; }
+    libraw_processed_image_t* get() const { return image_; }
+
+private:
+    libraw_processed_image_t* image_;
+};
+
+// Output parameters of the linear half-size decode (camera white balance, sRGB primaries, linear
+// 16-bit, no brightening, stored orientation).
+void setLinearOutput(libraw_output_params_t& p, bool halfSize);
+
+// Text of a fixed-size C field: up to the first zero byte (all bytes when none), invalid UTF-8 replaced
+// with U+FFFD.
+std::string fieldText(const char* field, std::size_t size);
+// Valid UTF-8 with every invalid sequence replaced by U+FFFD.
+std::string sanitizeUtf8(std::string_view bytes);
+
+std::array<float, 3> multipliers(const libraw_colordata_t& color);
+// [m0/m1, 1, m2/m1]; [1, 1, 1] when m1 is not positive (a ratio over zero is no white balance).
+std::array<float, 3> wbRatios(const std::array<float, 3>& mul);
+// As-shot derivation on cam_mul and cam_xyz. LibRaw leaves cam_xyz empty for DNG files, whose matrices
+// it keeps in dng_color; those files go through the DNG colour matrices instead.
+std::optional<AsShotWB> asShotOf(const libraw_colordata_t& color);
+
+}  // namespace orvane::photo_detail

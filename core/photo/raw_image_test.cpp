@@ -1,0 +1,265 @@
+#include "core/photo/raw_image.h"
+
+#include <gtest/gtest.h>
+#include <libraw/libraw.h>
+
+#include <cmath>
+#include <thread>
+
+#include "core/photo/libraw_support.h"
+#include "testing/debian_raw.h"
+#include "testing/dng_writer.h"
+#include "testing/temp_dir.h"
+
+extern "C" {
+void omp_set_num_threads(int) __attribute__((weak));
+int omp_get_max_threads() __attribute__((weak));
+}
+
+namespace orvane {
+namespace {
+
+using testing::DngSpec;
+using testing::TempDir;
+
+std::array<double, 3> flatGrey(double level, const std::array<double, 3>& n, int, int) {
+    double top = std::max({n[0], n[1], n[2]});
+    return {level * n[0] / top, level * n[1] / top, level * n[2] / top};
+}
+
+TEST(LoadRaw, decodesGeneratedDngs) {
+    struct Case {
+        const char* name;
+        int width, height, orientation, flip;
+        double x, y;  // white point the neutral is made from
+    } cases[] = {
+        {"even, upright, daylight", 64, 48, 1, 0, 0.3324, 0.3474},
+        {"odd, half turn, tungsten", 65, 49, 3, 3, 0.4476, 0.4074},
+        {"odd width, clockwise, shade", 67, 48, 6, 6, 0.3000, 0.3150},
+        {"odd height, counter-clockwise", 64, 51, 8, 5, 0.3457, 0.3585},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DngSpec spec;
+        spec.width = c.width;
+        spec.height = c.height;
+        spec.orientation = c.orientation;
+        spec.asShotNeutral = testing::neutralForXY(c.x, c.y);
+        spec.model = "Probe X-1";
+        spec.iso = 1600;
+        spec.exposureTime = 1.0 / 250;
+        spec.fNumber = 4;
+        spec.focalLength = 50;
+        auto file = dir / (std::string(c.name) + ".dng");
+        testing::writeDng(file, spec);
+
+        RawImage img = loadRaw(file, true);
+        int halfW = (c.width + 1) / 2, halfH = (c.height + 1) / 2;
+        EXPECT_EQ(img.lumaW, halfW);
+        EXPECT_EQ(img.lumaH, halfH);
+        EXPECT_EQ(img.w, (halfW + 1) / 2);
+        EXPECT_EQ(img.h, (halfH + 1) / 2);
+        ASSERT_EQ(img.lin.size(), std::size_t(img.w) * img.h * 3);
+        ASSERT_EQ(img.luma.size(), std::size_t(img.lumaW) * img.lumaH);
+        EXPECT_EQ(img.flip, c.flip);
+        EXPECT_FLOAT_EQ(img.iso, 1600);
+        EXPECT_NEAR(img.shutter, 1.0 / 250, 1e-7);
+        EXPECT_NEAR(img.aperture, 4, 1e-5);
+        EXPECT_NEAR(img.focal, 50, 1e-4);
+        EXPECT_EQ(img.model, "Probe X-1");
+        const auto& n = *spec.asShotNeutral;
+        EXPECT_NEAR(img.wb[0], n[1] / n[0], 1e-4);
+        EXPECT_EQ(img.wb[1], 1.0f);
+        EXPECT_NEAR(img.wb[2], n[1] / n[2], 1e-4);
+
+        auto expected = temperatureAndTint(c.x, c.y);
+        ASSERT_TRUE(img.asShot);
+        EXPECT_NEAR(img.asShot->kelvin, expected->kelvin, expected->kelvin * 0.002);
+        EXPECT_NEAR(img.asShot->tint, expected->tint, 0.5);
+        auto again = readAsShot(file);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(*again, *img.asShot);
+
+        // lin takes every second pixel of every second row of the half-size image, the last ones included:
+        // each lin pixel must match the luma byte at twice its position.
+        for (int i : {0, img.h / 2, img.h - 1})
+            for (int j : {0, img.w / 2, img.w - 1}) {
+                const float* p = &img.lin[(std::size_t(i) * img.w + j) * 3];
+                double lum = 255 * std::sqrt(0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2]);
+                int byte = img.luma[std::size_t(2 * i) * img.lumaW + 2 * j];
+                EXPECT_NEAR(byte, std::min(255.0, lum), 1.0) << i << "," << j;
+            }
+
+        double upright = (c.flip == 5 || c.flip == 6) ? double(img.h) / img.w : double(img.w) / img.h;
+        EXPECT_DOUBLE_EQ(img.displayAspect(), upright);
+        EXPECT_DOUBLE_EQ(readDisplayAspect(file), (c.flip == 5 || c.flip == 6) ? double(c.height) / c.width
+                                                                                : double(c.width) / c.height);
+        EXPECT_EQ(readFlip(file), c.flip);
+        EXPECT_EQ(readISO(file), 1600.0f);
+    }
+}
+
+TEST(LoadRaw, appliesTheAsShotBalanceLinearly) {
+    // A flat grey in camera space comes out neutral and linear: the camera balance is applied, no
+    // brightening, no tone curve.
+    TempDir dir;
+    DngSpec spec;
+    spec.asShotNeutral = testing::neutralForXY(0.4476, 0.4074);
+    auto n = *spec.asShotNeutral;
+    spec.scene = [n](int x, int y, int, int) { return flatGrey(0.25, n, x, y); };
+    testing::writeDng(dir / "grey.dng", spec);
+    RawImage img = loadRaw(dir / "grey.dng", false);
+    const float* mid = &img.lin[(std::size_t(img.h / 2) * img.w + img.w / 2) * 3];
+    EXPECT_NEAR(mid[0], mid[1], 0.002);
+    EXPECT_NEAR(mid[2], mid[1], 0.002);
+    // The brightest channel of the neutral is scaled by 1, the others up to it: 0.25 of white.
+    EXPECT_NEAR(mid[1], 0.25, 0.01);
+}
+
+TEST(LoadRaw, keepsLumaSizeWithoutThePlane) {
+    TempDir dir;
+    testing::writeDng(dir / "a.dng", DngSpec{});
+    RawImage img = loadRaw(dir / "a.dng", false);
+    EXPECT_TRUE(img.luma.empty());
+    EXPECT_EQ(img.lumaW, 32);
+    EXPECT_EQ(img.lumaH, 24);
+    EXPECT_EQ(img.w, 16);
+    EXPECT_EQ(img.h, 12);
+}
+
+TEST(LoadRaw, failsWithTheDecodersCodeAndText) {
+    TempDir dir;
+    testing::writeText(dir / "empty.dng", "");
+    testing::writeText(dir / "notes.cr2", std::string(4096, 'x'));
+    DngSpec deflate;
+    deflate.deflate = true;  // Debian's LibRaw is built without zlib
+    testing::writeDng(dir / "deflate.dng", deflate);
+
+    for (const char* name : {"missing.dng", "empty.dng", "notes.cr2", "deflate.dng"}) {
+        SCOPED_TRACE(name);
+        auto file = dir / name;
+        try {
+            loadRaw(file, true);
+            ADD_FAILURE() << "decoded";
+        } catch (const RawError& e) {
+            EXPECT_LT(e.code(), 0);
+            EXPECT_EQ(e.message(), libraw_strerror(e.code()));
+            EXPECT_EQ(std::string(e.what()), "LibRaw " + std::to_string(e.code()) + ": " + e.message());
+            EXPECT_EQ(e.description(), e.what());
+        }
+    }
+    // The header readers never unpack, so the deflate file still answers them.
+    EXPECT_EQ(readISO(dir / "deflate.dng"), 200.0f);
+    EXPECT_THROW(readAsShot(dir / "deflate.dng"), RawError);
+    for (const char* name : {"missing.dng", "empty.dng", "notes.cr2"}) {
+        EXPECT_EQ(readISO(dir / name), std::nullopt);
+        EXPECT_EQ(readFlip(dir / name), 0);
+        EXPECT_THROW(readDisplayAspect(dir / name), RawError);
+        EXPECT_THROW(readAsShot(dir / name), RawError);
+    }
+    try {
+        loadRaw(dir / "missing.dng", false);
+    } catch (const RawError& e) {
+        EXPECT_EQ(std::string(e.what()), "LibRaw -100009: Input/output error");
+    }
+}
+
+TEST(LoadRaw, answersHeaderQuestionsWithoutTheOptionalTags) {
+    TempDir dir;
+    DngSpec spec;
+    spec.iso.reset();
+    spec.asShotNeutral.reset();
+    testing::writeDng(dir / "bare.dng", spec);
+    EXPECT_EQ(readISO(dir / "bare.dng"), std::nullopt);
+    RawImage img = loadRaw(dir / "bare.dng", false);
+    EXPECT_EQ(img.iso, 0.0f);
+    // Without a neutral the camera multipliers stay zero: decoded all the same, without as-shot balance.
+    EXPECT_FALSE(img.asShot);
+    EXPECT_FALSE(readAsShot(dir / "bare.dng"));
+}
+
+TEST(LoadRaw, replacesInvalidUtf8InTheModel) {
+    TempDir dir;
+    DngSpec spec;
+    spec.rawModelBytes = std::string("Cam\xFF\xC3(ra") + std::string(1, '\0');
+    testing::writeDng(dir / "m.dng", spec);
+    EXPECT_EQ(loadRaw(dir / "m.dng", false).model, "Cam\xEF\xBF\xBD\xEF\xBF\xBD(ra");
+
+    std::string field(64, 'A');
+    field[10] = char(0xE9);  // Latin-1, not UTF-8
+    std::string expected = std::string(10, 'A') + "\xEF\xBF\xBD" + std::string(53, 'A');
+    EXPECT_EQ(photo_detail::fieldText(field.data(), field.size()), expected);
+    EXPECT_EQ(photo_detail::fieldText("EOS\0junk", 8), "EOS");
+    EXPECT_EQ(photo_detail::sanitizeUtf8("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x93\xB7"), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x93\xB7");
+    EXPECT_EQ(photo_detail::sanitizeUtf8("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
+    EXPECT_EQ(photo_detail::sanitizeUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                  // overlong
+}
+
+TEST(LoadRaw, ratiosStayFiniteWhenGreenMultiplierIsZero) {
+    EXPECT_EQ(photo_detail::wbRatios({2, 1, 0}), (std::array<float, 3>{2, 1, 0}));
+    EXPECT_EQ(photo_detail::wbRatios({2, 0, 1}), (std::array<float, 3>{1, 1, 1}));
+}
+
+TEST(LoadRaw, pinsLibRawToTheCallingThreadOnlyDuringTheCall) {
+    // The OpenMP runtime arrives with LibRaw; the pinning must really reach it.
+    ASSERT_NE(omp_set_num_threads, nullptr);
+    ASSERT_NE(omp_get_max_threads, nullptr);
+    TempDir dir;
+    testing::writeDng(dir / "a.dng", DngSpec{});
+    int before = omp_get_max_threads();
+    omp_set_num_threads(3);
+    (void)loadRaw(dir / "a.dng", false);
+    EXPECT_EQ(omp_get_max_threads(), 3);
+    omp_set_num_threads(before);
+}
+
+TEST(LoadRaw, decodesOnSeveralThreadsAtOnce) {
+    TempDir dir;
+    std::vector<std::filesystem::path> files;
+    for (int k = 0; k < 4; ++k) {
+        DngSpec spec;
+        spec.width = 64 + 2 * k;
+        spec.orientation = k % 2 ? 6 : 1;
+        files.push_back(dir / ("t" + std::to_string(k) + ".dng"));
+        testing::writeDng(files.back(), spec);
+    }
+    std::vector<RawImage> serial;
+    for (const auto& f : files) serial.push_back(loadRaw(f, true));
+    std::vector<RawImage> parallel(files.size());
+    std::vector<std::thread> threads;
+    for (std::size_t k = 0; k < files.size(); ++k)
+        threads.emplace_back([&, k] {
+            for (int round = 0; round < 5; ++round) parallel[k] = loadRaw(files[k], true);
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(parallel, serial);
+}
+
+TEST(LoadRaw, decodesTheDebianCameraRaw) {
+    TempDir dir;
+    auto file = testing::debianCameraRaw(dir);
+    if (!file) GTEST_SKIP() << "rawtran-doc is not installed";
+    RawImage img = loadRaw(*file, true);
+    EXPECT_EQ(img.lumaW, 1761);
+    EXPECT_EQ(img.lumaH, 1174);
+    EXPECT_EQ(img.w, 881);
+    EXPECT_EQ(img.h, 587);
+    EXPECT_EQ(img.luma.size(), std::size_t(1761) * 1174);
+    EXPECT_FLOAT_EQ(img.iso, 640);
+    EXPECT_NEAR(img.aperture, 22, 0.01);
+    EXPECT_NEAR(img.shutter, 1.0 / 400, 1e-6);
+    EXPECT_NEAR(img.focal, 22, 0.01);
+    EXPECT_EQ(img.flip, 0);
+    EXPECT_EQ(img.model, "EOS 30D");
+    ASSERT_TRUE(img.asShot);
+    EXPECT_GT(img.asShot->kelvin, 4000);
+    EXPECT_LT(img.asShot->kelvin, 7500);
+    EXPECT_EQ(readISO(*file), 640.0f);
+    EXPECT_EQ(readFlip(*file), 0);
+    EXPECT_DOUBLE_EQ(readDisplayAspect(*file), 3522.0 / 2348.0);
+    EXPECT_EQ(readAsShot(*file), img.asShot);
+}
+
+}  // namespace
+}  // namespace orvane

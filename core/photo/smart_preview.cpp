@@ -1,0 +1,172 @@
+#include "core/photo/smart_preview.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/photo/dng_header.h"
+#include "core/photo/libraw_support.h"
+
+namespace orvane::SmartPreview {
+namespace {
+
+using photo_detail::LibRawHandle;
+using photo_detail::MemImage;
+
+// Upper-cased identifier split into user-perceived characters (grapheme clusters).
+std::vector<std::string> upperCharacters(std::string_view id) {
+    icu::UnicodeString text = icu::UnicodeString::fromUTF8(icu::StringPiece(id.data(), int32_t(id.size())));
+    text.toUpper(icu::Locale::getRoot());
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    std::vector<std::string> out;
+    if (U_FAILURE(status) || !it) return out;
+    it->setText(text);
+    int32_t start = it->first();
+    for (int32_t end = it->next(); end != icu::BreakIterator::DONE; start = end, end = it->next()) {
+        std::string part;
+        text.tempSubStringBetween(start, end).toUTF8String(part);
+        out.push_back(part);
+    }
+    return out;
+}
+
+std::optional<std::array<double, 2>> neutralXY(const DngHeader& h) {
+    if (h.asShotNeutral) {
+        const auto& n = *h.asShotNeutral;
+        if (n[0] > 0 && n[1] > 0 && n[2] > 0) return neutralChromaticity(n, h.colorMatrices);
+        return std::nullopt;
+    }
+    if (h.asShotWhiteXY && (*h.asShotWhiteXY)[1] > 0) return h.asShotWhiteXY;
+    return std::nullopt;
+}
+
+}  // namespace
+
+int flipForOrientation(int orientation) {
+    switch (orientation) {
+    case 3: return 3;
+    case 6: return 6;
+    case 8: return 5;
+    default: return 0;
+    }
+}
+
+std::optional<std::filesystem::path> path(const std::filesystem::path& catalog, std::string_view fileID) {
+    auto chars = upperCharacters(fileID);
+    if (chars.size() < 4) return std::nullopt;
+    std::string upper, first4;
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        upper += chars[i];
+        if (i < 4) first4 += chars[i];
+    }
+    std::filesystem::path file = catalog.parent_path() / (catalog.stem().string() + " Smart Previews.lrdata") /
+                                 chars[0] / first4 / (upper + ".dng");
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) return std::nullopt;
+    return file;
+}
+
+bool isPreview(const std::filesystem::path& file) {
+    std::string ext = file.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == ".dng" && file.string().find(".lrdata/") != std::string::npos;
+}
+
+std::optional<AsShotWB> asShot(const std::filesystem::path& file) {
+    auto h = readDngHeader(file);
+    if (!h) return std::nullopt;
+    auto xy = neutralXY(*h);
+    if (!xy) return std::nullopt;
+    auto wb = temperatureAndTint((*xy)[0], (*xy)[1]);
+    if (!wb || !(wb->kelvin > 0)) return std::nullopt;
+    wb->tint = std::clamp(wb->tint, -150.0, 150.0);
+    return wb;
+}
+
+Header header(const std::filesystem::path& file) {
+    Header out;
+    auto h = readDngHeader(file);
+    if (!h) return out;
+    out.iso = h->iso;
+    out.flip = flipForOrientation(h->orientation);
+    if (h->width > 0 && h->height > 0)
+        out.aspect = (out.flip == 5 || out.flip == 6) ? double(h->height) / h->width : double(h->width) / h->height;
+    return out;
+}
+
+RawImage load(const std::filesystem::path& file, float exposure) {
+    LibRawHandle raw;
+    if (libraw_open_file(raw.get(), file.c_str()) != 0 || libraw_unpack(raw.get()) != 0)
+        throw RawError(-2, "Smart Preview nu se poate deschide");
+    DngHeader h = readDngHeader(file).value_or(DngHeader{});
+    const int flip = flipForOrientation(h.orientation);
+    const bool half = raw->sizes.width > 4000;
+
+    photo_detail::setLinearOutput(raw->params, half);
+    if (libraw_dcraw_process(raw.get()) != 0) throw RawError(-2, "Smart Preview: fără imagine");
+    int error = 0;
+    MemImage image(libraw_dcraw_make_mem_image(raw.get(), &error));
+    if (!image.get() || image->type != LIBRAW_IMAGE_BITMAP || image->colors != 3 || image->bits != 16)
+        throw RawError(-2, "Smart Preview: fără imagine");
+    int W = image->width, H = image->height;
+    if (W <= 0 || H <= 0 || image->data_size < std::size_t(W) * std::size_t(H) * 6)
+        throw RawError(-2, "Smart Preview: dimensiuni");
+
+    cv::Mat full(H, W, CV_16UC3, image->data);
+    cv::Mat pixels = full;
+    // LibRaw's half size only skips demosaicing; a LinearRaw image has none, so it is scaled here.
+    if (half && pixels.cols > 4000) {
+        int w2 = W / 2, h2 = H / 2;
+        if (w2 <= 0 || h2 <= 0) throw RawError(-2, "Smart Preview: dimensiuni");
+        cv::resize(full, pixels, cv::Size(w2, h2), 0, 0, cv::INTER_AREA);
+        W = w2;
+        H = h2;
+    }
+
+    RawImage out;
+    out.w = W;
+    out.h = H;
+    out.lumaW = W;
+    out.lumaH = H;
+    out.lin.resize(std::size_t(W) * H * 3);
+    out.luma.resize(std::size_t(W) * H);
+    const float gain = std::exp2(exposure) / 65535.0f;
+    float* dst = out.lin.data();
+    std::size_t k = 0;
+    for (int y = 0; y < H; ++y) {
+        const auto* row = pixels.ptr<std::uint16_t>(y);
+        for (int x = 0; x < W; ++x, dst += 3, ++k) {
+            for (int c = 0; c < 3; ++c) {
+                float v = row[3 * x + c] * gain;
+                dst[c] = v > 0 ? (v > 1 ? 1.0f : v) : 0.0f;
+            }
+            float yl = 0.2126f * dst[0] + 0.7152f * dst[1] + 0.0722f * dst[2];
+            out.luma[k] = std::uint8_t(std::min(255.0f, 255.0f * std::sqrt(yl)));
+        }
+    }
+
+    out.iso = h.iso.value_or(100.0f);
+    out.aperture = float(h.fNumber.value_or(0));
+    out.shutter = float(h.exposureTime.value_or(0));
+    out.focal = float(h.focalLength.value_or(0));
+    out.model = h.model.value_or("");
+    if (auto xy = neutralXY(h)) {
+        double x = (*xy)[0], y = (*xy)[1];
+        double d = y <= 0.05 ? 0.05 : y;
+        out.wb = {float(x / d), 1.0f, float((1 - x - y) / d)};
+    }
+    out.flip = flip;
+    return out;
+}
+
+}  // namespace orvane::SmartPreview
