@@ -3,32 +3,20 @@
 // projects, and a main loop to drive the job with.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/base/executor.h"
 #include "core/pipeline/job.h"
 #include "core/store/project.h"
-#include "testing/temp_dir.h"
+#include "testing/test_data_dir.h"
 
 namespace orvane::testing {
 
-// The data directory is decided once per process, so the program sets it before the first test.
+// Every job test may save: the store points at a private data directory before the first test.
 class DataDirEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
-        dir_ = std::make_unique<TempDir>();
-        env_ = std::make_unique<ScopedEnv>("ORVANE_DATA_DIR", dir_->path().string());
-    }
-    void TearDown() override {
-        env_.reset();
-        dir_.reset();
-    }
-
-private:
-    std::unique_ptr<TempDir> dir_;
-    std::unique_ptr<ScopedEnv> env_;
+    void SetUp() override { freshDataDir(); }
 };
 
 inline ::testing::Environment* const dataDirEnvironment =
