@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -13,6 +14,14 @@ namespace orvane {
 namespace {
 [[noreturn]] void fail(int err, const std::string& what, const std::filesystem::path& p) {
     throw std::system_error(err, std::generic_category(), what + " " + p.string());
+}
+
+std::string randomSuffix() {
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    thread_local std::mt19937_64 rng{std::random_device{}()};
+    std::string out(8, '0');
+    for (auto& c : out) c = digits[rng() % 36];
+    return out;
 }
 
 struct TempFile {
@@ -30,16 +39,19 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
                          const std::function<void()>& beforeRename) {
     const auto folder = target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
     TempFile tmp;
-    std::string pattern = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    tmp.fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (tmp.fd < 0) fail(errno, "nu se poate crea fișierul temporar pentru", target);
-    tmp.path = name.data();
-    // Match the mode an ordinary create would give, rather than mkstemp's 0600.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(tmp.fd, 0666 & ~mask);
+    // Created exclusively with mode 0666 so the kernel applies the umask; the umask itself is never
+    // touched, since it is shared by every thread of the process.
+    const std::string stem = (folder / ("." + target.filename().string() + ".tmp-")).string();
+    for (int tries = 0; tries < 100 && tmp.fd < 0; ++tries) {
+        std::string name = stem + randomSuffix();
+        tmp.fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (tmp.fd >= 0) {
+            tmp.path = name;
+        } else if (errno != EEXIST) {
+            fail(errno, "nu se poate crea fișierul temporar pentru", target);
+        }
+    }
+    if (tmp.fd < 0) fail(EEXIST, "nu se poate crea fișierul temporar pentru", target);
 
     const char* p = bytes.data();
     std::size_t left = bytes.size();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <system_error>
 
 #include "testing/temp_dir.h"
@@ -27,6 +29,15 @@ TEST(AtomicFile, replacesTheWholeFile) {
     EXPECT_EQ(readText(file), "second");
     EXPECT_EQ(entriesIn(dir.path()), 1u);
     EXPECT_EQ(readWholeFile(file), "second");
+}
+
+TEST(AtomicFile, newFilesFollowTheUmask) {
+    TempDir dir;
+    const mode_t previous = ::umask(022);
+    writeFileAtomically(dir / "f.json", "x");
+    ::umask(previous);
+    const auto perms = std::filesystem::status(dir / "f.json").permissions();
+    EXPECT_EQ(perms, std::filesystem::perms(0644));
 }
 
 TEST(AtomicFile, interruptedWriteLeavesThePreviousFile) {

@@ -26,7 +26,8 @@ std::optional<double> parseDouble(std::string_view text) {
     if (text.empty()) return std::nullopt;
     double v = 0;
     auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
+    // "inf" and "nan" are not numbers a file of ours holds.
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v)) return std::nullopt;
     return v;
 }
 

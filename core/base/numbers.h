@@ -11,7 +11,7 @@ namespace orvane::Numbers {
 std::string shortest(double value);
 // Fixed number of decimals with a point: fixed(0.5, 6) == "0.500000".
 std::string fixed(double value, int decimals);
-// Whole text must be a number (leading '+' and surrounding blanks are refused).
+// Whole text must be a finite number (leading '+', surrounding blanks, "inf" and "nan" are refused).
 std::optional<double> parseDouble(std::string_view text);
 std::optional<std::int64_t> parseInt(std::string_view text);
 

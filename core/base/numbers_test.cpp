@@ -21,6 +21,7 @@ TEST(Numbers, formatsAndParsesWithAPoint) {
     EXPECT_FALSE(Numbers::parseDouble("2,75"));
     EXPECT_FALSE(Numbers::parseDouble(" 2"));
     EXPECT_FALSE(Numbers::parseDouble(""));
+    for (const char* notANumber : {"inf", "-infinity", "nan", "1e999"}) EXPECT_FALSE(Numbers::parseDouble(notANumber)) << notANumber;
     EXPECT_EQ(Numbers::parseInt("-42"), -42);
     EXPECT_FALSE(Numbers::parseInt("4.2"));
 }

@@ -52,13 +52,19 @@ void requireObject(const Json& j, const Path& path) {
 
 std::string dump(const Json& j) {
     // nlohmann's default object type is an ordered std::map, so keys come out sorted.
-    return j.dump(-1, ' ', false, Json::error_handler_t::strict);
+    try {
+        return j.dump(-1, ' ', false, Json::error_handler_t::strict);
+    } catch (const Json::exception& e) {
+        // Text that is not valid UTF-8 cannot be stored as JSON.
+        throw EncodeError(std::string("text care nu este UTF-8 valid într-o înregistrare (") + e.what() + ")");
+    }
 }
 
 Json parse(std::string_view text) {
     try {
         return Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& e) {
+    } catch (const Json::exception& e) {
+        // Syntax errors and numbers out of range alike.
         throw DecodeError(Path{}, std::string("text JSON greșit (") + e.what() + ")");
     }
 }

@@ -128,6 +128,14 @@ TEST(StrictJson, nonFiniteNumbersRefuseToEncode) {
     EXPECT_THROW(json::encode(std::vector<float>{1.0f, -std::numeric_limits<float>::infinity()}), json::EncodeError);
 }
 
+TEST(StrictJson, libraryErrorsBecomeOurOwn) {
+    Outer o;
+    o.name = "caf\xE9.nef";  // Latin-1, not UTF-8
+    EXPECT_THROW(json::dump(json::encode(o)), json::EncodeError);
+    EXPECT_THROW(json::parse(R"({"value":1e400})"), json::DecodeError);
+    EXPECT_THROW(json::parse("\xFF"), json::DecodeError);
+}
+
 TEST(StrictJson, numbersRoundTripExactly) {
     for (double v : {0.1, 1.0 / 3.0, -2.5e-7, 6503.123456789012, 1e300, 5e-324}) {
         std::string text = json::dump(json::encode(v));

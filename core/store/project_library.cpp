@@ -1,3 +1,5 @@
+#include <unicode/ustring.h>
+
 #include <algorithm>
 #include <system_error>
 
@@ -26,6 +28,13 @@ bool Project::isRawFile(const fs::path& file) {
 }
 
 namespace {
+bool isUtf8(const std::string& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = 0;
+    u_strFromUTF8(nullptr, 0, &length, text.data(), static_cast<int32_t>(text.size()), &status);
+    return status == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(status);
+}
+
 bool isHidden(const fs::path& p) {
     const std::string name = p.filename().string();
     return !name.empty() && name[0] == '.';
@@ -46,9 +55,14 @@ void collect(const fs::path& folder, bool recursive, std::vector<fs::path>& out)
     fs::directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const fs::path p = it->path();
-        if (isHidden(p)) continue;
+        // A name that is not UTF-8 cannot be stored in the project file; one such file must not sink
+        // the whole project.
+        if (isHidden(p) || !isUtf8(p.filename().native())) continue;
         std::error_code sec;
         if (it->is_directory(sec)) {
+            // Linked folders are not descended into: a link back up would list the same photos again
+            // and again, as file browsers never do.
+            if (it->is_symlink(sec)) continue;
             if (recursive && !isPackage(p)) collect(p, true, out);
             continue;
         }

@@ -26,7 +26,7 @@ struct ProjectLibrary : ::testing::Test {
 
 std::vector<std::string> names(const std::vector<fs::path>& files, const fs::path& base) {
     std::vector<std::string> out;
-    for (const auto& f : files) out.push_back(fs::relative(f, base).string());
+    for (const auto& f : files) out.push_back(f.lexically_relative(base).string());
     return out;
 }
 
@@ -46,6 +46,17 @@ TEST_F(ProjectLibrary, rawFilesFindsRawPhotosInNaturalOrder) {
               (std::vector<std::string>{"IMG_1.CR3", "img1.nef", "IMG2.nef", "img10.nef"}));
     EXPECT_TRUE(Project::rawFiles(dir / "missing").empty());
     EXPECT_EQ(Project::rawExtensions().size(), 10u);
+}
+
+TEST_F(ProjectLibrary, rawFilesSkipsLinkedFoldersAndUnstorableNames) {
+    TempDir dir;
+    writeText(dir / "a.nef", "x");
+    writeText(dir / "caf\xE9.nef", "x");  // not UTF-8: cannot be stored in the project file
+    fs::create_directories(dir / "sub");
+    fs::create_directory_symlink("..", dir / "sub" / "up");
+    fs::create_symlink(dir / "a.nef", dir / "linked.nef");  // a linked file is still a photo
+    EXPECT_EQ(names(Project::rawFiles(dir.path()), dir.path()), (std::vector<std::string>{"a.nef", "linked.nef"}));
+    EXPECT_EQ(Project::create("n", dir.path(), Uuid::random()).photos.size(), 2u);
 }
 
 TEST_F(ProjectLibrary, createSavesAPendingProject) {
