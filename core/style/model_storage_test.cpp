@@ -151,6 +151,12 @@ TEST(ModelStorage, aFailedPublicationLeavesNoFolderAndTheSelectorUntouched) {
     EXPECT_EQ(readWholeFile(p / "models.json"), before);
     EXPECT_EQ(generations(p.path()), gensBefore);
 
+    // The selector cannot be replaced: the new generation goes again.
+    TempDir blocked;
+    fs::create_directories(blocked / "models.json" / "in-the-way");
+    EXPECT_THROW(ModelStorage::publish(src.path(), blocked.path(), {}), std::system_error);
+    EXPECT_TRUE(generations(blocked.path()).empty());
+
     TempDir noMired;
     fakeModel(noMired.path(), "exp");
     EXPECT_THROW(ModelStorage::publish(noMired.path(), p.path(), {}), fs::filesystem_error);
