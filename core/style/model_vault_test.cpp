@@ -206,7 +206,7 @@ TEST_F(ModelVaultTest, cleanStaleSparesThisProcessLiveInstancesAndOtherEntries) 
     }
     const std::string own = ".vr-" + std::to_string(::getpid());
     const std::string live = ".vr-" + std::to_string(child);
-    for (const std::string name : {own, live, std::string(".vr-2147483600"), std::string(".vr-junk"),
+    for (const std::string& name : {own, live, std::string(".vr-2147483600"), std::string(".vr-junk"),
                                    std::string("notes"), std::string("vr-1")}) {
         testing::writeText(root / name / "BaseModel" / "file", "x");
     }
