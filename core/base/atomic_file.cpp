@@ -1,6 +1,7 @@
 #include "core/base/atomic_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,7 +14,7 @@ namespace orvane {
 
 namespace {
 [[noreturn]] void fail(int err, const std::string& what, const std::filesystem::path& p) {
-    throw std::system_error(err, std::generic_category(), what + " " + p.string());
+    throw std::filesystem::filesystem_error(what, p, std::error_code(err, std::generic_category()));
 }
 
 std::string randomSuffix() {
@@ -35,8 +36,11 @@ struct TempFile {
 };
 }  // namespace
 
-void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
-                         const std::function<void()>& beforeRename) {
+namespace {
+// Writes a complete temporary file beside the target, then hands it to `place` (which moves it over
+// or next to the target and returns 0 or an errno). The temporary file never outlives a failure.
+void writeThenPlace(const std::filesystem::path& target, std::string_view bytes, const std::function<void()>& beforeRename,
+                    const std::function<int(const std::string& tmp)>& place, const char* placeError) {
     const auto folder = target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
     TempFile tmp;
     // Created exclusively with mode 0666 so the kernel applies the umask; the umask itself is never
@@ -71,7 +75,7 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
 
     if (beforeRename) beforeRename();
 
-    if (::rename(tmp.path.c_str(), target.c_str()) != 0) fail(errno, "înlocuirea a eșuat pentru", target);
+    if (int err = place(tmp.path)) fail(err, placeError, target);
     tmp.keep = true;
 
     int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -80,6 +84,31 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         ::fsync(dfd);
         ::close(dfd);
     }
+}
+}  // namespace
+
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         const std::function<void()>& beforeRename) {
+    writeThenPlace(
+        target, bytes, beforeRename,
+        [&](const std::string& tmp) { return ::rename(tmp.c_str(), target.c_str()) == 0 ? 0 : errno; },
+        "înlocuirea a eșuat pentru");
+}
+
+int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    int err = errno;
+    if (err != EINVAL && err != ENOSYS) return err;
+    // File systems without the flag: a hard link also refuses an existing name.
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+void writeNewFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+    writeThenPlace(
+        target, bytes, {}, [&](const std::string& tmp) { return renameNoReplace(tmp, target); },
+        "crearea a eșuat (poate fișierul există deja) pentru");
 }
 
 std::string readWholeFile(const std::filesystem::path& file) {

@@ -9,11 +9,19 @@ namespace orvane {
 
 // Writes `bytes` to a fresh temporary file in the target's folder (created exclusively), checks every
 // write and the close, fsyncs, renames over the target and fsyncs the folder. On any failure the
-// temporary file is removed, the previous target stays as it was, and std::system_error is thrown.
+// temporary file is removed, the previous target stays as it was, and std::filesystem::filesystem_error
+// (a std::system_error) is thrown.
 // The folder must exist. `beforeRename`, when given, runs just before the rename (tests use it to
 // interrupt a write at the worst moment).
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          const std::function<void()>& beforeRename = {});
+
+// Like writeFileAtomically, but never replaces anything: when the target exists the write fails with
+// EEXIST (std::filesystem::filesystem_error) and the temporary file is removed.
+void writeNewFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+// Moves `from` to `to` only when nothing is at `to`; returns 0, or the errno (EEXIST when taken).
+int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Reads a whole file; throws std::system_error when it cannot be opened or read.
 std::string readWholeFile(const std::filesystem::path& file);

@@ -49,6 +49,19 @@ TEST(AtomicFile, interruptedWriteLeavesThePreviousFile) {
     EXPECT_EQ(entriesIn(dir.path()), 1u);  // no temporary file left behind
 }
 
+TEST(AtomicFile, newFilesNeverReplaceAnything) {
+    TempDir dir;
+    writeNewFileAtomically(dir / "backup", "first");
+    try {
+        writeNewFileAtomically(dir / "backup", "second");
+        FAIL();
+    } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code(), std::errc::file_exists);
+    }
+    EXPECT_EQ(readText(dir / "backup"), "first");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
 TEST(AtomicFile, failuresAreReportedAndChangeNothing) {
     TempDir dir;
     // The target is a folder with content: the rename must fail and the folder survive.

@@ -30,61 +30,6 @@ bool present(const fs::path& p) {
     return ::lstat(p.c_str(), &st) == 0;
 }
 
-// Moves `from` to `to` only when nothing is at `to`; fails with EEXIST otherwise.
-int renameNoReplace(const fs::path& from, const fs::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    int err = errno;
-    if (err != EINVAL && err != ENOSYS) return err;
-    // File systems without the flag: a hard link also refuses an existing name.
-    if (::link(from.c_str(), to.c_str()) != 0) return errno;
-    ::unlink(from.c_str());
-    return 0;
-}
-
-void syncFolder(const fs::path& folder) {
-    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-}
-
-// Creates `target` with `bytes`, complete or not at all, refusing to replace anything that is there.
-void writeNewFile(const fs::path& target, std::string_view bytes) {
-    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::string pattern = (folder / ("." + target.filename().string() + ".new-XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) fail(errno, "nu se poate crea fișierul", target);
-    const std::string tmp = name.data();
-    auto abandon = [&](int err, const char* what) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(tmp.c_str());
-        fail(err, what, target);
-    };
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            abandon(errno, "scrierea a eșuat");
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) abandon(errno, "fsync a eșuat");
-    int closing = fd;
-    fd = -1;
-    if (::close(closing) != 0) abandon(errno, "închiderea a eșuat");
-    if (int err = renameNoReplace(tmp, target)) abandon(err, err == EEXIST ? "fișierul există deja" : "crearea a eșuat");
-    syncFolder(folder);
-}
-
 fs::path withSuffix(const fs::path& p, std::string_view suffix) {
     fs::path out = p;
     out += std::string(suffix);
@@ -220,7 +165,7 @@ Outcome writeMerged(const DevelopPreset& preset, const fs::path& raw, const fs::
                     const std::set<std::string, std::less<>>& skipping) {
     const fs::path target = xmpURL(raw, folder);
     if (!present(target)) {
-        writeNewFile(target, preset.sidecar(exposure, temperature, tint, overrides, extra, masks, skipping));
+        writeNewFileAtomically(target, preset.sidecar(exposure, temperature, tint, overrides, extra, masks, skipping));
         return Outcome::written();
     }
     const std::string existing = readWholeFile(target);
@@ -230,7 +175,7 @@ Outcome writeMerged(const DevelopPreset& preset, const fs::path& raw, const fs::
     if (!isOwnSidecar(existing) || DevelopPreset::hasForeignData(existing)) {
         const fs::path copy = withSuffix(target, ".bak-original");
         if (!present(copy)) {
-            writeNewFile(copy, existing);
+            writeNewFileAtomically(copy, existing);
             original = copy;
         }
     }
@@ -252,7 +197,7 @@ Outcome write(std::string_view text, const fs::path& raw, const fs::path& folder
         if (int err = renameNoReplace(target, moved)) fail(err, "mutarea a eșuat", moved);
         outcome = Outcome::replacedWithBackup(moved);
     }
-    writeNewFile(target, text);
+    writeNewFileAtomically(target, text);
     return outcome;
 }
 
