@@ -1,0 +1,81 @@
+// A job running the real per-photo pipeline over generated raw files, end to end to project.json.
+#include <gtest/gtest.h>
+
+#include "core/pipeline/photo_pipeline.h"
+#include "core/pipeline/predictor_cache.h"
+#include "core/store/store.h"
+#include "core/style/model.h"
+#include "core/style/model_training.h"
+#include "testing/dng_writer.h"
+#include "testing/job_fixtures.h"
+#include "testing/model_fixtures.h"
+#include "testing/temp_dir.h"
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(JobWithPipeline, processesGeneratedRawFilesIntoTheProjectFile) {
+    orvane::testing::TempDir shoot, profileDir;
+    for (int i = 0; i < 20; ++i) {
+        orvane::testing::DngSpec spec;
+        spec.width = 64 + 2 * (i % 3);
+        spec.height = 48;
+        spec.orientation = i % 4 == 0 ? 6 : 1;
+        spec.iso = 100 * (1 + i % 8);
+        const double level = 0.05 + 0.04 * i;
+        spec.scene = [level](int x, int, int w, int) {
+            return std::array<double, 3>{level * (0.5 + 0.5 * x / w), level, level * 0.8};
+        };
+        orvane::testing::writeDng(shoot / ("IMG_" + std::to_string(100 + i) + ".dng"), spec);
+    }
+    orvane::testing::writeText(shoot / "IMG_999.dng", "truncated, not a raw file");
+
+    Model::build(orvane::testing::syntheticSamples(200, 7), profileDir.path(), Model::extraKeys());
+    PredictorCache cache;
+    const Uuid profile = Uuid::random();
+    Project project = Project::create("Nuntă", shoot.path(), profile);
+    ASSERT_EQ(project.photos.size(), 21u);
+
+    auto main = std::make_shared<ManualExecutor>();
+    auto job = Job::make(main, project, 4, true, [&](const fs::path& file, const AnalysisRequest& analysis) {
+        return processPhoto(file, *cache.predictor(profile, profileDir.path()), analysis, false, false);
+    });
+    bool stopped = false;
+    job->setOnStopped([&](Job&) { stopped = true; });
+    job->start();
+    ASSERT_TRUE(main->runUntil([&] { return stopped; }, std::chrono::seconds(120)));
+    bool flushed = false;
+    job->flush([&](const std::optional<SaveError>& error) {
+        EXPECT_FALSE(error);
+        flushed = true;
+    });
+    ASSERT_TRUE(main->runUntil([&] { return flushed; }));
+
+    const Project saved = Store::load<Project>(project.dir() / "project.json");
+    std::size_t done = 0;
+    for (const auto& photo : saved.photos) {
+        SCOPED_TRACE(photo.path);
+        if (photo.name() == "IMG_999.dng") {
+            EXPECT_EQ(photo.status, PhotoItem::Status::failed);
+            ASSERT_TRUE(photo.error);
+            EXPECT_EQ(photo.error->rfind("LibRaw ", 0), 0u);
+            continue;
+        }
+        ++done;
+        EXPECT_EQ(photo.status, PhotoItem::Status::done);
+        ASSERT_TRUE(photo.exposure && photo.temperature && photo.aspect && photo.asShotTint && photo.extras);
+        EXPECT_TRUE(std::isfinite(*photo.exposure));
+        EXPECT_GT(*photo.temperature, 1000);
+        EXPECT_EQ(photo.extras->size(), Model::extraKeys().size());
+        const bool turned = photo.name() == "IMG_100.dng" || photo.name() == "IMG_104.dng";
+        if (turned) EXPECT_LT(*photo.aspect, 1.0);
+    }
+    EXPECT_EQ(done, 20u);
+    EXPECT_EQ(saved.pending(), 0u);
+    EXPECT_TRUE(saved.finishedAt);
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,117 @@
+#include "core/pipeline/photo_pipeline.h"
+
+#include "core/photo/embedded_preview.h"
+#include "core/photo/features.h"
+#include "core/photo/smart_preview.h"
+
+namespace orvane {
+
+const PhotoDecoders& PhotoDecoders::standard() {
+    static const PhotoDecoders decoders{
+        [](const std::filesystem::path& f, int maxSide) { return EmbeddedPreview::load(f, maxSide); },
+        [](const std::filesystem::path& f, float exposure) { return SmartPreview::load(f, exposure); },
+        [](const std::filesystem::path& f) { return orvane::readAsShot(f); },
+        [](const std::filesystem::path& f) { return SmartPreview::asShot(f); },
+        [](const std::filesystem::path& f, bool fullLuma) { return orvane::loadRaw(f, fullLuma); },
+    };
+    return decoders;
+}
+
+const PhotoAnalyzers& PhotoAnalyzers::standard() {
+    // Straighten, feet, faces, layout and subject detection are not part of this build yet: each
+    // answers nothing, as a failed optional analysis does.
+    static const PhotoAnalyzers analyzers{};
+    return analyzers;
+}
+
+namespace {
+// The embedded preview size that fast mode works from.
+constexpr int kFastPreviewSide = 1616;
+
+FaceRegions facesOf(const PhotoAnalyzers& a, const RawImage& image, bool teeth, bool skin) {
+    if (!a.faces) return {};
+    try {
+        return a.faces(image, teeth, skin);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+// Runs one optional analysis; a failure is an absent result.
+template <class F, class... Args>
+auto optionalAnalysis(const F& f, Args&&... args) -> decltype(f(std::forward<Args>(args)...)) {
+    if (!f) return std::nullopt;
+    try {
+        return f(std::forward<Args>(args)...);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+}  // namespace
+
+PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& predictor, const AnalysisRequest& analysis,
+                         bool preview, bool fast, const PhotoDecoders& decoders, const PhotoAnalyzers& analyzers) {
+    const bool usesFaces = predictor.usesFaces();
+    const bool anyAnalysis = analysis.any();
+
+    std::optional<RawImage> embedded;
+    if (fast && !preview) {
+        try {
+            embedded = decoders.embeddedPreview(file, kFastPreviewSide);
+        } catch (const std::exception&) {
+            // No usable embedded preview: the raw file is decoded instead.
+        }
+    }
+
+    RawImage image;  // the analysis image
+    std::optional<AsShotWB> asShot;
+    bool rawDecoded = false;
+    if (preview) {
+        image = decoders.smartPreview(file, 0.0f);
+        try {
+            asShot = decoders.readAsShot(file);
+        } catch (const std::exception&) {
+        }
+        if (!asShot) asShot = decoders.smartPreviewAsShot(file);
+    } else if (embedded && !anyAnalysis) {
+        image = *embedded;
+        asShot = embedded->asShot;
+    } else {
+        const bool fullLuma = analysis.teeth || analysis.skin || (usesFaces && !embedded);
+        image = decoders.loadRaw(file, fullLuma);
+        rawDecoded = true;
+        asShot = image.asShot;
+    }
+    // The embedded preview feeds the features whenever it was loaded.
+    const RawImage& featureImage = embedded ? *embedded : image;
+    const bool featuresFromAnalysisImage = !embedded || !rawDecoded;
+
+    std::optional<FaceRegions> faces;
+    if (analysis.teeth || analysis.skin || (usesFaces && featuresFromAnalysisImage))
+        faces = facesOf(analyzers, image, analysis.teeth, true);
+
+    std::vector<double> features = Features::vector(featureImage);
+    if (usesFaces) {
+        std::vector<SkinRegion> skin;
+        if (embedded && rawDecoded)
+            skin = facesOf(analyzers, *embedded, false, true).skin;  // the faces of the image the features describe
+        else if (faces)
+            skin = faces->skin;
+        const auto faceValues = Features::faceVector(skin);
+        features.insert(features.end(), faceValues.begin(), faceValues.end());
+    }
+
+    const Prediction prediction = predictor.predict(features);
+    PhotoResult result(prediction.exposure, prediction.temperature, asShot, image.displayAspect());
+    result.extras = predictor.predictExtras(features);
+
+    if (analysis.straighten) result.straighten = optionalAnalysis(analyzers.straighten, image);
+    if (analysis.feet) result.feetBottom = optionalAnalysis(analyzers.lowestEdge, image, 2);
+    if (analysis.teeth) result.teeth = faces ? faces->teeth : std::vector<TeethRegion>{};
+    if (analysis.skin) result.skin = faces ? faces->skin : std::vector<SkinRegion>{};
+    if (analysis.layout) result.layout = optionalAnalysis(analyzers.layout, image);
+    if (analysis.subject) result.subject = optionalAnalysis(analyzers.subject, image);
+    return result;
+}
+
+}  // namespace orvane

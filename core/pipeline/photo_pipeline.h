@@ -1,0 +1,54 @@
+#pragma once
+// One photo file to one PhotoResult: choose and decode the image, compute the features, predict, and
+// run the requested analyses on the same decoded image.
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "core/photo/analysis_records.h"
+#include "core/photo/as_shot_wb.h"
+#include "core/photo/raw_image.h"
+#include "core/pipeline/photo_result.h"
+#include "core/style/predictor.h"
+
+namespace orvane {
+
+// The readers the pipeline decodes with. standard() holds the real ones; tests count calls through
+// their own.
+struct PhotoDecoders {
+    std::function<RawImage(const std::filesystem::path&, int maxSide)> embeddedPreview;
+    std::function<RawImage(const std::filesystem::path&, float exposure)> smartPreview;
+    std::function<std::optional<AsShotWB>(const std::filesystem::path&)> readAsShot;
+    std::function<std::optional<AsShotWB>(const std::filesystem::path&)> smartPreviewAsShot;
+    std::function<RawImage(const std::filesystem::path&, bool fullLuma)> loadRaw;
+
+    static const PhotoDecoders& standard();
+};
+
+// Teeth and skin (face) regions of one image.
+struct FaceRegions {
+    std::vector<TeethRegion> teeth;
+    std::vector<SkinRegion> skin;
+};
+
+// The optional analyses. An empty function finds nothing, exactly as an analysis that fails does.
+struct PhotoAnalyzers {
+    std::function<std::optional<StraightenResult>(const RawImage&)> straighten;
+    std::function<std::optional<double>(const RawImage&, int minPeople)> lowestEdge;
+    std::function<FaceRegions(const RawImage&, bool teeth, bool skin)> faces;
+    std::function<std::optional<PersonLayout>(const RawImage&)> layout;
+    std::function<std::optional<SkinRegion>(const RawImage&)> subject;
+
+    // The analyses this build has.
+    static const PhotoAnalyzers& standard();
+};
+
+// `preview`: the file is a catalog smart preview (or the profile learns from them); `fast`: the profile
+// works from embedded previews. Throws the decoder's error (RawError) or the predictor's (ModelError);
+// analyses never fail the photo.
+PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& predictor, const AnalysisRequest& analysis,
+                         bool preview, bool fast, const PhotoDecoders& decoders = PhotoDecoders::standard(),
+                         const PhotoAnalyzers& analyzers = PhotoAnalyzers::standard());
+
+}  // namespace orvane

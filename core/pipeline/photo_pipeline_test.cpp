@@ -1,0 +1,216 @@
+#include "core/pipeline/photo_pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include "core/photo/raw_image.h"
+#include "core/style/model_error.h"
+#include "testing/dng_writer.h"
+#include "testing/model_fixtures.h"
+#include "testing/temp_dir.h"
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using orvane::testing::TempDir;
+
+RawImage image(int w, int h, int flip, double kelvin) {
+    RawImage img;
+    img.w = w;
+    img.h = h;
+    img.flip = flip;
+    img.lin.assign(static_cast<std::size_t>(w * h * 3), 0.2f);
+    img.iso = 100;
+    img.aperture = 4;
+    img.shutter = 0.01f;
+    img.focal = 50;
+    img.asShot = AsShotWB{kelvin, 1};
+    return img;
+}
+
+// Decoders that count their calls and tell their images apart by size and as-shot temperature.
+struct Counting {
+    int embedded = 0, smart = 0, raw = 0, asShot = 0, smartAsShot = 0;
+    std::optional<bool> fullLuma;
+    bool hasEmbedded = true;
+    bool readAsShotThrows = false;
+    PhotoDecoders decoders() {
+        return {
+            [this](const fs::path&, int maxSide) {
+                ++embedded;
+                EXPECT_EQ(maxSide, 1616);
+                if (!hasEmbedded) throw RawError(-2, "no preview");
+                return image(40, 30, 0, 5100);
+            },
+            [this](const fs::path&, float exposure) {
+                ++smart;
+                EXPECT_EQ(exposure, 0.0f);
+                return image(50, 25, 3, 5300);
+            },
+            [this](const fs::path&) -> std::optional<AsShotWB> {
+                ++asShot;
+                if (readAsShotThrows) throw RawError(-2, "unreadable");
+                return AsShotWB{5400, 2};
+            },
+            [this](const fs::path&) -> std::optional<AsShotWB> {
+                ++smartAsShot;
+                return AsShotWB{5500, 3};
+            },
+            [this](const fs::path&, bool luma) {
+                ++raw;
+                fullLuma = luma;
+                return image(60, 40, 6, 5200);
+            },
+        };
+    }
+};
+
+struct PredictorFixture {
+    TempDir dir;
+    std::optional<Predictor> faces, noFaces;
+    PredictorFixture() {
+        orvane::testing::writeModelFolder(dir / "faces", 0.5f, 200.0f, {{"Contrast2012", 150.0f}});
+        orvane::testing::writeConstantModel(dir / "plain", "exp", 0.25f, 61);
+        orvane::testing::writeConstantModel(dir / "plain", "mired", 250.0f, 61);
+        faces.emplace(Predictor::openModelDirectory(dir / "faces"));
+        noFaces.emplace(Predictor::openModelDirectory(dir / "plain"));
+    }
+};
+
+TEST(PhotoPipeline, decodesTheRightImageForEachMode) {
+    PredictorFixture models;
+    ASSERT_TRUE(models.faces->usesFaces());
+    ASSERT_FALSE(models.noFaces->usesFaces());
+    const AnalysisRequest none{}, straighten{.straighten = true}, teeth{.teeth = true};
+    struct Case {
+        const char* name;
+        bool preview, fast, hasEmbedded;
+        AnalysisRequest request;
+        bool faces;
+        int embedded, smart, raw;  // decoder calls
+        std::optional<bool> fullLuma;
+        double aspect;
+        double asShotKelvin;
+    };
+    const Case cases[] = {
+        {"smartPreview", true, false, true, none, false, 0, 1, 0, std::nullopt, 2.0, 5400},
+        {"smartPreviewFastNeverTriesEmbedded", true, true, true, straighten, false, 0, 1, 0, std::nullopt, 2.0, 5400},
+        {"fastEmbeddedOnly", false, true, true, none, false, 1, 0, 0, std::nullopt, 40.0 / 30, 5100},
+        {"fastEmbeddedWithAnalysis", false, true, true, straighten, false, 1, 0, 1, false, 40.0 / 60, 5200},
+        {"fastWithoutEmbedded", false, true, false, none, false, 1, 0, 1, false, 40.0 / 60, 5200},
+        {"fastWithoutEmbeddedFaces", false, true, false, none, true, 1, 0, 1, true, 40.0 / 60, 5200},
+        {"fastEmbeddedFacesNoLuma", false, true, true, straighten, true, 1, 0, 1, false, 40.0 / 60, 5200},
+        {"raw", false, false, true, none, false, 0, 0, 1, false, 40.0 / 60, 5200},
+        {"rawFaces", false, false, true, none, true, 0, 0, 1, true, 40.0 / 60, 5200},
+        {"rawTeeth", false, false, true, teeth, false, 0, 0, 1, true, 40.0 / 60, 5200},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Counting counting;
+        counting.hasEmbedded = c.hasEmbedded;
+        const Predictor& predictor = c.faces ? *models.faces : *models.noFaces;
+        auto r = processPhoto("/photos/a.nef", predictor, c.request, c.preview, c.fast, counting.decoders(), {});
+        EXPECT_EQ(counting.embedded, c.embedded);
+        EXPECT_EQ(counting.smart, c.smart);
+        EXPECT_EQ(counting.raw, c.raw);
+        EXPECT_EQ(counting.fullLuma, c.fullLuma);
+        EXPECT_DOUBLE_EQ(r.aspect, c.aspect);
+        ASSERT_TRUE(r.asShot);
+        EXPECT_EQ(r.asShot->kelvin, c.asShotKelvin);
+        EXPECT_DOUBLE_EQ(r.exposure, c.faces ? 0.5 : 0.25);
+        EXPECT_DOUBLE_EQ(r.temperature, c.faces ? 5000 : 4000);
+    }
+}
+
+TEST(PhotoPipeline, smartPreviewAsShotFallsBack) {
+    PredictorFixture models;
+    Counting counting;
+    counting.readAsShotThrows = true;
+    auto r = processPhoto("/x/C Smart Previews.lrdata/A/ABCD/ABCD.dng", *models.noFaces, {}, true, false,
+                          counting.decoders(), {});
+    EXPECT_EQ(counting.smartAsShot, 1);
+    EXPECT_EQ(r.asShot, (AsShotWB{5500, 3}));
+}
+
+TEST(PhotoPipeline, analysesFillOnlyWhatWasAsked) {
+    PredictorFixture models;
+    PhotoAnalyzers analyzers;
+    int faceCalls = 0;
+    std::vector<bool> teethFlags;
+    analyzers.faces = [&](const RawImage&, bool teeth, bool skin) {
+        ++faceCalls;
+        teethFlags.push_back(teeth);
+        EXPECT_TRUE(skin);
+        FaceRegions f;
+        if (teeth) f.teeth.push_back(TeethRegion{0.4, 0.5, 0.5, 0.55, {}, 0.002, {}, 0});
+        f.skin.push_back(SkinRegion{0.3, 0.2, 0.6, 0.6, {}, 0.004, 0.4, 2});
+        return f;
+    };
+    analyzers.lowestEdge = [](const RawImage&, int minPeople) -> std::optional<double> {
+        EXPECT_EQ(minPeople, 2);
+        return std::nullopt;  // one person only: nothing
+    };
+    analyzers.straighten = [](const RawImage&) -> std::optional<StraightenResult> { throw std::runtime_error("boom"); };
+    analyzers.subject = [](const RawImage&) { return std::optional<SkinRegion>(SkinRegion{}); };
+
+    Counting counting;
+    auto teethOnly = processPhoto("/a.nef", *models.noFaces, {.teeth = true}, false, false,
+                                  counting.decoders(), analyzers);
+    ASSERT_TRUE(teethOnly.teeth);
+    EXPECT_EQ(teethOnly.teeth->size(), 1u);
+    EXPECT_FALSE(teethOnly.skin);
+    auto skinOnly = processPhoto("/a.nef", *models.noFaces, {.skin = true}, false, false, counting.decoders(), analyzers);
+    EXPECT_FALSE(skinOnly.teeth);
+    ASSERT_TRUE(skinOnly.skin);
+    EXPECT_EQ(teethFlags, (std::vector<bool>{true, false}));
+
+    auto others = processPhoto("/a.nef", *models.noFaces, {.straighten = true, .feet = true, .layout = true, .subject = true},
+                               false, false, counting.decoders(), analyzers);
+    EXPECT_FALSE(others.straighten);  // a failing analysis is an absent result
+    EXPECT_FALSE(others.feetBottom);
+    EXPECT_FALSE(others.layout);      // no layout analysis in this set
+    EXPECT_TRUE(others.subject);
+    EXPECT_FALSE(others.teeth);
+    EXPECT_FALSE(others.skin);
+
+    // The face features come from the image they describe: with the embedded preview feeding the
+    // features and the raw file decoded for analyses, the preview gets its own face analysis.
+    faceCalls = 0;
+    processPhoto("/a.nef", *models.faces, {.skin = true}, false, true, counting.decoders(), analyzers);
+    EXPECT_EQ(faceCalls, 2);
+    faceCalls = 0;
+    processPhoto("/a.nef", *models.faces, {}, false, false, counting.decoders(), analyzers);
+    EXPECT_EQ(faceCalls, 1);
+    faceCalls = 0;
+    processPhoto("/a.nef", *models.noFaces, {}, false, false, counting.decoders(), analyzers);
+    EXPECT_EQ(faceCalls, 0);
+}
+
+TEST(PhotoPipeline, predictionsAndExtrasOnARealRawFile) {
+    PredictorFixture models;
+    TempDir dir;
+    orvane::testing::DngSpec spec;
+    spec.width = 64;
+    spec.height = 48;
+    spec.orientation = 6;
+    orvane::testing::writeDng(dir / "a.dng", spec);
+    auto r = processPhoto(dir / "a.dng", *models.faces, {}, false, false);
+    EXPECT_DOUBLE_EQ(r.exposure, 0.5);
+    EXPECT_DOUBLE_EQ(r.temperature, 5000);
+    EXPECT_DOUBLE_EQ(r.aspect, 48.0 / 64);
+    ASSERT_TRUE(r.extras);
+    EXPECT_EQ(r.extras->at("Contrast2012"), 100);  // clamped
+    ASSERT_TRUE(r.asShot);
+    EXPECT_GT(r.asShot->kelvin, 2000);
+
+    orvane::testing::writeText(dir / "broken.nef", "not a raw file");
+    try {
+        processPhoto(dir / "broken.nef", *models.faces, {}, false, false);
+        FAIL();
+    } catch (const RawError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("LibRaw ", 0), 0u);
+    }
+}
+
+}  // namespace
+}  // namespace orvane
