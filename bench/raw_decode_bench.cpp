@@ -5,8 +5,6 @@
 //
 // Usage: raw_decode_bench [raw file | --generated] [rounds]. Without a file: Debian's IMG_5952.CR2
 // (rawtran-doc) when installed, else (or with --generated) a generated 24-megapixel DNG.
-#include <libraw/libraw.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,10 +16,10 @@
 
 #include "core/base/numbers.h"
 #include "core/photo/features.h"
-#include "core/photo/libraw_support.h"
 #include "core/photo/raw_image.h"
 #include "testing/debian_raw.h"
 #include "testing/dng_writer.h"
+#include "testing/libraw_floor.h"
 #include "testing/temp_dir.h"
 
 extern "C" void omp_set_num_threads(int) __attribute__((weak));
@@ -31,26 +29,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The same decode with nothing of ours around it.
-void bareLibRaw(const std::filesystem::path& file) {
-    libraw_data_t* raw = libraw_init(0);
-    if (!raw) throw std::runtime_error("libraw_init failed");
-    int rc = libraw_open_file(raw, file.c_str());
-    if (rc == 0) rc = libraw_unpack(raw);
-    if (rc == 0) {
-        orvane::photo_detail::setLinearOutput(raw->params, true);
-        rc = libraw_dcraw_process(raw);
-    }
-    if (rc == 0) {
-        int err = 0;
-        libraw_processed_image_t* image = libraw_dcraw_make_mem_image(raw, &err);
-        if (image)
-            libraw_dcraw_clear_mem(image);
-        else
-            rc = err ? err : -1;
-    }
-    libraw_close(raw);
-    if (rc != 0) throw std::runtime_error(std::string("LibRaw failed: ") + libraw_strerror(rc));
-}
+void bareLibRaw(const std::filesystem::path& file) { orvane::testing::bareLibRawDecode(file, true); }
 
 template <class F>
 double seconds(F&& f) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "core/style/model.h"
 #include "testing/dng_writer.h"
@@ -121,6 +123,24 @@ TEST(Features, percentilesInterpolateBetweenRanks) {
         EXPECT_DOUBLE_EQ(q[k], sorted[i] + (c - static_cast<double>(i)) * (sorted[j] - sorted[i]));
     }
     EXPECT_THROW(Features::percentiles({}), FeatureError);
+
+    // Large inputs: spread out, clustered in one narrow band, and signed; always what a sort gives.
+    std::mt19937 rng(42);
+    std::uniform_real_distribution<float> spread(-2.0f, 3.0f), narrow(0.5f, 0.5001f);
+    for (int kind = 0; kind < 3; ++kind) {
+        std::vector<float> values(100001);
+        for (auto& v : values) v = kind == 0 ? spread(rng) : kind == 1 ? narrow(rng) : -narrow(rng);
+        auto sortedValues = values;
+        std::sort(sortedValues.begin(), sortedValues.end());
+        auto got = Features::percentiles(values);
+        for (std::size_t k = 0; k < 8; ++k) {
+            double c = Features::pct()[k] / 100 * 100000;
+            auto i = static_cast<std::size_t>(c);
+            auto j = std::min<std::size_t>(100000, i + 1);
+            EXPECT_DOUBLE_EQ(got[k], sortedValues[i] + (c - static_cast<double>(i)) * (sortedValues[j] - sortedValues[i]))
+                << kind << " " << k;
+        }
+    }
 }
 
 TEST(Features, metadataTerms) {

@@ -1,0 +1,132 @@
+// The per-photo pipeline with no analyses against the bare LibRaw floor (open, unpack, half-size
+// process) on the same files in the same run: per photo on one thread, then as throughput with 1, 2, 4
+// and all cores, each side run the same way. The pipeline should stay within 1.25x of the floor.
+//
+// Usage: pipeline_bench [photos] — the photos are copies of Debian's IMG_5952.CR2 (rawtran-doc) when
+// installed, else generated 12-megapixel DNGs.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "core/base/numbers.h"
+#include "core/base/work_pool.h"
+#include "core/photo/features.h"
+#include "core/pipeline/photo_pipeline.h"
+#include "core/style/model.h"
+#include "core/style/model_training.h"
+#include "testing/debian_raw.h"
+#include "testing/dng_writer.h"
+#include "testing/libraw_floor.h"
+#include "testing/model_fixtures.h"
+#include "testing/temp_dir.h"
+
+extern "C" void omp_set_num_threads(int) __attribute__((weak));
+
+namespace {
+using Clock = std::chrono::steady_clock;
+using orvane::Numbers::fixed;
+
+template <class F>
+double seconds(F&& f) {
+    auto start = Clock::now();
+    f();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (omp_set_num_threads) omp_set_num_threads(1);
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 12;
+    orvane::testing::TempDir dir;
+    std::vector<std::filesystem::path> files;
+    if (auto cr2 = orvane::testing::debianCameraRaw(dir)) {
+        for (int i = 0; i < count; ++i) {
+            auto copy = dir / ("IMG_" + std::to_string(i) + ".CR2");
+            std::filesystem::copy_file(*cr2, copy);
+            files.push_back(copy);
+        }
+    } else {
+        for (int i = 0; i < count; ++i) {
+            orvane::testing::DngSpec spec;
+            spec.width = 4240;
+            spec.height = 2832;
+            auto file = dir / ("IMG_" + std::to_string(i) + ".dng");
+            orvane::testing::writeDng(file, spec);
+            files.push_back(file);
+        }
+    }
+    // A profile trained as a real one is: every model, 300 rounds.
+    orvane::Model::build(orvane::testing::syntheticSamples(300, 3), dir / "profile", orvane::Model::extraKeys());
+    const orvane::Predictor predictor = orvane::Predictor::openProfile(dir / "profile");
+
+    auto pipeline = [&](const std::filesystem::path& f) { (void)orvane::processPhoto(f, predictor, {}, false, false); };
+    auto floor = [&](const std::filesystem::path& f) { orvane::testing::bareLibRawDecode(f, false); };
+
+    try {
+        // Warm the page cache, both paths and the processor's clock.
+        for (int i = 0; i < 3; ++i) {
+            floor(files[0]);
+            pipeline(files[0]);
+        }
+
+        // Medians of the two sides taken in turn, photo by photo, so a noisy moment hits both alike.
+        std::vector<double> floorTimes, pipelineTimes;
+        for (int round = 0; round < 3; ++round) {
+            for (const auto& f : files) {
+                floorTimes.push_back(seconds([&] { floor(f); }));
+                pipelineTimes.push_back(seconds([&] { pipeline(f); }));
+            }
+        }
+        auto median = [](std::vector<double> v) {
+            std::sort(v.begin(), v.end());
+            return v[v.size() / 2];
+        };
+        const double floorOne = median(floorTimes) * static_cast<double>(files.size());
+        const double pipelineOne = median(pipelineTimes) * static_cast<double>(files.size());
+        const double n = static_cast<double>(files.size());
+        // Where the pipeline's time goes, on one thread.
+        double decode = 0, features = 0, predict = 0;
+        for (const auto& f : files) {
+            orvane::RawImage image;
+            std::vector<double> v;
+            decode += seconds([&] { image = orvane::loadRaw(f, false); });
+            features += seconds([&] { v = orvane::Features::vector(image); });
+            predict += seconds([&] {
+                (void)predictor.predict(v);
+                (void)predictor.predictExtras(v);
+            });
+        }
+        std::printf("files: %zu x %s\n", files.size(), files[0].filename().c_str());
+        std::printf("per photo, one thread (medians): floor %s ms, pipeline %s ms, ratio %s\n", fixed(floorOne / n * 1000, 1).c_str(),
+                    fixed(pipelineOne / n * 1000, 1).c_str(), fixed(pipelineOne / floorOne, 3).c_str());
+
+        std::printf("stages per photo: loadRaw %s ms, features %s ms, prediction %s ms\n", fixed(decode / n * 1000, 1).c_str(),
+                    fixed(features / n * 1000, 1).c_str(), fixed(predict / n * 1000, 1).c_str());
+
+        const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+        std::vector<int> widths = {1, 2, 4, cores};
+        std::sort(widths.begin(), widths.end());
+        widths.erase(std::unique(widths.begin(), widths.end()), widths.end());
+        auto& pool = orvane::WorkPool::high();
+        for (int workers : widths) {
+            if (workers > cores) continue;
+            auto run = [&](const std::function<void(const std::filesystem::path&)>& body) {
+                return seconds([&] { orvane::parallelFor(pool, files.size(), workers, [&](std::size_t i) { body(files[i]); }); });
+            };
+            const double f = run(floor), p = run(pipeline);
+            std::printf("workers %2d: floor %s photos/s, pipeline %s photos/s, ratio %s\n", workers, fixed(n / f, 2).c_str(),
+                        fixed(n / p, 2).c_str(), fixed(p / f, 3).c_str());
+        }
+        if (pipelineOne / floorOne > 1.25) {
+            std::printf("over budget: the pipeline costs more than 1.25x the LibRaw floor\n");
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    }
+    return 0;
+}
