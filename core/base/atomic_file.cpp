@@ -89,9 +89,22 @@ void writeThenPlace(const std::filesystem::path& target, std::string_view bytes,
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          const std::function<void()>& beforeRename) {
+    // A link is written through, so the user's link stays and the file it names gets the content.
+    std::filesystem::path real = target;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(target, ec)) {
+        auto resolved = std::filesystem::canonical(target, ec);
+        if (!ec) real = resolved;
+    }
+    // A file that is replaced keeps its permissions.
+    struct stat previous;
+    const bool existed = ::stat(real.c_str(), &previous) == 0 && S_ISREG(previous.st_mode);
     writeThenPlace(
-        target, bytes, beforeRename,
-        [&](const std::string& tmp) { return ::rename(tmp.c_str(), target.c_str()) == 0 ? 0 : errno; },
+        real, bytes, beforeRename,
+        [&](const std::string& tmp) {
+            if (existed) ::chmod(tmp.c_str(), previous.st_mode & 07777);
+            return ::rename(tmp.c_str(), real.c_str()) == 0 ? 0 : errno;
+        },
         "înlocuirea a eșuat pentru");
 }
 
@@ -110,6 +123,33 @@ void writeNewFileAtomically(const std::filesystem::path& target, std::string_vie
         target, bytes, {}, [&](const std::string& tmp) { return renameNoReplace(tmp, target); },
         "crearea a eșuat (poate fișierul există deja) pentru");
 }
+
+namespace {
+void syncPath(const std::filesystem::path& p, bool folder) {
+    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
+    if (fd < 0) fail(errno, "nu se poate deschide", p);
+    const int rc = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0) fail(err, "fsync a eșuat pentru", p);
+}
+}  // namespace
+
+void syncTree(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> folders;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+        if (e.is_symlink()) continue;
+        if (e.is_directory())
+            folders.push_back(e.path());
+        else
+            syncPath(e.path(), false);
+    }
+    // Deepest folders first, the folder itself last.
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) syncPath(*it, true);
+    syncPath(folder, true);
+}
+
+void syncFolder(const std::filesystem::path& folder) { syncPath(folder, true); }
 
 std::string readWholeFile(const std::filesystem::path& file) {
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);

@@ -11,7 +11,8 @@ namespace orvane {
 // write and the close, fsyncs, renames over the target and fsyncs the folder. On any failure the
 // temporary file is removed, the previous target stays as it was, and std::filesystem::filesystem_error
 // (a std::system_error) is thrown.
-// The folder must exist. `beforeRename`, when given, runs just before the rename (tests use it to
+// The folder must exist. A replaced file keeps its permissions; a link is written through to the file
+// it names. `beforeRename`, when given, runs just before the rename (tests use it to
 // interrupt a write at the worst moment).
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          const std::function<void()>& beforeRename = {});
@@ -22,6 +23,13 @@ void writeNewFileAtomically(const std::filesystem::path& target, std::string_vie
 
 // Moves `from` to `to` only when nothing is at `to`; returns 0, or the errno (EEXIST when taken).
 int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Flushes a folder and everything below it to the disk (files, then folders, the folder itself last),
+// so that what names it afterwards can never point at files the disk does not hold yet. Throws
+// std::filesystem::filesystem_error when an entry cannot be opened or flushed.
+void syncTree(const std::filesystem::path& folder);
+// Flushes one folder's own entries (a new name in it), not what lies below.
+void syncFolder(const std::filesystem::path& folder);
 
 // Reads a whole file; throws std::system_error when it cannot be opened or read.
 std::string readWholeFile(const std::filesystem::path& file);

@@ -40,6 +40,20 @@ TEST(AtomicFile, newFilesFollowTheUmask) {
     EXPECT_EQ(perms, std::filesystem::perms(0644));
 }
 
+TEST(AtomicFile, aReplacedFileKeepsItsModeAndItsLink) {
+    TempDir dir;
+    writeText(dir / "private.xmp", "old");
+    std::filesystem::permissions(dir / "private.xmp", std::filesystem::perms(0600));
+    writeFileAtomically(dir / "private.xmp", "new");
+    EXPECT_EQ(std::filesystem::status(dir / "private.xmp").permissions(), std::filesystem::perms(0600));
+
+    writeText(dir / "real" / "a.xmp", "old");
+    std::filesystem::create_symlink(dir / "real" / "a.xmp", dir / "link.xmp");
+    writeFileAtomically(dir / "link.xmp", "through");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.xmp"));
+    EXPECT_EQ(readText(dir / "real" / "a.xmp"), "through");
+}
+
 TEST(AtomicFile, interruptedWriteLeavesThePreviousFile) {
     TempDir dir;
     auto file = dir / "record.json";

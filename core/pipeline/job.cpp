@@ -1,6 +1,7 @@
 #include "core/pipeline/job.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "core/store/store.h"
@@ -216,12 +217,28 @@ void Job::photoReturned(std::uint64_t generation, std::size_t index, PhotoOutcom
     if (inFlight_ == 0) endRun(runTask_);
 }
 
+namespace {
+bool isFinite(const PhotoResult& r) {
+    auto finite = [](double v) { return std::isfinite(v); };
+    if (!finite(r.exposure) || !finite(r.temperature) || !finite(r.aspect)) return false;
+    if (r.asShot && (!finite(r.asShot->kelvin) || !finite(r.asShot->tint))) return false;
+    if (r.extras)
+        for (const auto& [key, value] : *r.extras)
+            if (!finite(value)) return false;
+    return true;
+}
+}  // namespace
+
 void Job::apply(std::size_t index, PhotoOutcome& outcome) {
     if (index >= project_.photos.size()) return;  // photos are never removed during a run
     PhotoItem& photo = project_.photos[index];
     if (!outcome.ok()) {
         photo.status = PhotoItem::Status::failed;
         photo.error = describe(outcome.error());
+    } else if (!isFinite(outcome.value())) {
+        // Stored, such a value would make every later save of the project fail.
+        photo.status = PhotoItem::Status::failed;
+        photo.error = "Rezultatul calculat pentru fotografie nu este valid.";
     } else {
         const PhotoResult& r = outcome.value();
         photo.exposure = r.exposure;

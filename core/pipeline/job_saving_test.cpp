@@ -275,12 +275,29 @@ TEST(JobSaving, pauseAndFlushOnARunningJobWaitsForThePhotosInFlightAndWritesTheF
     EXPECT_EQ(Store::encode(onDisk), Store::encode(job->project()));
 }
 
+TEST(JobSaving, aResultWithNonFiniteValuesFailsItsPhotoInsteadOfTheProjectFile) {
+    auto main = std::make_shared<ManualExecutor>();
+    auto job = Job::make(main, projectWith(2), 1, /*persist=*/true, [](const std::filesystem::path& f, const AnalysisRequest&) {
+        PhotoResult r = resultFor(f);
+        if (f == photoPath(0)) r.exposure = std::numeric_limits<double>::quiet_NaN();  // a predictor gone wrong
+        return r;
+    });
+    job->start();
+    ASSERT_TRUE(main->runUntil([&] { return job->state() == State::finished && !job->isSaving(); }));
+    EXPECT_FALSE(job->saveError());
+    const Project saved = Store::load<Project>(job->projectFile());
+    EXPECT_EQ(saved.photos[0].status, PhotoItem::Status::failed);
+    EXPECT_EQ(saved.photos[0].error, "Rezultatul calculat pentru fotografie nu este valid.");
+    EXPECT_FALSE(saved.photos[0].exposure);
+    EXPECT_EQ(saved.photos[1].status, PhotoItem::Status::done);
+}
+
 TEST(JobSaving, aSaveThatCannotBeEncodedLeavesThePreviousFileWhole) {
     auto main = std::make_shared<ManualExecutor>();
     // One photo, so no good write of a half-done run can come between.
     auto job = Job::make(main, projectWith(1), 1, /*persist=*/true, [](const std::filesystem::path& f, const AnalysisRequest&) {
         PhotoResult r = resultFor(f);
-        r.exposure = std::numeric_limits<double>::quiet_NaN();  // a predictor gone wrong
+        r.extras = std::map<std::string, double>{{"Contrast\xE9", 1}};  // a key that is not UTF-8 cannot be stored
         return r;
     });
     std::vector<std::string> reported;

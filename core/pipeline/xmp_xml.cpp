@@ -1,5 +1,8 @@
 #include "core/pipeline/xmp_xml.h"
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
 #include <set>
 
 namespace orvane::Xmp {
@@ -23,6 +26,44 @@ bool validQualifiedName(std::string_view q) {
 // Deeper documents are refused: the serializer and the emitter recurse once per level.
 constexpr int maxDepth = 256;
 
+// The parser keeps a reference to an entity it does not know as literal text, which a rewrite would
+// then escape into a different value. Only the five predefined entities and character references are
+// allowed; comments, CDATA sections and processing instructions are passed over. Text in UTF-16 (with
+// NUL bytes) is left to the parser.
+std::optional<std::string> unknownEntity(std::string_view s) {
+    if (s.find('\0') != std::string_view::npos) return std::nullopt;
+    std::size_t i = 0;
+    auto skipTo = [&](std::string_view end) {
+        const auto at = s.find(end, i);
+        i = at == std::string_view::npos ? s.size() : at + end.size();
+    };
+    while (i < s.size()) {
+        if (s.compare(i, 4, "<!--") == 0) {
+            skipTo("-->");
+        } else if (s.compare(i, 9, "<![CDATA[") == 0) {
+            skipTo("]]>");
+        } else if (s.compare(i, 2, "<?") == 0) {
+            skipTo("?>");
+        } else if (s[i] == '&') {
+            const auto semi = s.find(';', i);
+            const std::string_view ref = semi == std::string_view::npos ? s.substr(i, 12) : s.substr(i + 1, semi - i - 1);
+            bool known = ref == "amp" || ref == "lt" || ref == "gt" || ref == "quot" || ref == "apos";
+            if (!known && ref.size() >= 2 && ref[0] == '#') {
+                const bool hex = ref[1] == 'x';
+                const std::string_view digits = ref.substr(hex ? 2 : 1);
+                known = !digits.empty() && std::all_of(digits.begin(), digits.end(), [&](char c) {
+                    return std::isdigit(static_cast<unsigned char>(c)) || (hex && std::isxdigit(static_cast<unsigned char>(c)));
+                });
+            }
+            if (!known || semi == std::string_view::npos) return "&" + std::string(ref.substr(0, 40));
+            i = semi + 1;
+        } else {
+            ++i;
+        }
+    }
+    return std::nullopt;
+}
+
 // Namespace well-formedness of one element.
 bool checkOne(const pugi::xml_node& e, std::string* error) {
     auto fail = [&](const std::string& why) {
@@ -44,10 +85,16 @@ bool checkOne(const pugi::xml_node& e, std::string* error) {
     std::string_view p = prefixOf(name);
     if (p == "xmlns") return fail("prefix rezervat: " + std::string(name));
     if (!p.empty() && p != "xml" && !binding(p, e)) return fail("prefix nedeclarat: " + std::string(p));
+    std::set<std::pair<std::string, std::string>> expanded;
     for (auto a : e.attributes()) {
-        std::string_view ap = prefixOf(a.name());
+        std::string_view an = a.name();
+        std::string_view ap = prefixOf(an);
         if (ap.empty() || ap == "xmlns" || ap == "xml") continue;
-        if (!binding(ap, e)) return fail("prefix nedeclarat: " + std::string(ap));
+        const auto uri = binding(ap, e);
+        if (!uri) return fail("prefix nedeclarat: " + std::string(ap));
+        // The same attribute under two prefixes bound to one namespace is still a repeated attribute.
+        if (!expanded.emplace(*uri, std::string(an.substr(ap.size() + 1))).second)
+            return fail("atribut repetat: " + std::string(an));
     }
     return true;
 }
@@ -215,6 +262,10 @@ void appendPretty(const pugi::xml_node& e, int level, const std::vector<std::pai
 }  // namespace
 
 Document parse(std::string_view bytes, std::string* error) {
+    if (auto bad = unknownEntity(bytes)) {
+        if (error) *error = "referință la o entitate necunoscută: " + *bad;
+        return nullptr;
+    }
     auto doc = std::make_shared<pugi::xml_document>();
     auto r = doc->load_buffer(bytes.data(), bytes.size(), parseOptions, pugi::encoding_auto);
     if (!r) {
@@ -235,6 +286,11 @@ Document parse(std::string_view bytes, std::string* error) {
                 break;
             case pugi::node_cdata:
                 if (error) *error = "CDATA în afara elementului rădăcină";
+                return nullptr;
+            case pugi::node_doctype:
+                // Entities a DOCTYPE declares are not expanded by the parser: their references would be
+                // written back as literal text, changing the values.
+                if (error) *error = "declarația DOCTYPE nu este acceptată";
                 return nullptr;
             default:
                 break;

@@ -29,6 +29,16 @@ TEST(XmpXml, refusesWhatANamespaceAwareParserRefuses) {
         {"declaration out of scope", "<a><b xmlns:p=\"urn:p\"/><p:c/></a>", false},
         {"too deep", deep, false},
         {"unclosed", "<a>", false},
+        {"predefined and character references", "<a x=\"&amp;&lt;&gt;&quot;&apos;&#10;&#xE9;\">&amp;</a>", true},
+        {"ampersand inside a comment or CDATA", "<!-- & --><a><![CDATA[&x;]]></a>", true},
+        {"unknown entity in a value", "<a x=\"a&foo;b\"/>", false},
+        {"unknown entity in text", "<a>&nbsp;</a>", false},
+        {"bare ampersand", "<a x=\"a & b\"/>", false},
+        {"doctype with its own entity", "<!DOCTYPE a [<!ENTITY e \"X\">]><a x=\"&e;\"/>", false},
+        {"doctype alone", "<!DOCTYPE a><a/>", false},
+        {"one attribute under two prefixes of one namespace",
+         "<a xmlns:p=\"urn:p\" xmlns:q=\"urn:p\" p:x=\"1\" q:x=\"2\"/>", false},
+        {"one name in two namespaces", "<a xmlns:p=\"urn:p\" xmlns:q=\"urn:q\" p:x=\"1\" q:x=\"2\"/>", true},
     };
     for (const auto& c : cases) {
         std::string error;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/base/atomic_file.h"
+
 #include "core/store/store.h"
 #include "core/style/model.h"
 #include "core/style/model_vault.h"
@@ -80,6 +82,10 @@ void publish(const fs::path& from, const fs::path& profileDir, const std::functi
         std::sort(extras.begin(), extras.end());
         for (const auto& source : extras) fs::copy(source, target / source.filename(), options);
         if (validate) validate(target);
+        // The generation must be on the disk before the selector names it: a crash in between must
+        // not leave "models.json" pointing at files that were never written back.
+        syncTree(target);
+        syncFolder(profileDir / generationsFolder);
         Store::save(Selection{generation}, profileDir / selectorFile);
     } catch (...) {
         std::error_code ec;
