@@ -78,6 +78,7 @@ public:
         if (!n || *n == 0 || *n > kMaxEntries) return std::nullopt;
         std::map<std::uint16_t, Entry> out;
         for (std::uint32_t i = 0; i < *n; ++i) {
+            if (at > (std::uint64_t(1) << 40)) return std::nullopt;  // no file is that large: no wrap below
             std::uint64_t e = at + 2 + 12ull * i;
             auto tag = u16(e), type = u16(e + 2), count = u32(e + 4);
             if (!tag || !type || !count) return std::nullopt;
@@ -195,6 +196,7 @@ std::optional<DngHeader> readDngHeader(const std::filesystem::path& file) {
             Entry first = it->second;
             first.count = std::min<std::uint32_t>(first.count, 8);  // a hostile list could be huge
             for (double off : r.numbers(first)) {
+                if (!(off >= 0 && off < 4294967296.0)) continue;  // an offset is an unsigned 32-bit value
                 sub = r.ifd(std::uint64_t(off));
                 if (sub && number(*sub, 254).value_or(0) == 0) {
                     main = &*sub;
@@ -229,7 +231,8 @@ std::optional<DngHeader> readDngHeader(const std::filesystem::path& file) {
         auto v = r.numbers(it->second);
         if (v.size() != 9) continue;
         CalibratedMatrix m;
-        m.illuminant = int(number(*ifd0, illuminantTag).value_or(0));
+        const double illuminant = number(*ifd0, illuminantTag).value_or(0);
+        m.illuminant = illuminant >= 0 && illuminant <= 65535 ? int(illuminant) : 0;
         bool finite = true;
         for (int i = 0; i < 9; ++i) {
             finite = finite && std::isfinite(v[i]);
@@ -238,7 +241,7 @@ std::optional<DngHeader> readDngHeader(const std::filesystem::path& file) {
         if (finite) h.colorMatrices.push_back(m);
     }
 
-    if (auto ex = number(*ifd0, 34665); ex && *ex > 0) {
+    if (auto ex = number(*ifd0, 34665); ex && *ex > 0 && *ex < 4294967296.0) {
         if (auto exif = r.ifd(std::uint64_t(*ex))) {
             if (auto iso = number(*exif, 34855)) h.iso = float(*iso);
             h.exposureTime = number(*exif, 33434);
