@@ -265,7 +265,7 @@ void DevelopPreset::Emitter::element(const pugi::xml_node& e, Role role, std::st
 std::string DevelopPreset::merged(std::string_view existing, double exposure, double temperature,
                                   std::optional<double> tint, const Overrides& overrides, const Pairs& extra,
                                   const TeethMask::Spec* masks, const Set& skipping) const {
-    // A specification that changes nothing is the same as none: its kept masks must not be
+    // A mask request that changes nothing is the same as none: its kept masks must not be
     // written a second time beside the group they already stand in.
     if (masks && masks->isEmpty()) masks = nullptr;
 
@@ -293,7 +293,7 @@ std::string DevelopPreset::merged(std::string_view existing, double exposure, do
     if (masks) {
         const std::vector<std::string> names = masks->managedNames();
         // One group per photo: a group the preset brings is folded into the rebuilt one, its items
-        // first, less the corrections this specification manages.
+        // first, less the corrections this mask request manages.
         auto presetGroup = std::find_if(ours.begin(), ours.end(), [](const pugi::xml_node& c) {
             return Xmp::isElement(c, "MaskGroupBasedCorrections", Xmp::crsNS);
         });

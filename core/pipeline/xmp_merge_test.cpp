@@ -253,7 +253,7 @@ TEST(XmpMerge, removingAMaskDropsAnEmptyGroup) {
         EXPECT_EQ(correctionNames(out), c.after) << c.label;
         EXPECT_EQ(count(out, "MaskGroupBasedCorrections"), c.after.empty() ? 0u : 2u) << c.label;
     }
-    // A specification that changes nothing leaves the group where it is, once.
+    // A mask request that changes nothing leaves the group where it is, once.
     TeethMask::Spec nothing;
     const std::string same = mergeNeutral(sidecarWith("", groupOf({"Manual"})), &nothing);
     EXPECT_EQ(count(same, "<crs:MaskGroupBasedCorrections"), 1u);
@@ -264,7 +264,7 @@ TEST(XmpMerge, aPresetsMaskGroupIsFoldedIntoTheRebuiltOne) {
     auto preset = presetFrom(presetText("crs:Version=\"15.4\"", groupOf({"Din preset", "Vendrel – Albire dinți"})));
     const std::string existing = sidecarWith("", groupOf({"Manual", "Vendrel – Albire dinți"}));
 
-    // Without a specification the preset's group replaces the sidecar's.
+    // Without a mask request the preset's group replaces the sidecar's.
     const std::string plain = preset.merged(existing, 0, 5000, std::nullopt, {}, {}, nullptr, {});
     EXPECT_EQ(correctionNames(plain), (std::vector<std::string>{"Din preset", "Vendrel – Albire dinți"}));
 
