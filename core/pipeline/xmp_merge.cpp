@@ -136,6 +136,25 @@ std::string maskName(const pugi::xml_node& item) {
 }
 
 // Items of a mask group whose correction name is not in `names`.
+// True when the only mask group below `node` is `readable` (or there is none), and its content is
+// rdf:Seq lists only.
+bool onlyReadableMaskGroup(const pugi::xml_node& node, const pugi::xml_node& readable) {
+    for (auto c : node.children()) {
+        if (c.type() != pugi::node_element) continue;
+        if (Xmp::isElement(c, "MaskGroupBasedCorrections", Xmp::crsNS)) {
+            if (c != readable) return false;
+            for (auto inner : c.children()) {
+                if (inner.type() == pugi::node_element && !Xmp::isElement(inner, "Seq", Xmp::rdfNS)) return false;
+                if (inner.type() == pugi::node_pcdata && std::string_view(inner.value()).find_first_not_of(" \t\r\n") != std::string_view::npos)
+                    return false;
+            }
+            continue;
+        }
+        if (!onlyReadableMaskGroup(c, readable)) return false;
+    }
+    return true;
+}
+
 std::vector<pugi::xml_node> keptItems(const pugi::xml_node& group, const std::vector<std::string>& names) {
     std::vector<pugi::xml_node> out;
     for (auto seq : group.children()) {
@@ -291,6 +310,11 @@ std::string DevelopPreset::merged(std::string_view existing, double exposure, do
     std::vector<pugi::xml_node> ours = children_;
     Xmp::Document group;  // keeps the rebuilt mask group alive while it is written
     if (masks) {
+        // The rebuilt group replaces every mask group of the sidecar, so masks it could not carry over
+        // (a group elsewhere, or items outside an rdf:Seq) would be lost: such a file is left alone.
+        const pugi::xml_node readable = Xmp::firstChild(settings, "MaskGroupBasedCorrections", Xmp::crsNS);
+        if (!onlyReadableMaskGroup(rdf, readable))
+            throw MergeError(MergeError::Kind::unreadable, "corecții locale");
         const std::vector<std::string> names = masks->managedNames();
         // One group per photo: a group the preset brings is folded into the rebuilt one, its items
         // first, less the corrections this mask request manages.

@@ -260,6 +260,24 @@ TEST(XmpMerge, removingAMaskDropsAnEmptyGroup) {
     EXPECT_EQ(same, mergeNeutral(sidecarWith("", groupOf({"Manual"}))));
 }
 
+TEST(XmpMerge, masksItCouldNotCarryOverFailTheMergeInsteadOfVanishing) {
+    const auto spec = TeethMask::Spec::set({teeth()}, 40);
+    const std::string secondDescription = "<rdf:Description rdf:about=\"\" xmlns:crs=\"" + kCrs + "\">" +
+                                          groupOf({"Manual"}) + "</rdf:Description>";
+    const std::string bag = "<crs:MaskGroupBasedCorrections><rdf:Bag><rdf:li>x</rdf:li></rdf:Bag></crs:MaskGroupBasedCorrections>";
+    for (const auto& existing : {sidecarWith("", groupOf({"Manual"}), secondDescription), sidecarWith("", bag),
+                                 sidecarWith("", groupOf({"Manual"}) + groupOf({"Second"}))}) {
+        try {
+            mergeNeutral(existing, &spec);
+            FAIL() << existing;
+        } catch (const MergeError& e) {
+            EXPECT_EQ(e.kind(), MergeError::Kind::unreadable);
+        }
+        // Without masks to rebuild, the same sidecars merge and keep their groups.
+        EXPECT_NO_THROW(mergeNeutral(existing));
+    }
+}
+
 TEST(XmpMerge, aPresetsMaskGroupIsFoldedIntoTheRebuiltOne) {
     auto preset = presetFrom(presetText("crs:Version=\"15.4\"", groupOf({"Din preset", "Vendrel – Albire dinți"})));
     const std::string existing = sidecarWith("", groupOf({"Manual", "Vendrel – Albire dinți"}));
