@@ -57,7 +57,7 @@ struct Spec {
     static Spec remove();
 
     bool isEmpty() const;
-    // Names of the corrections to take out before the spec's own are added: each kind that is set or
+    // Names of the corrections to take out before the request's own are added: each kind that is set or
     // removed, in the order teeth, skin, face level, subject, then the same names with the legacy prefix.
     std::vector<std::string> managedNames() const;
     // One complete "rdf:li" item per correction to write, using the prefixes crs and rdf without
