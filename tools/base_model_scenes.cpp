@@ -60,8 +60,11 @@ testing::SceneFn sceneFn(const Scene& s, std::array<double, 3> neutral) {
 
 }  // namespace
 
-testing::DngSpec dngSpec(const Scene& s) {
-    testing::DngSpec spec;
+namespace {
+// Both file kinds describe a scene with the same fields.
+template <class Spec>
+Spec specOf(const Scene& s) {
+    Spec spec;
     spec.width = 96;
     spec.height = 64;
     const auto xy = planckianXY(s.kelvin);
@@ -72,19 +75,11 @@ testing::DngSpec dngSpec(const Scene& s) {
     spec.scene = sceneFn(s, *spec.asShotNeutral);
     return spec;
 }
+}  // namespace
 
-testing::SmartPreviewSpec previewSpec(const Scene& s) {
-    testing::SmartPreviewSpec spec;
-    spec.width = 96;
-    spec.height = 64;
-    const auto xy = planckianXY(s.kelvin);
-    spec.asShotNeutral = testing::neutralForXY(xy[0], xy[1]);
-    spec.iso = s.iso;
-    spec.exposureTime = s.shutter;
-    spec.fNumber = s.aperture;
-    spec.scene = sceneFn(s, *spec.asShotNeutral);
-    return spec;
-}
+testing::DngSpec dngSpec(const Scene& s) { return specOf<testing::DngSpec>(s); }
+
+testing::SmartPreviewSpec previewSpec(const Scene& s) { return specOf<testing::SmartPreviewSpec>(s); }
 
 double neutralExposure(const RawImage& raw) {
     std::vector<float> y;

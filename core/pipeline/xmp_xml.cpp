@@ -386,7 +386,9 @@ pugi::xml_attribute attribute(const pugi::xml_node& element, std::string_view lo
     return {};
 }
 
-std::string escapeAttribute(std::string_view s) {
+namespace {
+// Attribute values also escape quotes, tabs and line feeds, which a reader would otherwise normalise.
+std::string escape(std::string_view s, bool attribute) {
     std::string out;
     out.reserve(s.size());
     for (char c : s) {
@@ -394,30 +396,20 @@ std::string escapeAttribute(std::string_view s) {
             case '&': out += "&amp;"; break;
             case '<': out += "&lt;"; break;
             case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\t': out += "&#9;"; break;
-            case '\n': out += "&#10;"; break;
             case '\r': out += "&#13;"; break;
+            case '"': out += attribute ? "&quot;" : "\""; break;
+            case '\t': out += attribute ? "&#9;" : "\t"; break;
+            case '\n': out += attribute ? "&#10;" : "\n"; break;
             default: out += c;
         }
     }
     return out;
 }
+}  // namespace
 
-std::string escapeText(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '\r': out += "&#13;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
+std::string escapeAttribute(std::string_view s) { return escape(s, true); }
+
+std::string escapeText(std::string_view s) { return escape(s, false); }
 
 std::string xmlText(const pugi::xml_node& n) {
     std::string out;
