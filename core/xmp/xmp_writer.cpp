@@ -1,4 +1,4 @@
-#include "core/pipeline/xmp_writer.h"
+#include "core/xmp/xmp_writer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/photo/teeth_mask.h"
-#include "core/pipeline/xmp_merge.h"
+#include "core/xmp/xmp_merge.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "core/pipeline/xmp_xml.h"
+#include "core/xmp/xmp_xml.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "core/pipeline/xmp_writer.h"
+#include "core/xmp/xmp_writer.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -10,8 +10,8 @@
 
 #include "core/base/numbers.h"
 #include "core/photo/teeth_mask.h"
-#include "core/pipeline/xmp_merge.h"
-#include "core/pipeline/xmp_test_support.h"
+#include "core/xmp/xmp_merge.h"
+#include "core/xmp/xmp_test_support.h"
 #include "testing/temp_dir.h"
 
 namespace orvane {

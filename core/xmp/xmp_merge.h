@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/pipeline/develop_preset.h"
+#include "core/xmp/develop_preset.h"
 
 namespace orvane {
 

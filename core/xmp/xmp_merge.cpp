@@ -1,4 +1,4 @@
-#include "core/pipeline/xmp_merge.h"
+#include "core/xmp/xmp_merge.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "core/pipeline/develop_preset.h"
+#include "core/xmp/develop_preset.h"
 
 #include <algorithm>
 #include <charconv>

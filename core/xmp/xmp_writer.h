@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "core/base/iso_date.h"
-#include "core/pipeline/develop_preset.h"
+#include "core/xmp/develop_preset.h"
 
 namespace orvane {
 

@@ -3,7 +3,7 @@
 #include <clocale>
 #include <string>
 
-#include "core/pipeline/develop_preset.h"
+#include "core/xmp/develop_preset.h"
 
 namespace orvane::testing {
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/pipeline/xmp_xml.h"
+#include "core/xmp/xmp_xml.h"
 
 namespace orvane {
 

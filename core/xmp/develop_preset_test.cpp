@@ -1,11 +1,11 @@
-#include "core/pipeline/develop_preset.h"
+#include "core/xmp/develop_preset.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "core/pipeline/xmp_test_support.h"
+#include "core/xmp/xmp_test_support.h"
 #include "testing/temp_dir.h"
 
 namespace orvane {

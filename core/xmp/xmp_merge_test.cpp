@@ -1,9 +1,9 @@
-#include "core/pipeline/xmp_merge.h"
+#include "core/xmp/xmp_merge.h"
 
 #include <gtest/gtest.h>
 
 #include "core/photo/teeth_mask.h"
-#include "core/pipeline/xmp_test_support.h"
+#include "core/xmp/xmp_test_support.h"
 
 namespace orvane {
 namespace {
