@@ -1,11 +1,14 @@
 #pragma once
-// Person layouts built in code for the crop tests.
+// Person layouts built in code for the crop tests, and a check of a rect against the expected one.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
 #include <vector>
 
 #include "core/photo/analysis_records.h"
+#include "core/vision/norm_rect.h"
 
 namespace orvane::testing {
 
@@ -45,6 +48,14 @@ inline PersonInfo edgeNeighbour() {
 }
 inline PersonLayout crowdWithIntruder() {
     return layoutOf({person(0.1, 0.3, 0.43, 0.85, 0.12), person(0.47, 0.3, 0.8, 0.85, 0.12), edgeNeighbour()});
+}
+
+inline void expectRect(const std::optional<NormRect>& got, const NormRect& want, double tol = 1e-9) {
+    ASSERT_TRUE(got.has_value());
+    EXPECT_NEAR(got->left, want.left, tol);
+    EXPECT_NEAR(got->top, want.top, tol);
+    EXPECT_NEAR(got->right, want.right, tol);
+    EXPECT_NEAR(got->bottom, want.bottom, tol);
 }
 
 }  // namespace orvane::testing

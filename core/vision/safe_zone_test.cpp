@@ -8,18 +8,11 @@ namespace orvane {
 namespace {
 
 using testing::crowdWithIntruder;
+using testing::expectRect;
 using testing::layoutOf;
 using testing::person;
 using testing::region;
 using testing::singleStanding;
-
-void expectRect(const std::optional<NormRect>& got, const NormRect& want, double tol = 1e-9) {
-    ASSERT_TRUE(got.has_value());
-    EXPECT_NEAR(got->left, want.left, tol);
-    EXPECT_NEAR(got->top, want.top, tol);
-    EXPECT_NEAR(got->right, want.right, tol);
-    EXPECT_NEAR(got->bottom, want.bottom, tol);
-}
 
 TEST(SafeZoneRequired, wrapsThePeopleWithMargins) {
     // Person 0.4..0.55 × 0.2..0.9: side margin 0.02 (floor), top and bottom 0.04 × 0.7.

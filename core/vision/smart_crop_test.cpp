@@ -9,6 +9,7 @@ namespace orvane {
 namespace {
 
 using testing::crowdWithIntruder;
+using testing::expectRect;
 using testing::edgeNeighbour;
 using testing::group;
 using testing::layoutOf;
@@ -16,14 +17,6 @@ using testing::person;
 using testing::region;
 using testing::seated;
 using testing::singleStanding;
-
-void expectRect(const std::optional<NormRect>& got, const NormRect& want, double tol = 1e-9) {
-    ASSERT_TRUE(got.has_value());
-    EXPECT_NEAR(got->left, want.left, tol);
-    EXPECT_NEAR(got->top, want.top, tol);
-    EXPECT_NEAR(got->right, want.right, tol);
-    EXPECT_NEAR(got->bottom, want.bottom, tol);
-}
 
 // ---- classified ----
 

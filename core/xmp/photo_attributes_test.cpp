@@ -230,10 +230,7 @@ TEST_F(CropDecisionTest, movesACropOntoThePeopleAtAngleZero) {
     plan(NormRect{0.5, 0.0, 1.0, 0.8});
     const auto d = cropDecision(photo, project, 1.5, fake);
     ASSERT_TRUE(d);
-    EXPECT_NEAR(d->rect.left, 0.38, 1e-9);
-    EXPECT_NEAR(d->rect.top, 0.128, 1e-9);
-    EXPECT_NEAR(d->rect.right, 0.88, 1e-9);
-    EXPECT_NEAR(d->rect.bottom, 0.928, 1e-9);
+    testing::expectRect(d->rect, {0.38, 0.128, 0.88, 0.928});
     EXPECT_EQ(d->angle, 0);
 }
 
@@ -244,11 +241,8 @@ TEST_F(CropDecisionTest, recentresARatioCropThatCannotBeShiftedOntoThePeople) {
     plan(NormRect{0.0, 0.0, 0.5, 0.8});
     const auto d = cropDecision(photo, project, 1.5, fake);
     ASSERT_TRUE(d);
-    const double zoneH = 0.725 - 0.38;
-    EXPECT_NEAR(d->rect.left, 0.25, 1e-9);
-    EXPECT_NEAR(d->rect.top, 0.38 - 0.65 * (0.8 - zoneH), 1e-9);
-    EXPECT_NEAR(d->rect.right, 0.75, 1e-9);
-    EXPECT_NEAR(d->rect.bottom, 0.38 - 0.65 * (0.8 - zoneH) + 0.8, 1e-9);
+    const double top = 0.38 - 0.65 * (0.8 - (0.725 - 0.38));  // 65 % of the spare height above the zone
+    testing::expectRect(d->rect, {0.25, top, 0.75, top + 0.8});
 
     // Other modes are not re-centred: no decision.
     project.crop = cropMode(Mode::bottom);
