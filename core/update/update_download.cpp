@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -24,6 +25,11 @@ using Failure = UpdateSafety::Failure;
 // Where a body goes: `write` answers false to stop the transfer, `reset` drops what a redirect hop
 // wrote.
 struct Sink {
+    std::chrono::steady_clock::duration idleLimit{};
+    std::chrono::steady_clock::time_point lastProgress{};
+    curl_off_t lastReceived = -1;
+    bool idle = false;
+
     std::function<bool(const char*, std::size_t)> write;
     std::function<void()> reset;
     std::uint64_t limit = 0;
@@ -41,6 +47,21 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
     if (!sink->write(data, n)) return 0;
     sink->written += n;
     return n;
+}
+
+// libcurl's own low-speed check averages over a window of seconds, so a few bytes and then silence
+// pass it for a while; this ends a transfer after idleLimit without a new byte.
+int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+    auto* sink = static_cast<Sink*>(user);
+    const auto now = std::chrono::steady_clock::now();
+    if (received != sink->lastReceived) {
+        sink->lastReceived = received;
+        sink->lastProgress = now;
+        return 0;
+    }
+    if (now - sink->lastProgress < sink->idleLimit) return 0;
+    sink->idle = true;
+    return 1;
 }
 
 void globalInit() {
@@ -69,8 +90,10 @@ void fetch(const UpdateDownload::Options& o, const std::string& url, Sink& sink)
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(o.connectTimeout.count()));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(o.idleTimeout.count()));
+    sink.idleLimit = o.idleTimeout;
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &sink);
     curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(sink.limit));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
@@ -80,10 +103,14 @@ void fetch(const UpdateDownload::Options& o, const std::string& url, Sink& sink)
     for (int hop = 0;; ++hop) {
         sink.reset();
         sink.written = 0;
+        sink.lastReceived = -1;
+        sink.lastProgress = std::chrono::steady_clock::now();
         errorText[0] = '\0';
         curl_easy_setopt(h, CURLOPT_URL, current.c_str());
         const CURLcode rc = curl_easy_perform(h);
         if (sink.overLimit || rc == CURLE_FILESIZE_EXCEEDED) throw UpdateSafety::Error(Failure::invalidResponse);
+        if (sink.idle)
+            throw TransportError(CURLE_OPERATION_TIMEDOUT, curl_easy_strerror(CURLE_OPERATION_TIMEDOUT));
         if (rc != CURLE_OK) {
             std::string message = curl_easy_strerror(rc);
             if (errorText[0]) message += std::string(": ") + errorText;

@@ -28,7 +28,7 @@ public:
         std::optional<std::filesystem::path> caFile;
         std::chrono::seconds connectTimeout{30};
         // A transfer that moves no byte for this long ends with a time-out.
-        std::chrono::seconds idleTimeout{60};
+        std::chrono::milliseconds idleTimeout{60000};
         std::uint64_t dataLimit = 1u << 20;              // the feed
         std::uint64_t downloadLimit = std::uint64_t{2} << 30;  // an update file
         int maxRedirects = 10;
