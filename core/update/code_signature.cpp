@@ -17,7 +17,7 @@
 #include <system_error>
 
 #include "core/base/atomic_file.h"
-#include "core/catalog/catalog_import.h"
+#include "core/base/file_digest.h"
 
 namespace orvane {
 
@@ -214,7 +214,7 @@ Manifest describeFolder(const fs::path& folder, const std::string& identifier, c
     Manifest m{identifier, version, executable, {}};
     for (const auto& [rel, e] : walk(folder)) {
         if (e.directory || isSignatureFile(rel)) continue;
-        m.files.push_back({rel, static_cast<std::uint64_t>(e.st.st_size), hex(Catalog::sha256(folder / rel)),
+        m.files.push_back({rel, static_cast<std::uint64_t>(e.st.st_size), hex(sha256File(folder / rel)),
                            static_cast<std::uint32_t>(e.st.st_mode & 07777)});
     }
     // The map is ordered by bytes, as the parser requires.
@@ -230,7 +230,7 @@ void checkFolder(const fs::path& folder, const Manifest& manifest) {
         const auto& st = it->second.st;
         if (static_cast<std::uint64_t>(st.st_size) != f.size || (st.st_mode & 07777) != f.mode)
             fail("changed file " + f.path);
-        if (hex(Catalog::sha256(folder / f.path)) != f.sha256) fail("changed file " + f.path);
+        if (hex(sha256File(folder / f.path)) != f.sha256) fail("changed file " + f.path);
         for (auto p = fs::path(f.path).parent_path(); !p.empty(); p = p.parent_path())
             neededFolders.insert(p.generic_string());
         disk.erase(it);
