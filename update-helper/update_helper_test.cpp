@@ -136,7 +136,7 @@ protected:
 
     // An application whose program notes its version in the marker file and then runs `tail`.
     void makeApp(const fs::path& folder, const TestSigner& signer, const std::string& version,
-                 const std::string& tail = "exec sleep 2") {
+                 const std::string& tail = "exec sleep 5") {
         fs::remove_all(folder);
         writeText(folder / "Contents/bin/vendrel",
                   "#!/bin/sh\necho " + version + " >> '" + marker.string() + "'\n" + tail + "\n");
