@@ -62,10 +62,13 @@ pid_t spawnProgram(const fs::path& folder) {
     posix_spawnattr_init(&attr);
     for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
     // Its own session: the new version outlives the helper and no terminal signal reaches it.
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
-    sigset_t none;
+    // Nor does it inherit what the application that started the helper blocked or ignored.
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    sigset_t none, all;
     sigemptyset(&none);
+    sigfillset(&all);
     posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
     char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
     pid_t pid = 0;
     const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv, environ);
@@ -155,6 +158,9 @@ std::string describe(const std::exception& e) {
 }
 
 int run(int argc, const char* const* argv, const Config& config, std::ostream& err) {
+    // An ignored SIGCHLD (inherited from the application) would reap the new version behind our back
+    // and hide how its start went.
+    ::signal(SIGCHLD, SIG_DFL);
     std::optional<fs::path> staged;
     std::string description;
     const auto pid = argc == 4 ? parseProcessId(argv[1]) : std::nullopt;

@@ -132,6 +132,11 @@ TEST_F(ValidateTest, RefusesEveryDamagedOrForeignCandidate) {
         {"another team", [&] { makeApp(c, &testPki().otherTeam, "ro.vendrel.app", "1.1"); }},
         {"another identifier", [&] { makeApp(c, &testPki().team, "ro.vendrel.other", "1.1"); }},
         {"ad-hoc", [&] { makeApp(c, &testPki().adHoc, "ro.vendrel.app", "1.1"); }},
+        {"a certificate not made for code",
+         [&] {
+             const TestSigner server{testPki().serverKeyPem, testPki().serverCertPem};
+             makeApp(c, &server, "ro.vendrel.app", "1.1");
+         }},
         {"missing folder", [&] { fs::remove_all(c); }},
     };
     for (const auto& k : cases) {
