@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "core/base/file_digest.h"
 #include "core/catalog/catalog_records.h"
 
 namespace orvane::Catalog {
@@ -32,6 +33,6 @@ TrainingCatalog importCatalog(const std::filesystem::path& catalog,
                               const ImportHooks& hooks = {});
 
 // SHA-256 of a file, read in blocks of 8 MiB; throws std::system_error when it cannot be read.
-std::array<std::uint8_t, 32> sha256(const std::filesystem::path& file);
+inline std::array<std::uint8_t, 32> sha256(const std::filesystem::path& file) { return sha256File(file); }
 
 }  // namespace orvane::Catalog

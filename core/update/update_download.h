@@ -1,0 +1,60 @@
+#pragma once
+// The network client of the update road: HTTPS only, on the request, on every redirect hop and on the
+// final address; only 2xx answers count. Calls block: run them off the interface thread.
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace orvane {
+
+// A failure below HTTP (no connection, TLS, time-out, a dropped connection), passed on as the
+// transport reported it.
+class TransportError : public std::runtime_error {
+public:
+    TransportError(int curlCode, const std::string& message) : std::runtime_error(message), code_(curlCode) {}
+    int curlCode() const { return code_; }
+
+private:
+    int code_;
+};
+
+class UpdateDownload {
+public:
+    struct Options {
+        // Certificates to trust instead of the system's (tests point this at their own root).
+        std::optional<std::filesystem::path> caFile;
+        std::chrono::seconds connectTimeout{30};
+        // A transfer that moves no byte for this long ends with a time-out.
+        std::chrono::milliseconds idleTimeout{60000};
+        std::uint64_t dataLimit = 1u << 20;              // the feed
+        std::uint64_t downloadLimit = std::uint64_t{2} << 30;  // an update file
+        int maxRedirects = 10;
+        // Where download() creates its file; the system's temporary folder when empty.
+        std::filesystem::path temporaryFolder;
+    };
+
+    UpdateDownload();
+    explicit UpdateDownload(Options options);
+
+    // The one instance the application uses.
+    static UpdateDownload& shared();
+
+    // The whole body of a GET. Throws UpdateSafety::Error (insecureURL before any traffic,
+    // invalidResponse for a refused answer or a body beyond the limit) or TransportError.
+    std::string data(const std::string& url) const;
+
+    // Streams the body of a GET to a new private file and returns its path; the caller owns it.
+    // Throws as data(); a failed download leaves no file behind.
+    std::filesystem::path download(const std::string& url) const;
+
+    // The answer rule: a status of 200 to 299 and a final address that passes requireHTTPS.
+    static void checkResponse(long status, const std::string& finalUrl);
+
+private:
+    Options options_;
+};
+
+}  // namespace orvane

@@ -1,0 +1,210 @@
+#include "update-helper/update_helper.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <system_error>
+#include <thread>
+
+#include "core/base/atomic_file.h"
+#include "core/update/update_safety.h"
+
+extern char** environ;
+
+namespace orvane::UpdateHelper {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+namespace {
+
+[[noreturn]] void throwErrno(int err) { throw std::system_error(err, std::generic_category()); }
+
+fs::path standardised(const fs::path& p) {
+    fs::path out = fs::absolute(p).lexically_normal();
+    if (!out.has_filename() && out.has_parent_path() && out != out.root_path()) out = out.parent_path();
+    return out;
+}
+
+// A process that has exited but not been reaped still answers kill(pid, 0).
+bool isZombie(pid_t pid) {
+    try {
+        const std::string stat = readWholeFile("/proc/" + std::to_string(pid) + "/stat");
+        const auto close = stat.rfind(')');
+        return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+class LaunchError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+pid_t spawnProgram(const fs::path& folder) {
+    const Manifest manifest =
+        CodeSignature::parseManifest(readWholeFile(folder / CodeSignature::manifestPath));
+    const std::string program = (folder / manifest.executable).string();
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attr);
+    for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+    // Its own session: the new version outlives the helper and no terminal signal reaches it.
+    // Nor does it inherit what the application that started the helper blocked or ignored.
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (rc != 0) throwErrno(rc);
+    return pid;
+}
+
+}  // namespace
+
+std::optional<pid_t> parseProcessId(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return std::nullopt;
+    for (char c : text)
+        if (c < '0' || c > '9') return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        value = value * 10 + (c - '0');
+        if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return std::nullopt;
+    }
+    if (negative) value = -value;
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    if (value < 2) return std::nullopt;
+    return static_cast<pid_t>(value);
+}
+
+fs::path errorFilePath(const fs::path& staged) {
+    fs::path p = standardised(staged);
+    return p.replace_extension("update-error.txt");
+}
+
+void waitForExit(pid_t pid, std::chrono::milliseconds deadline) {
+    const auto end = Clock::now() + deadline;
+    // A process handle sees the exit itself, even when the number is reused later.
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd >= 0) {
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            pollfd p{fd, POLLIN, 0};
+            const int rc = ::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+            if (rc > 0) break;
+            if (rc == 0 || (rc < 0 && errno != EINTR)) {
+                ::close(fd);
+                throwErrno(ETIMEDOUT);
+            }
+        }
+        ::close(fd);
+        return;
+    }
+    if (errno == ESRCH) return;
+    for (;;) {
+        if ((::kill(pid, 0) != 0 && errno != EPERM) || isZombie(pid)) return;
+        if (Clock::now() >= end) throwErrno(ETIMEDOUT);
+        std::this_thread::sleep_for(200ms);
+    }
+}
+
+void launchApplication(const fs::path& folder, std::chrono::milliseconds grace) {
+    const pid_t pid = spawnProgram(folder);
+    const auto end = Clock::now() + grace;
+    for (;;) {
+        int status = 0;
+        const pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid) {
+            if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
+            if (WIFEXITED(status))
+                throw LaunchError("Noua versiune s-a oprit imediat după pornire (starea " +
+                                  std::to_string(WEXITSTATUS(status)) + ").");
+            throw LaunchError("Noua versiune s-a oprit imediat după pornire (semnalul " +
+                              std::to_string(WTERMSIG(status)) + ").");
+        }
+        if (r < 0 && errno != EINTR) throwErrno(errno);
+        if (Clock::now() >= end) return;  // still running: started
+        std::this_thread::sleep_for(50ms);
+    }
+}
+
+std::string describe(const std::exception& e) {
+    if (const auto* s = dynamic_cast<const std::system_error*>(&e)) return s->code().message();
+    return e.what();
+}
+
+int run(int argc, const char* const* argv, const Config& config, std::ostream& err) {
+    // An ignored SIGCHLD (inherited from the application) would reap the new version behind our back
+    // and hide how its start went.
+    ::signal(SIGCHLD, SIG_DFL);
+    std::optional<fs::path> staged;
+    std::string description;
+    const auto pid = argc == 4 ? parseProcessId(argv[1]) : std::nullopt;
+    if (!pid) {
+        description = UpdateSafety::description(UpdateSafety::Failure::invalidLayout);
+    } else {
+        staged = fs::absolute(argv[2]);
+        const fs::path installed = fs::absolute(argv[3]);
+        try {
+            waitForExit(*pid, config.exitDeadline);
+            bool reopen = true;
+            try {
+                UpdateSafety::install(
+                    *staged, installed,
+                    [&](const fs::path& c, const fs::path& i) { UpdateSafety::validate(c, i, config.anchors); },
+                    [&](const fs::path& folder) { launchApplication(folder, config.launchGrace); });
+                return 0;
+            } catch (const UpdateSafety::RollbackError& e) {
+                // The folder at the installed path may be the one that just failed: start nothing.
+                reopen = false;
+                description = describe(e);
+            } catch (const std::exception& e) {
+                description = describe(e);
+            }
+            if (reopen) {
+                try {
+                    spawnProgram(installed);
+                } catch (const std::exception&) {
+                    // Nothing more to do: the report below still goes out.
+                }
+            }
+        } catch (const std::exception& e) {
+            description = describe(e);  // the wait timed out: the installed copy was never touched
+        }
+    }
+    if (staged) {
+        try {
+            writeFileAtomically(errorFilePath(*staged), "Actualizarea nu a reușit: " + description + "\n");
+        } catch (const std::exception&) {
+        }
+    }
+    err << "Actualizare eșuată: " << description << "\n";
+    err.flush();
+    return 1;
+}
+
+}  // namespace orvane::UpdateHelper
