@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "core/base/numbers.h"
-#include "core/photo/teeth_mask.h"
+#include "core/masks/teeth_mask.h"
 #include "core/xmp/xmp_merge.h"
 #include "core/xmp/xmp_test_support.h"
 #include "testing/temp_dir.h"
