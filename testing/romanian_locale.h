@@ -1,11 +1,11 @@
 #pragma once
-// Puts the Romanian locale (decimal comma) in force for a test's scope.
+// Test support: the Romanian locale (decimal comma), for tests of number texts written into files.
 #include <clocale>
 #include <string>
 
 namespace orvane::testing {
 
-// `active` is false when the locale is not installed.
+// Puts the Romanian locale in force for its scope; `active` is false when the locale is not installed.
 class RomanianLocale {
 public:
     RomanianLocale() {
