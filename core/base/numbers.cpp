@@ -12,11 +12,15 @@ std::string shortest(double value) {
     return std::string(buf, r.ptr);
 }
 
-std::string fixed(double value, int decimals) {
+std::string printfFixed(double value, int decimals) {
     char buf[400];
     auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
     if (r.ec != std::errc()) return shortest(value);
-    std::string s(buf, r.ptr);
+    return std::string(buf, r.ptr);
+}
+
+std::string fixed(double value, int decimals) {
+    std::string s = printfFixed(value, decimals);
     // "-0.000000" reads oddly in a settings file and means zero.
     if (!s.empty() && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
     return s;

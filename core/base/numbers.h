@@ -11,6 +11,9 @@ namespace orvane::Numbers {
 std::string shortest(double value);
 // Fixed number of decimals with a point: fixed(0.5, 6) == "0.500000".
 std::string fixed(double value, int decimals);
+// The same as printf's "%.*f" in the C locale: a negative zero and negatives that round to zero keep
+// their minus sign ("-0.000000"), as the mask texts are written.
+std::string printfFixed(double value, int decimals);
 // Whole text must be a finite number (leading '+', surrounding blanks, "inf" and "nan" are refused).
 std::optional<double> parseDouble(std::string_view text);
 std::optional<std::int64_t> parseInt(std::string_view text);

@@ -14,6 +14,9 @@ TEST(Numbers, formatsAndParsesWithAPoint) {
     EXPECT_EQ(Numbers::fixed(0.5, 6), "0.500000");
     EXPECT_EQ(Numbers::fixed(-1.255, 2), "-1.25");  // binary value just below -1.255
     EXPECT_EQ(Numbers::fixed(-0.0000001, 6), "0.000000");
+    EXPECT_EQ(Numbers::printfFixed(-0.0, 6), "-0.000000");
+    EXPECT_EQ(Numbers::printfFixed(-0.0000001, 6), "-0.000000");
+    EXPECT_EQ(Numbers::printfFixed(-5.0 / 21, 6), "-0.238095");
     EXPECT_EQ(Numbers::shortest(0.1), "0.1");
     EXPECT_EQ(Numbers::shortest(3.0), "3");
     EXPECT_EQ(Numbers::parseDouble("2.75"), 2.75);

@@ -146,4 +146,9 @@ TeethRegion TeethRegion::fromJson(const Json& j, const json::Path& p) {
     return r;
 }
 
+SkinParams::Local SkinParams::local() const {
+    auto value = [](std::int64_t v) { return -static_cast<double>(std::clamp<std::int64_t>(v, 0, 100)) / 100.0; };
+    return {value(texture), value(clarity), value(sharpness)};
+}
+
 }  // namespace orvane

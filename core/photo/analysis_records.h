@@ -167,6 +167,13 @@ struct SkinParams {
     std::int64_t clarity = 10;
     std::int64_t sharpness = 10;
 
+    // The amounts as local correction values: each clamped to 0...100 and mapped to -value / 100
+    // (so 0 gives a negative zero).
+    struct Local {
+        double texture = 0, clarity = 0, sharpness = 0;
+    };
+    Local local() const;
+
     bool operator==(const SkinParams&) const = default;
     template <class S, class V>
     static void describe(S& s, V& v) {

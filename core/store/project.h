@@ -213,6 +213,9 @@ struct Project {
     // Effective temperature in kelvin: absent without a prediction; fixedTemperature wins; else
     // basic temperature + prediction + the tuning's temperature. Tint is not part of it.
     std::optional<double> temperature(const PhotoItem& item) const;
+    // Exposure offsets (stops) that move each done photo's typical face toward a common brightness,
+    // scaled by faceLevelAmount; keyed by path. Photos without an offset are absent.
+    std::map<std::string, double> faceDeltas() const;
     // The basic adjustments, or zero offsets.
     BasicAdjustments adjustments() const;
     // Store::projects() / the identifier's text.

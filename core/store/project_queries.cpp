@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/masks/face_level.h"
 #include "core/store/preset_keys.h"
 #include "core/store/project.h"
 #include "core/store/store.h"
@@ -28,6 +29,22 @@ std::optional<double> Project::temperature(const PhotoItem& item) const {
     if (fixedTemperature) return *fixedTemperature;
     return (basic ? basic->temperature : 0) + *item.temperature +
            (profileTuning ? profileTuning->basic.temperature : 0);
+}
+
+std::map<std::string, double> Project::faceDeltas() const {
+    std::map<std::string, double> out;
+    if (!faceLevelAmount || *faceLevelAmount <= 0) return out;
+    for (const auto& photo : photos) {
+        if (photo.status != PhotoItem::Status::done || !photo.exposure || !photo.skin) continue;
+        const auto faces = FaceLevelMask::usableFaces(*photo.skin);
+        if (faces.empty()) continue;
+        const double e = *exposure(photo);
+        // Stops from the face's brightness after exposure to the target brightness of a face.
+        const double w = std::log2(0.12 / (std::exp2(e) * FaceLevelMask::medianLum(faces)));
+        if (std::fabs(w) >= 0.15)
+            out[photo.path] = std::clamp(w, -0.5, 0.5) * static_cast<double>(*faceLevelAmount) / 100.0;
+    }
+    return out;
 }
 
 BasicAdjustments Project::adjustments() const { return basic.value_or(BasicAdjustments{}); }

@@ -15,6 +15,47 @@ PhotoItem donePhoto(const std::string& path) {
     return p;
 }
 
+TEST(ProjectQueries, faceDeltasMoveTheTypicalFaceTowardTheTarget) {
+    // E = 0: the face luminance after exposure is the median face luminance itself.
+    auto withFaces = [](const std::string& path, std::vector<double> lums) {
+        PhotoItem p = donePhoto(path);
+        p.exposure = 0;
+        std::vector<SkinRegion> skin;
+        for (double lum : lums) {
+            SkinRegion r;
+            r.right = 0.1;
+            r.bottom = 0.1;
+            r.lum = lum;
+            skin.push_back(r);
+        }
+        p.skin = skin;
+        return p;
+    };
+    Project p;
+    p.photos = {withFaces("/dark.nef", {0.06}), withFaces("/close.nef", {0.11}),
+                withFaces("/bright.nef", {0.2, 0.9, 0.24}), withFaces("/none.nef", {}),
+                withFaces("/lifted.nef", {0.06})};
+    p.photos[4].exposure = 1;  // 2^1 × 0.06 = 0.12: on target
+    PhotoItem pending = withFaces("/pending.nef", {0.06});
+    pending.status = PhotoItem::Status::pending;
+    PhotoItem failed = withFaces("/failed.nef", {0.06});
+    failed.status = PhotoItem::Status::failed;
+    PhotoItem noExposure = withFaces("/noexp.nef", {0.06});
+    noExposure.exposure.reset();
+    PhotoItem noSkin = withFaces("/noskin.nef", {});
+    noSkin.skin.reset();
+    for (auto& photo : {pending, failed, noExposure, noSkin}) p.photos.push_back(photo);
+
+    EXPECT_TRUE(p.faceDeltas().empty());  // no amount
+    p.faceLevelAmount = 0;
+    EXPECT_TRUE(p.faceDeltas().empty());
+    p.faceLevelAmount = 70;
+    const auto deltas = p.faceDeltas();
+    ASSERT_EQ(deltas.size(), 2u);
+    EXPECT_NEAR(deltas.at("/dark.nef"), 0.35, 1e-12);    // one stop, clamped to 0.5, at 70 %
+    EXPECT_NEAR(deltas.at("/bright.nef"), -0.35, 1e-12);  // median 0.24: −1 stop
+}
+
 TEST(ProjectQueries, effectiveExposureAndTemperature) {
     Project p;
     PhotoItem item("/a.nef");

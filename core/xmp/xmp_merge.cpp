@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/photo/teeth_mask.h"
+#include "core/masks/teeth_mask.h"
 
 namespace orvane {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/photo/teeth_mask.h"
+#include "core/masks/teeth_mask.h"
 #include "core/xmp/xmp_test_support.h"
 
 namespace orvane {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/base/atomic_file.h"
-#include "core/photo/teeth_mask.h"
+#include "core/masks/teeth_mask.h"
 #include "core/xmp/xmp_merge.h"
 
 namespace orvane {

@@ -9,7 +9,8 @@
 #include <cmath>
 
 #include "core/base/numbers.h"
-#include "core/photo/teeth_mask.h"
+#include "core/masks/face_level.h"
+#include "core/masks/teeth_mask.h"
 #include "core/xmp/xmp_merge.h"
 #include "core/xmp/xmp_test_support.h"
 #include "testing/temp_dir.h"
@@ -256,7 +257,8 @@ std::optional<std::string> exiftoolPath() {
 }
 
 // Runs exiftool on one file and returns its JSON record of the Camera Raw tags.
-nlohmann::json exiftool(const std::string& program, const fs::path& file) {
+// `structured` keeps nested structures (the mask group) as JSON objects instead of flat tag lists.
+nlohmann::json exiftool(const std::string& program, const fs::path& file, bool structured = false) {
     int fds[2];
     if (::pipe(fds) != 0) return {};
     pid_t pid = ::fork();
@@ -264,6 +266,8 @@ nlohmann::json exiftool(const std::string& program, const fs::path& file) {
         ::dup2(fds[1], 1);
         ::close(fds[0]);
         ::close(fds[1]);
+        if (structured)
+            ::execl(program.c_str(), "exiftool", "-j", "-struct", "-XMP-crs:all", file.c_str(), (char*)nullptr);
         ::execl(program.c_str(), "exiftool", "-j", "-XMP-crs:all", "-XMP-xmp:all", file.c_str(), (char*)nullptr);
         ::_exit(127);
     }
@@ -353,6 +357,69 @@ TEST(XmpWriterWithExiftool, readsTheSameDevelopValues) {
     EXPECT_EQ(record["MaskGroupBasedCorrCorrectionName"], (nlohmann::json{"Manual", "Vendrel – Albire dinți"}));
     expectSameValue(record, "MaskGroupBasedCorrAmount", "0.350000");
     expectSameValue(record, "Exposure2012", "0.00");
+}
+
+TEST(XmpWriterWithExiftool, readsEveryMaskKindInOneGroupAndReplacesOursOnTheNextMerge) {
+    auto program = exiftoolPath();
+    if (!program) GTEST_SKIP() << "exiftool is not installed";
+    TempDir dir;
+    SkinRegion face{0.3, 0.2, 0.5, 0.45, {{0.35, 0.3}, {0.4, 0.3}}, 0.006, 0.2, 2};
+    SkinRegion body{0.2, 0.1, 0.7, 0.95, {}, 0.02, std::nullopt, 2};
+    for (int i = 0; i < 25; ++i) body.dabs.push_back({0.3 + 0.01 * i, 0.6});
+    TeethMask::Spec spec;
+    spec.teeth = TeethMask::Spec::Part<TeethRegion>::set({TeethRegion{0.1, 0.1, 0.2, 0.2, {{0.15, 0.25}}, 0.002, {{0.15, 0.25}}, 0.004}}, 35);
+    spec.skin = TeethMask::Spec::Part<SkinRegion>::set({face}, 60);
+    spec.faceLevel = TeethMask::Spec::Part<FaceLevel>::set({FaceLevel{face, -0.4}}, 80);
+    spec.subject = TeethMask::Spec::Part<SkinRegion>::set({body}, 100);
+    writeText(dir / "all.xmp",
+              "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"" + kRdf +
+                  "\"><rdf:Description rdf:about=\"\" xmlns:crs=\"" + kCrs +
+                  "\"><crs:MaskGroupBasedCorrections><rdf:Seq><rdf:li><rdf:Description crs:What=\"Correction\" "
+                  "crs:CorrectionName=\"Manual\" crs:CorrectionAmount=\"0.5\"/></rdf:li></rdf:Seq>"
+                  "</crs:MaskGroupBasedCorrections></rdf:Description></rdf:RDF></x:xmpmeta>");
+    const std::vector<std::string> names = {"Manual", "Vendrel – Albire dinți", "Vendrel – Netezire piele",
+                                            "Vendrel – Nivel fețe", "Vendrel – Subiect"};
+    std::string firstSync;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_NO_THROW(XMPWriter::writeMerged(neutralPreset(), "/x/all.NEF", dir.path(), 0, 5000, std::nullopt, {}, {},
+                                               &spec, {}));
+        const std::string text = readText(dir / "all.xmp");
+        std::size_t groups = 0;
+        for (auto at = text.find("<crs:MaskGroupBasedCorrections"); at != std::string::npos;
+             at = text.find("<crs:MaskGroupBasedCorrections", at + 1))
+            ++groups;
+        EXPECT_EQ(groups, 1u) << round;
+        const auto record = exiftool(*program, dir / "all.xmp", true);
+        ASSERT_FALSE(record.is_null()) << round;
+        const auto& corrections = record["MaskGroupBasedCorrections"];
+        ASSERT_TRUE(corrections.is_array()) << record.dump();
+        std::vector<std::string> readNames, maskNames, syncs;
+        std::vector<double> amounts, radii;
+        std::vector<std::size_t> dabCounts;
+        for (const auto& c : corrections) {
+            readNames.push_back(c.value("CorrectionName", ""));
+            amounts.push_back(c.value("CorrectionAmount", -1.0));
+            if (!c.contains("CorrectionMasks")) continue;
+            syncs.push_back(c.value("CorrectionSyncID", ""));
+            ASSERT_EQ(c["CorrectionMasks"].size(), 1u);  // one aggregate per correction
+            const auto& aggregate = c["CorrectionMasks"][0];
+            maskNames.push_back(aggregate.value("MaskName", ""));
+            for (const auto& stroke : aggregate["Masks"]) {
+                radii.push_back(stroke.value("Radius", -1.0));
+                dabCounts.push_back(stroke["Dabs"].size());
+                EXPECT_EQ(stroke.value("MaskSyncID", ""), aggregate.value("MaskSyncID", "?"));
+            }
+        }
+        EXPECT_EQ(readNames, names) << round;
+        EXPECT_EQ(amounts, (std::vector<double>{0.5, 0.35, 0.6, 0.8, 1})) << round;
+        EXPECT_EQ(maskNames, (std::vector<std::string>{"Dinți", "Piele", "Față", "Subiect"})) << round;
+        // Teeth: coarse stroke before fine; skin and face: one each; subject: 25 dabs as 20 and 5.
+        EXPECT_EQ(radii, (std::vector<double>{0.004, 0.002, 0.006, 0.006, 0.02, 0.02})) << round;
+        EXPECT_EQ(dabCounts, (std::vector<std::size_t>{1, 1, 2, 2, 20, 5})) << round;
+        ASSERT_EQ(syncs.size(), 4u);
+        if (round == 0) firstSync = syncs[0];
+        else EXPECT_NE(syncs[0], firstSync);  // ours was replaced, not kept
+    }
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
-#include "core/photo/teeth_mask.h"
+#include "core/masks/teeth_mask.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
 #include <regex>
 #include <set>
+
+#include "core/masks/mask_test_support.h"
+#include "testing/romanian_locale.h"
 
 namespace orvane {
 namespace {
@@ -134,6 +137,67 @@ TEST(TeethMaskSpec, identifiersAreFreshAndShareTheMaskSyncID) {
     EXPECT_EQ(std::set<std::string>(maskSyncs.begin(), maskSyncs.end()).size(), 1u);
     EXPECT_EQ(maskSyncs[0].find('-'), std::string::npos);
     EXPECT_NE(TeethMask::correction({region(25)}, 30), t);
+}
+
+TEST(TeethMaskSpec, teethFragmentIsExact) {
+    testing::RomanianLocale romanian;
+    TeethRegion r;
+    r.coarse = {{0.25, 0.5}};
+    r.coarseRadius = 0.01;
+    r.dabs = {{0.26, 0.51}};
+    r.radius = 0.002;
+    auto paint = [](const std::string& radius, const std::string& dab) {
+        return "<rdf:li><rdf:Description crs:What=\"Mask/Paint\" crs:CenterWeight=\"0\" crs:Flow=\"1\" crs:Radius=\"" +
+               radius +
+               "\" crs:MaskActive=\"true\" crs:MaskBlendMode=\"0\" crs:MaskInverted=\"false\" crs:MaskValue=\"0.8\" "
+               "crs:MaskID=\"ID\" crs:MaskSyncID=\"SYNC\"><crs:Dabs><rdf:Seq><rdf:li>" +
+               dab + "</rdf:li></rdf:Seq></crs:Dabs></rdf:Description></rdf:li>";
+    };
+    const std::string expected =
+        "<rdf:li><rdf:Description crs:What=\"Correction\" crs:CorrectionAmount=\"0.420000\" crs:CorrectionActive=\"true\" "
+        "crs:CorrectionName=\"Vendrel – Albire dinți\" crs:CorrectionSyncID=\"SYNC\" crs:CorrectionID=\"ID\" "
+        "crs:CorrectionReferenceX=\"0.5\" crs:CorrectionReferenceY=\"0.5\" crs:LocalExposure2012=\"0.119048\" "
+        "crs:LocalHighlights2012=\"0.714286\" crs:LocalSaturation=\"-0.238095\" crs:LocalTemperature=\"-0.238095\">"
+        "<crs:CorrectionMasks><rdf:Seq><rdf:li><rdf:Description crs:What=\"Mask/Aggregate\" crs:MaskActive=\"true\" "
+        "crs:MaskName=\"Dinți\" crs:MaskBlendMode=\"0\" crs:MaskInverted=\"false\" crs:MaskValue=\"1\" crs:MaskID=\"ID\" "
+        "crs:MaskSyncID=\"SYNC\"><crs:Masks><rdf:Seq>" +
+        paint("0.010000", "d 0.250000 0.500000") + paint("0.002000", "d 0.260000 0.510000") +
+        "</rdf:Seq></crs:Masks></rdf:Description></rdf:li></rdf:Seq></crs:CorrectionMasks></rdf:Description></rdf:li>";
+    EXPECT_EQ(testing::maskedIDs(Spec::set({r}, 42).xmlItems().at(0)), expected);
+}
+
+TEST(TeethMaskSpec, xmlItemsWriteEveryKindSetWithSomethingToPaint) {
+    testing::RomanianLocale romanian;
+    SkinRegion face;
+    face.dabs = {{0.5, 0.5}};
+    Spec spec;
+    spec.subject = Spec::Part<SkinRegion>::set({face}, 100);
+    spec.faceLevel = Spec::Part<FaceLevel>::set({FaceLevel{face, 0.3}, FaceLevel{face, -0.5}}, 80);
+    spec.skin = Spec::Part<SkinRegion>::set({face}, 60);
+    spec.skinParams = SkinParams{20, 0, 0};
+    spec.teeth = Spec::Part<TeethRegion>::set({region(2)}, 40);
+    std::vector<std::string> summary;
+    for (const auto& item : spec.xmlItems()) {
+        summary.push_back(all(item, "crs:CorrectionName=\"([^\"]*)\"").at(0) + " " +
+                          all(item, "crs:CorrectionAmount=\"([^\"]*)\"").at(0) + " " +
+                          all(item, "crs:MaskName=\"([^\"]*)\"").at(0));
+    }
+    EXPECT_EQ(summary, (std::vector<std::string>{"Vendrel – Albire dinți 0.400000 Dinți",
+                                                 "Vendrel – Netezire piele 0.600000 Piele",
+                                                 "Vendrel – Nivel fețe 0.800000 Față", "Vendrel – Nivel fețe 0.800000 Față",
+                                                 "Vendrel – Subiect 1.000000 Subiect"}));
+    const auto items = spec.xmlItems();
+    EXPECT_NE(items[1].find(" crs:LocalTexture=\"-0.200000\" crs:LocalClarity2012=\"-0.000000\">"), std::string::npos);
+    EXPECT_NE(items[3].find(" crs:LocalExposure2012=\"-0.500000\">"), std::string::npos);
+
+    // Only parts set with regions and an amount above 0 add an item; each touched part is managed.
+    Spec quiet;
+    quiet.teeth = Spec::Part<TeethRegion>::remove();
+    quiet.skin = Spec::Part<SkinRegion>::set({face}, 0);
+    quiet.faceLevel = Spec::Part<FaceLevel>::set({}, 70);
+    quiet.subject = Spec::Part<SkinRegion>::set({}, 100);
+    EXPECT_TRUE(quiet.xmlItems().empty());
+    EXPECT_EQ(quiet.managedNames().size(), 8u);
 }
 
 }  // namespace

@@ -7,17 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/masks/brush_mask.h"
+#include "core/masks/face_level.h"
 #include "core/photo/analysis_records.h"
 
 namespace orvane {
-
-// One face of a photo with the exposure change that levels it.
-struct FaceLevel {
-    SkinRegion region;
-    double ev = 0;
-
-    bool operator==(const FaceLevel&) const = default;
-};
 
 namespace TeethMask {
 
@@ -60,17 +54,23 @@ struct Spec {
     // Names of the corrections to take out before the request's own are added: each kind that is set or
     // removed, in the order teeth, skin, face level, subject, then the same names with the legacy prefix.
     std::vector<std::string> managedNames() const;
-    // One complete "rdf:li" item per correction to write, using the prefixes crs and rdf without
-    // declaring them. Teeth are written here; the skin, face-level and subject corrections are brush
-    // masks made by the brush-mask code, which is not part of this build yet: asking for one of them
-    // throws std::logic_error rather than silently writing nothing.
+    // One complete "rdf:li" item per correction to write (teeth, skin, one per face level, subject),
+    // using the prefixes crs and rdf without declaring them.
     std::vector<std::string> xmlItems() const;
 
     bool operator==(const Spec&) const = default;
 };
 
-// Brush layers of a teeth region, coarse before fine: (radius, dabs).
-std::vector<std::pair<double, DabList>> layers(const TeethRegion& region);
+inline constexpr std::string_view maskName = "Dinți";
+// Mask value of every teeth stroke: the whitening fades at the edge of the teeth.
+inline constexpr std::string_view strokeValue = "0.8";
+
+// Brush layers of a teeth region, coarse before fine.
+std::vector<BrushMask::Layer> layers(const TeethRegion& region);
+// The layers of all regions, in order.
+std::vector<BrushMask::Layer> layers(const std::vector<TeethRegion>& regions);
+// The four whitening settings; they do not depend on the amount.
+const LocalSettings& locals();
 
 // The teeth-whitening correction as one "rdf:li" item on a single line.
 std::string correction(const std::vector<TeethRegion>& regions, std::int64_t amount);

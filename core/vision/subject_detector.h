@@ -1,0 +1,24 @@
+#pragma once
+// The subject region: brush dabs over the people of a photo, laid from a person mask of the upright
+// photo. The segmentation that makes the mask is its own detector; this file turns a mask into a
+// region.
+#include <optional>
+
+#include <opencv2/core.hpp>
+
+#include "core/photo/analysis_records.h"
+
+namespace orvane::SubjectDetector {
+
+// Most dabs a subject region keeps.
+inline constexpr std::size_t maxDabs = 2500;
+
+// The region stored when the analysis ran and found no subject: empty bounds, no dabs.
+SkinRegion none();
+
+// The region from an 8-bit single-channel mask covering the upright photo (bytes above 128 are the
+// subject). Nothing for another kind of image, a side below 9 pixels, a subject covering less than
+// 2 % or more than 85 % of the photo, or fewer than 6 dabs.
+std::optional<SkinRegion> region(const cv::Mat& mask);
+
+}  // namespace orvane::SubjectDetector
