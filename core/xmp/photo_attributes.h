@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "core/photo/teeth_mask.h"
+#include "core/masks/teeth_mask.h"
 #include "core/store/project.h"
 #include "core/vision/crop_planner.h"
 #include "core/vision/smart_crop.h"
