@@ -268,7 +268,10 @@ HoverLift::HoverLift(QWidget* content, QWidget* parent)
     place();
 }
 
-QSize HoverLift::sizeHint() const { return content_->sizeHint() + QSize(0, lift); }
+QSize HoverLift::sizeHint() const {
+    const QSize content = content_->sizeHint().expandedTo(content_->minimumSize()).boundedTo(content_->maximumSize());
+    return content + QSize(0, lift);
+}
 
 void HoverLift::place() {
     const int y = int(std::lround(lift * (1.0 - progress_.value())));
