@@ -20,10 +20,6 @@
 namespace orvane::kit {
 
 namespace {
-QColor withAlpha(QColor c, double alpha) {
-    c.setAlphaF(float(std::clamp(alpha, 0.0, 1.0)));
-    return c;
-}
 QColor brighter(const QColor& c, double amount) {
     if (amount == 0) return c;
     auto ch = [amount](float v) { return float(std::clamp(double(v) + amount, 0.0, 1.0)); };
@@ -261,10 +257,24 @@ void KitButton::paintEvent(QPaintEvent*) {
     }
 }
 
-HoverLift::HoverLift(QWidget* content, QWidget* parent)
-    : QWidget(parent), content_(content), progress_([this] { place(); }) {
-    content_->setParent(this);
+HoverDecorator::HoverDecorator(QWidget* parent) : QWidget(parent), progress_([this] { hoverStep(); }) {
     setAttribute(Qt::WA_Hover);
+}
+
+void HoverDecorator::enterEvent(QEnterEvent* event) {
+    hovering_ = true;
+    progress_.setTarget(1.0);
+    QWidget::enterEvent(event);
+}
+
+void HoverDecorator::leaveEvent(QEvent* event) {
+    hovering_ = false;
+    progress_.setTarget(0.0);
+    QWidget::leaveEvent(event);
+}
+
+HoverLift::HoverLift(QWidget* content, QWidget* parent) : HoverDecorator(parent), content_(content) {
+    content_->setParent(this);
     place();
 }
 
@@ -274,20 +284,8 @@ QSize HoverLift::sizeHint() const {
 }
 
 void HoverLift::place() {
-    const int y = int(std::lround(lift * (1.0 - progress_.value())));
+    const int y = int(std::lround(lift * (1.0 - progress())));
     content_->setGeometry(0, y, width(), std::max(0, height() - lift));
-}
-
-void HoverLift::enterEvent(QEnterEvent* event) {
-    hovering_ = true;
-    progress_.setTarget(1.0);
-    QWidget::enterEvent(event);
-}
-
-void HoverLift::leaveEvent(QEvent* event) {
-    hovering_ = false;
-    progress_.setTarget(0.0);
-    QWidget::leaveEvent(event);
 }
 
 void HoverLift::resizeEvent(QResizeEvent* event) {
@@ -295,29 +293,15 @@ void HoverLift::resizeEvent(QResizeEvent* event) {
     place();
 }
 
-HoverFill::HoverFill(double radius, QWidget* content, QWidget* parent)
-    : QWidget(parent), radius_(radius), progress_([this] { update(); }) {
+HoverFill::HoverFill(double radius, QWidget* content, QWidget* parent) : HoverDecorator(parent), radius_(radius) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
-    setAttribute(Qt::WA_Hover);
     connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
 }
 
-void HoverFill::enterEvent(QEnterEvent* event) {
-    hovering_ = true;
-    progress_.setTarget(1.0);
-    QWidget::enterEvent(event);
-}
-
-void HoverFill::leaveEvent(QEvent* event) {
-    hovering_ = false;
-    progress_.setTarget(0.0);
-    QWidget::leaveEvent(event);
-}
-
 void HoverFill::paintEvent(QPaintEvent*) {
-    const double alpha = 0.06 * progress_.value();
+    const double alpha = 0.06 * progress();
     if (alpha <= 0) return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);

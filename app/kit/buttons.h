@@ -78,44 +78,54 @@ private:
 // Room around a button's capsule for its hover scale and its shadow.
 inline constexpr int buttonMargin = 5;
 
+// A container that follows the pointer over it with a kitSpring-driven progress from 0 to 1.
+class HoverDecorator : public QWidget {
+    Q_OBJECT
+public:
+    bool isHovering() const { return hovering_; }
+
+protected:
+    explicit HoverDecorator(QWidget* parent);
+    double progress() const { return progress_.value(); }
+    // Called on every step of the progress.
+    virtual void hoverStep() { update(); }
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    bool hovering_ = false;
+    SpringValue progress_;
+};
+
 // Lifts its content 2 points while the pointer is over it.
-class HoverLift : public QWidget {
+class HoverLift : public HoverDecorator {
     Q_OBJECT
 public:
     static constexpr int lift = 2;
     explicit HoverLift(QWidget* content, QWidget* parent = nullptr);
     QWidget* content() const { return content_; }
-    bool isHovering() const { return hovering_; }
     QSize sizeHint() const override;
 
 protected:
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    void hoverStep() override { place(); }
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void place();
     QWidget* content_;
-    bool hovering_ = false;
-    SpringValue progress_;
 };
 
 // Shows a faint rounded highlight behind its content while the pointer is over it.
-class HoverFill : public QWidget {
+class HoverFill : public HoverDecorator {
     Q_OBJECT
 public:
     HoverFill(double radius, QWidget* content, QWidget* parent = nullptr);
-    bool isHovering() const { return hovering_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     double radius_;
-    bool hovering_ = false;
-    SpringValue progress_;
 };
 
 }  // namespace orvane::kit

@@ -13,10 +13,6 @@
 namespace orvane::kit {
 
 namespace {
-QColor withAlpha(QColor c, double alpha) {
-    c.setAlphaF(float(std::clamp(alpha, 0.0, 1.0)));
-    return c;
-}
 // The hairline of the flat look and of the glass look's outline leave room for their own width.
 constexpr double outlineInset = 0.4;
 }  // namespace

@@ -7,6 +7,7 @@
 #include "app/kit/backdrop.h"
 #include "app/kit/buttons.h"
 #include "app/kit/glass.h"
+#include "app/kit/motion.h"
 #include "app/kit/sheet_background.h"
 
 using namespace orvane::kit;
@@ -176,4 +177,16 @@ TEST(ButtonLook, outlineFillsShadowsAndSizes) {
     EXPECT_EQ(hero.minHeight, 54);
     EXPECT_EQ(hero.paddingH, 34);
     EXPECT_EQ(hero.fontSize, 17);
+}
+
+TEST(KitSpring, settlesAtItsEndWithoutRunningAway) {
+    EXPECT_DOUBLE_EQ(kitSpring.value(0.0), 0.0);
+    EXPECT_NEAR(kitSpring.value(kitSpring.settleSeconds()), 1.0, 1e-3);
+    // Damping 0.85 overshoots only a little.
+    double peak = 0;
+    for (double t = 0; t < 1.0; t += 0.001) peak = std::max(peak, kitSpring.value(t));
+    EXPECT_LT(peak, 1.01);
+    EXPECT_GT(kitSpringDurationMs(), 150);
+    EXPECT_LT(kitSpringDurationMs(), 500);
+    EXPECT_DOUBLE_EQ(kitSpringCurve().valueForProgress(1.0), 1.0);
 }

@@ -17,7 +17,9 @@ double Spring::value(double t) const {
 
 double Spring::settleSeconds() const {
     const double omega = 2 * std::numbers::pi / response;
-    return std::log(1000.0) / (std::min(dampingFraction, 1.0) * omega);
+    const double zeta = std::min(dampingFraction, 0.999);
+    // The envelope of the underdamped motion is e^(-zeta omega t) / sqrt(1 - zeta^2).
+    return std::log(1000.0 / std::sqrt(1.0 - zeta * zeta)) / (zeta * omega);
 }
 
 namespace {

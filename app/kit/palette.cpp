@@ -14,6 +14,11 @@ QColor packedColor(std::uint32_t rgb, double alpha) {
     return c;
 }
 
+QColor withAlpha(QColor color, double opacity) {
+    color.setAlphaF(float(std::clamp(opacity, 0.0, 1.0)));
+    return color;
+}
+
 QColor AdaptiveColor::resolve(bool darkAppearance) const {
     return darkAppearance ? packedColor(dark, darkAlpha) : packedColor(light, lightAlpha);
 }

@@ -16,6 +16,9 @@ namespace orvane::kit {
 // A packed colour 0xRRGGBB as an opaque (or the given opacity) sRGB colour.
 QColor packedColor(std::uint32_t rgb, double alpha = 1.0);
 
+// `color` with its opacity replaced by `opacity` (limited to 0…1).
+QColor withAlpha(QColor color, double opacity);
+
 // A pair of packed colours resolved against the appearance at paint time; each side may carry an
 // opacity (the translucent fills and the status backgrounds).
 struct AdaptiveColor {

@@ -17,10 +17,6 @@
 namespace orvane::kit {
 
 namespace {
-QColor withAlpha(QColor c, double alpha) {
-    c.setAlphaF(float(std::clamp(alpha, 0.0, 1.0)));
-    return c;
-}
 }  // namespace
 
 double sheetTintOpacity(double t) {
