@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
+#include <QThread>
+
 #include <memory>
+#include <thread>
 
 #include "app/kit/appearance.h"
 #include "app/kit/kit_settings.h"
@@ -47,4 +51,26 @@ TEST(Appearance, followsTheSettingLiveAndTheOverrideWins) {
     EXPECT_FALSE(appearance.isDark());
     QObject::disconnect(connection);
     store->remove("appearance");
+}
+
+TEST(KitSettings, aChangeFromAWorkerThreadArrivesOnTheInterfaceThread) {
+    auto store = std::make_shared<FileDefaults>();
+    setUserDefaults(store);
+    auto& settings = KitSettings::instance();
+    settings.rebind(store);
+    QThread* seenOn = nullptr;
+    QString seenKey;
+    auto connection = QObject::connect(&settings, &KitSettings::changed, [&](const QString& key) {
+        seenOn = QThread::currentThread();
+        seenKey = key;
+    });
+    std::thread writer([&] { store->set("cardTransparency.dark", 0.25); });
+    writer.join();
+    EXPECT_EQ(seenOn, nullptr);  // not delivered on the writer's thread
+    EXPECT_TRUE(QTest::qWaitFor([&] { return seenOn != nullptr; }, 1000));
+    EXPECT_EQ(seenOn, settings.thread());
+    EXPECT_EQ(seenKey, "cardTransparency.dark");
+    EXPECT_DOUBLE_EQ(settings.cardTransparency(true), 0.25);
+    EXPECT_DOUBLE_EQ(settings.cardTransparency(false), 1.0);
+    QObject::disconnect(connection);
 }
