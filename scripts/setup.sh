@@ -11,7 +11,9 @@ packages=(
   libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev libopencv-objdetect-dev libopencv-dnn-dev opencv-data
   libdlib-dev libdlib-data
   libxgboost-dev
-  qt6-base-dev
+  qt6-base-dev qt6-svg-dev
+  # the interface's pinned font and the virtual display its screenshots are taken on
+  fonts-roboto-unhinted xvfb
   libcurl4-openssl-dev libzip-dev libicu-dev
   libgtest-dev libgmock-dev
   libimage-exiftool-perl
@@ -22,6 +24,7 @@ packages=(
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -39,4 +42,19 @@ if ! locale -a 2>/dev/null | grep -qi '^ro_RO\.utf-\?8$'; then
     grep -q '^ro_RO.UTF-8 UTF-8' /etc/locale.gen || echo 'ro_RO.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
     $sudo locale-gen >/dev/null || echo "setup: could not generate ro_RO.UTF-8; the locale test will be skipped" >&2
   fi
+fi
+
+# The interface's icons: SVGs of a permissively licensed set (MIT), from the npm registry, pinned by
+# version and checksum. The application bundles the ones its icon table names.
+icons_version=1.13.2
+icons_sha256=7b5960145e1ab14a49a117f96a9e5a54a94fdf07f21e302d9e4f88d73dd19f9c
+icons_dir=/usr/local/share/vendrel/bootstrap-icons-$icons_version
+if [ ! -f "$icons_dir/LICENSE" ]; then
+  tmp=$(mktemp -d)
+  (cd "$tmp" && npm pack --silent "bootstrap-icons@$icons_version" >/dev/null)
+  echo "$icons_sha256  $tmp/bootstrap-icons-$icons_version.tgz" | sha256sum -c --quiet
+  tar -xzf "$tmp/bootstrap-icons-$icons_version.tgz" -C "$tmp"
+  $sudo mkdir -p "$icons_dir"
+  $sudo cp -r "$tmp/package/icons" "$tmp/package/LICENSE" "$icons_dir/"
+  rm -rf "$tmp"
 fi

@@ -1,0 +1,69 @@
+#include "app/kit/motion.h"
+
+#include <atomic>
+#include <cmath>
+#include <numbers>
+
+namespace orvane::kit {
+
+double Spring::value(double t) const {
+    if (t <= 0) return 0.0;
+    const double omega = 2 * std::numbers::pi / response;
+    const double zeta = dampingFraction;
+    if (zeta >= 1.0) return 1.0 - std::exp(-omega * t) * (1.0 + omega * t);
+    const double omegaD = omega * std::sqrt(1.0 - zeta * zeta);
+    return 1.0 - std::exp(-zeta * omega * t) * (std::cos(omegaD * t) + zeta * omega / omegaD * std::sin(omegaD * t));
+}
+
+double Spring::settleSeconds() const {
+    const double omega = 2 * std::numbers::pi / response;
+    const double zeta = std::min(dampingFraction, 0.999);
+    // The envelope of the underdamped motion is e^(-zeta omega t) / sqrt(1 - zeta^2).
+    return std::log(1000.0 / std::sqrt(1.0 - zeta * zeta)) / (zeta * omega);
+}
+
+namespace {
+qreal kitSpringEasing(qreal progress) {
+    if (progress >= 1.0) return 1.0;
+    return kitSpring.value(progress * kitSpring.settleSeconds());
+}
+std::atomic<bool> animationsOn{true};
+}  // namespace
+
+QEasingCurve kitSpringCurve() {
+    QEasingCurve curve;
+    curve.setCustomType(&kitSpringEasing);
+    return curve;
+}
+
+int kitSpringDurationMs() { return int(std::lround(kitSpring.settleSeconds() * 1000.0)); }
+
+void setAnimationsEnabled(bool enabled) { animationsOn = enabled; }
+bool animationsEnabled() { return animationsOn; }
+
+SpringValue::SpringValue(std::function<void()> onStep, QObject* parent) : QObject(parent), onStep_(std::move(onStep)) {
+    animation_.setEasingCurve(kitSpringCurve());
+    animation_.setDuration(kitSpringDurationMs());
+    connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        value_ = v.toDouble();
+        if (onStep_) onStep_();
+    });
+}
+
+void SpringValue::setTarget(double target, bool animate) {
+    if (target == target_ && animation_.state() != QAbstractAnimation::Running) {
+        if (value_ == target) return;
+    }
+    target_ = target;
+    animation_.stop();
+    if (!animate || !animationsEnabled()) {
+        value_ = target;
+        if (onStep_) onStep_();
+        return;
+    }
+    animation_.setStartValue(value_);
+    animation_.setEndValue(target);
+    animation_.start();
+}
+
+}  // namespace orvane::kit

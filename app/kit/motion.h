@@ -1,0 +1,47 @@
+#pragma once
+// The kit's shared spring and a small animated value that follows it.
+#include <QEasingCurve>
+#include <QObject>
+#include <QVariantAnimation>
+
+#include <functional>
+
+namespace orvane::kit {
+
+// The spring of hover effects, bars, rings, sliders and buttons: response 0.2 s, damping 0.85.
+struct Spring {
+    double response;
+    double dampingFraction;
+    // Position at `seconds` of a unit step (0 at the start, settling at 1; it may overshoot a little).
+    double value(double seconds) const;
+    // Time after which the motion stays within 0.1 % of its end.
+    double settleSeconds() const;
+};
+inline constexpr Spring kitSpring{0.2, 0.85};
+// kitSpring as an easing curve over its settle time.
+QEasingCurve kitSpringCurve();
+int kitSpringDurationMs();
+
+// Animations on or off for the whole process: tests and screenshots turn them off so every state
+// change lands at once.
+void setAnimationsEnabled(bool enabled);
+bool animationsEnabled();
+
+// A number from 0 to 1 that moves to its target along kitSpring and reports every step.
+class SpringValue : public QObject {
+    Q_OBJECT
+public:
+    explicit SpringValue(std::function<void()> onStep, QObject* parent = nullptr);
+    double value() const { return value_; }
+    double target() const { return target_; }
+    // Animated with kitSpring, or at once when `animate` is false or animations are off.
+    void setTarget(double target, bool animate = true);
+
+private:
+    std::function<void()> onStep_;
+    QVariantAnimation animation_;
+    double value_ = 0.0;
+    double target_ = 0.0;
+};
+
+}  // namespace orvane::kit
