@@ -313,6 +313,8 @@ void CatalogBuilder::createSchema(bool wal) {
             on Adobe_libraryImageDevelopHistoryStep(image, dateCreated);
         create table Adobe_imageDevelopBeforeSettings (id_local integer primary key, developSettings integer,
             beforeText, beforeDigest, beforeHasDevelopAdjustments, beforePresetID, hasBigData);
+        create index index_Adobe_imageDevelopBeforeSettings_developSettings
+            on Adobe_imageDevelopBeforeSettings(developSettings);
         create table Adobe_variablesTable (id_local integer primary key, id_global unique, name, value);
         create table AgLibraryKeyword (id_local integer primary key, id_global unique, dateCreated,
             genealogy, imageCountCache, includeOnExport, includeParents, includeSynonyms, keywordType,

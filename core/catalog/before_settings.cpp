@@ -14,14 +14,6 @@ namespace {
 
 constexpr std::uint32_t maxHistoryLength = 7'999'999;
 
-// Lower-case hexadecimal without hyphens, as Lightroom writes its digests.
-std::string digest() {
-    std::string out;
-    for (const char c : Uuid::random().text())
-        if (c != '-') out += static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
-    return out;
-}
-
 std::optional<std::int64_t> entityCounter(const Sqlite::Connection& db) {
     auto q = db.prepare("select cast(value as integer) from Adobe_variablesTable where name = 'Adobe_entityIDCounter'");
     if (q.step() != Sqlite::Step::row || q.isNull(0)) return std::nullopt;
@@ -78,56 +70,71 @@ std::string genealogy(std::string_view parent, std::int64_t id) {
     return std::string(parent) + "/" + std::to_string(digits.size()) + digits;
 }
 
-void fixBeforeSettings(const Sqlite::Connection& db, std::int64_t imageID, std::int64_t settingsID) {
+BeforeSettings::BeforeSettings(const Sqlite::Connection& db) : db_(db) {
     writing([&] {
+        oldestStep_ = db.prepare(
+            "select text from Adobe_libraryImageDevelopHistoryStep where image = ?1 order by dateCreated, id_local "
+            "limit 1");
+        beforeRow_ = db.prepare("select id_local from Adobe_imageDevelopBeforeSettings where developSettings = ?1");
+        counter_ = db.prepare(
+            "select cast(value as integer) from Adobe_variablesTable where name = 'Adobe_entityIDCounter'");
+        insert_ = db.prepare(
+            "insert into Adobe_imageDevelopBeforeSettings (id_local, beforeDigest, beforeHasDevelopAdjustments, "
+            "beforePresetID, beforeText, developSettings, hasBigData)\nvalues (?1, ?2, 1.0, 'default', ?3, ?4, 0)");
+        cache_ = db.prepare("update Adobe_imageDevelopSettings set beforeSettingsIDCache = ?1 where id_local = ?2");
+        raiseCounter_ = db.prepare("update Adobe_variablesTable set value = ?1 where name = 'Adobe_entityIDCounter'");
+        beforeText_ = db.prepare("select beforeText from Adobe_imageDevelopBeforeSettings where id_local = ?1");
+        update_ = db.prepare(
+            "update Adobe_imageDevelopBeforeSettings set beforeText = ?1, beforeDigest = ?2 where id_local = ?3");
+    });
+}
+
+std::optional<std::int64_t> BeforeSettings::fix(std::int64_t imageID, std::int64_t settingsID, bool updateCache) {
+    return writing([&]() -> std::optional<std::int64_t> {
         std::optional<std::string> history;
-        {
-            auto q = db.prepare(
-                "select text from Adobe_libraryImageDevelopHistoryStep where image = ?1 order by dateCreated, "
-                "id_local limit 1");
-            q.bind(1, imageID);
-            if (q.step() != Sqlite::Step::row || q.isNull(0)) return;
-            history = inflateHistory(q.blob(0).value_or(std::string_view()));
-        }
-        if (!history || history->rfind("s = {", 0) != 0) return;
-        const std::string fresh = digest();
+        oldestStep_.reset();
+        oldestStep_.bind(1, imageID);
+        if (oldestStep_.step() != Sqlite::Step::row || oldestStep_.isNull(0)) return std::nullopt;
+        history = inflateHistory(oldestStep_.blob(0).value_or(std::string_view()));
+        oldestStep_.reset();
+        if (!history || history->rfind("s = {", 0) != 0) return std::nullopt;
+        const std::string fresh = newDigest();
 
         std::optional<std::int64_t> beforeID;
-        {
-            auto q = db.prepare("select id_local from Adobe_imageDevelopBeforeSettings where developSettings = ?1");
-            q.bind(1, settingsID);
-            if (q.step() == Sqlite::Step::row && !q.isNull(0)) beforeID = q.int64(0);
-        }
+        beforeRow_.reset();
+        beforeRow_.bind(1, settingsID);
+        if (beforeRow_.step() == Sqlite::Step::row && !beforeRow_.isNull(0)) beforeID = beforeRow_.int64(0);
+        beforeRow_.reset();
         if (!beforeID) {
-            const auto counter = entityCounter(db);
-            if (!counter) return;
-            const std::int64_t id = *counter + 1;
-            db.prepare(
-                  "insert into Adobe_imageDevelopBeforeSettings (id_local, beforeDigest, beforeHasDevelopAdjustments, "
-                  "beforePresetID, beforeText, developSettings, hasBigData)\nvalues (?1, ?2, 1.0, 'default', ?3, ?4, 0)")
-                .bind(1, id)
-                .bind(2, fresh)
-                .bind(3, *history)
-                .bind(4, settingsID)
-                .run();
-            db.prepare("update Adobe_imageDevelopSettings set beforeSettingsIDCache = ?1 where id_local = ?2")
-                .bind(1, id)
-                .bind(2, settingsID)
-                .run();
-            raiseEntityCounter(db, id);
-            return;
+            counter_.reset();
+            if (counter_.step() != Sqlite::Step::row || counter_.isNull(0)) return std::nullopt;
+            const std::int64_t id = counter_.int64(0) + 1;
+            counter_.reset();
+            insert_.reset();
+            insert_.bind(1, id).bind(2, fresh).bind(3, *history).bind(4, settingsID).run();
+            if (updateCache) {
+                cache_.reset();
+                cache_.bind(1, id).bind(2, settingsID).run();
+            }
+            // The counter stays ahead of every identifier taken from it; Lightroom stores it as a real.
+            raiseCounter_.reset();
+            raiseCounter_.bind(1, static_cast<double>(id)).run();
+            return id;
         }
-        {
-            auto q = db.prepare("select beforeText from Adobe_imageDevelopBeforeSettings where id_local = ?1");
-            q.bind(1, *beforeID);
-            if (q.step() == Sqlite::Step::row && q.text(0) == std::optional<std::string_view>(*history)) return;
-        }
-        db.prepare("update Adobe_imageDevelopBeforeSettings set beforeText = ?1, beforeDigest = ?2 where id_local = ?3")
-            .bind(1, *history)
-            .bind(2, fresh)
-            .bind(3, *beforeID)
-            .run();
+        beforeText_.reset();
+        beforeText_.bind(1, *beforeID);
+        const bool same = beforeText_.step() == Sqlite::Step::row &&
+                          beforeText_.text(0) == std::optional<std::string_view>(*history);
+        beforeText_.reset();
+        if (same) return std::nullopt;
+        update_.reset();
+        update_.bind(1, *history).bind(2, fresh).bind(3, *beforeID).run();
+        return std::nullopt;
     });
+}
+
+void fixBeforeSettings(const Sqlite::Connection& db, std::int64_t imageID, std::int64_t settingsID) {
+    BeforeSettings(db).fix(imageID, settingsID);
 }
 
 void tag(const std::vector<std::int64_t>& imageIDs, const Sqlite::Connection& db) {

@@ -24,6 +24,20 @@ std::optional<std::string> inflateHistory(std::string_view bytes);
 // Throws WriteError::notWritable when a statement fails.
 void fixBeforeSettings(const Sqlite::Connection& db, std::int64_t imageID, std::int64_t settingsID);
 
+// The same repair with its statements prepared once, for a batch of photos on one connection.
+class BeforeSettings {
+public:
+    // Throws WriteError::notWritable when a statement cannot be prepared.
+    explicit BeforeSettings(const Sqlite::Connection& db);
+    // Returns the identifier of a before-settings row it inserted. With `updateCache` false the settings
+    // row's beforeSettingsIDCache is left to the caller, who rewrites that row anyway.
+    std::optional<std::int64_t> fix(std::int64_t imageID, std::int64_t settingsID, bool updateCache = true);
+
+private:
+    const Sqlite::Connection& db_;
+    Sqlite::Statement oldestStep_, beforeRow_, counter_, insert_, cache_, raiseCounter_, beforeText_, update_;
+};
+
 // Gives every photo the review keyword once, creating the keyword under the root keyword when it is
 // missing. Row identifiers come from the catalog's entity counter, as Lightroom's own do; without a
 // counter or a root keyword nothing is tagged. Throws WriteError::notWritable when a statement fails.

@@ -4,8 +4,10 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <deque>
 #include <stdexcept>
 
 #include "core/base/numbers.h"
@@ -24,6 +26,14 @@ bool isIdentifier(std::string_view key) {
     int32_t i = 0;
     bool first = true;
     while (i < length) {
+        const auto b = static_cast<unsigned char>(p[i]);
+        if (b < 0x80) {  // the keys Lightroom writes are ASCII
+            const bool letter = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_';
+            if (!letter && (first || b < '0' || b > '9')) return false;
+            ++i;
+            first = false;
+            continue;
+        }
         UChar32 c;
         U8_NEXT(p, i, length, c);
         if (c < 0) return false;
@@ -43,22 +53,6 @@ std::string join(const std::vector<std::string>& items, std::string_view separat
         out += items[i];
     }
     return out;
-}
-
-void set(std::vector<Entry>& table, const std::string& key, const std::string& value) {
-    std::string raw = key + " = " + value;
-    for (auto& entry : table)
-        if (entry.key == key) {
-            entry.raw = std::move(raw);
-            return;
-        }
-    table.push_back({key, std::move(raw)});
-}
-
-Entry* find(std::vector<Entry>& table, std::string_view key) {
-    for (auto& entry : table)
-        if (entry.key == key) return &entry;
-    return nullptr;
 }
 
 bool contains(const std::vector<std::string>& list, std::string_view name) {
@@ -99,11 +93,21 @@ const std::vector<std::string>& skipped() {
     return keys;
 }
 
+namespace {
+bool asciiSpace(unsigned char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
+}  // namespace
+
 std::string_view trimmed(std::string_view text) {
     const char* p = text.data();
     const auto length = static_cast<int32_t>(text.size());
     int32_t begin = 0;
     while (begin < length) {
+        const auto b = static_cast<unsigned char>(p[begin]);
+        if (b < 0x80) {
+            if (!asciiSpace(b)) break;
+            ++begin;
+            continue;
+        }
         int32_t next = begin;
         UChar32 c;
         U8_NEXT(p, next, length, c);
@@ -112,6 +116,12 @@ std::string_view trimmed(std::string_view text) {
     }
     int32_t end = length;
     while (end > begin) {
+        const auto b = static_cast<unsigned char>(p[end - 1]);
+        if (b < 0x80) {
+            if (!asciiSpace(b)) break;
+            --end;
+            continue;
+        }
         int32_t previous = end;
         UChar32 c;
         U8_PREV(p, begin, previous, c);
@@ -121,51 +131,153 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
 }
 
-std::optional<std::vector<std::string>> checkedEntries(std::string_view body) {
+namespace {
+
+// The characters the item walk has to look at outside strings.
+bool special(char c) {
+    static const auto table = [] {
+        std::array<bool, 256> t{};
+        for (const unsigned char x : std::string_view("-[=\"'{},")) t[x] = true;
+        return t;
+    }();
+    return table[static_cast<unsigned char>(c)];
+}
+
+// Items of a table body as slices of it, cut at top-level commas and trimmed.
+std::optional<std::vector<std::string_view>> checkedItems(std::string_view body) {
     // Every delimiter is ASCII and never a UTF-8 continuation byte, so walking bytes sees the same
     // structure as walking characters.
-    std::vector<std::string> items;
-    std::string item;
+    std::vector<std::string_view> items;
+    std::size_t start = 0;
     int depth = 0;
     char quote = 0;  // the open string's quote character, 0 outside strings
     bool escaped = false;
     char previous = 0;  // the previous character outside strings; a whole string counts as its quote
-    for (const char c : body) {
+    const std::size_t n = body.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = body[i];
         if (quote) {
-            item += c;
-            if (escaped)
+            if (escaped) {
                 escaped = false;
-            else if (c == '\\')
+                continue;
+            }
+            // Skip to the next backslash or quote: string contents need no other look.
+            while (i < n && body[i] != '\\' && body[i] != quote) ++i;
+            if (i == n) break;
+            if (body[i] == '\\') {
                 escaped = true;
-            else if (c == quote) {
+            } else {
                 previous = quote;
                 quote = 0;
             }
+            continue;
+        }
+        if (!special(c)) {
+            previous = c;
             continue;
         }
         if (c == '-' && previous == '-') return std::nullopt;              // a comment
         if ((c == '[' || c == '=') && previous == '[') return std::nullopt;  // a long bracket
         if (c == '"' || c == '\'') {
             quote = c;
-            item += c;
             continue;
         }
         if (c == '{') ++depth;
         if (c == '}' && --depth < 0) return std::nullopt;
         if (c == ',' && depth == 0) {
-            const auto t = trimmed(item);
+            const auto t = trimmed(body.substr(start, i - start));
             if (t.empty()) return std::nullopt;
-            items.emplace_back(t);
-            item.clear();
-        } else {
-            item += c;
+            items.push_back(t);
+            start = i + 1;
         }
         previous = c;
     }
     if (quote || depth != 0) return std::nullopt;
-    const auto last = trimmed(item);
-    if (!last.empty()) items.emplace_back(last);
+    const auto last = trimmed(body.substr(start));
+    if (!last.empty()) items.push_back(last);
     return items;
+}
+
+// One entry as views: into the parsed text, or into strings the merge keeps alive.
+struct Slice {
+    std::string_view key;
+    std::string_view value;
+    bool removed = false;
+};
+
+// The entries in text order and, beside them, their indices in key order.
+struct Parsed {
+    std::vector<Slice> table;
+    std::vector<std::size_t> order;
+
+    Slice* find(std::string_view key) {
+        const auto it = std::lower_bound(order.begin(), order.end(), key,
+                                         [&](std::size_t i, std::string_view k) { return table[i].key < k; });
+        return it != order.end() && table[*it].key == key ? &table[*it] : nullptr;
+    }
+    // A key find() did not find.
+    void add(std::string_view key, std::string_view value) {
+        const auto it = std::lower_bound(order.begin(), order.end(), key,
+                                         [&](std::size_t i, std::string_view k) { return table[i].key < k; });
+        order.insert(it, table.size());
+        table.push_back({key, value});
+    }
+};
+
+// Indices of the slices in ascending key order; equal keys keep their order.
+std::vector<std::size_t> keyOrder(const std::vector<Slice>& table) {
+    std::vector<std::size_t> order(table.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return table[a].key < table[b].key; });
+    return order;
+}
+
+// The accepted grammar: "s = {" + items + "}", every item a plain name, "=", a value; no name twice.
+std::optional<Parsed> parse(std::string_view text) {
+    const auto t = trimmed(text);
+    if (t.size() < 6 || t.substr(0, 5) != "s = {" || t.back() != '}') return std::nullopt;
+    const auto items = checkedItems(t.substr(5, t.size() - 6));
+    if (!items) return std::nullopt;
+    std::vector<Slice> table;
+    table.reserve(items->size());
+    for (const auto item : *items) {
+        const auto eq = item.find('=');
+        if (eq == std::string_view::npos) return std::nullopt;
+        const auto key = trimmed(item.substr(0, eq));
+        const auto value = trimmed(item.substr(eq + 1));
+        if (key.empty() || value.empty() || !isIdentifier(key)) return std::nullopt;
+        table.push_back({key, value});
+    }
+    auto order = keyOrder(table);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        if (table[order[i - 1]].key == table[order[i]].key) return std::nullopt;
+    return Parsed{std::move(table), std::move(order)};
+}
+
+std::string renderSlices(const Parsed& parsed) {
+    const auto& table = parsed.table;
+    std::size_t size = 8;
+    for (const auto& e : table) size += e.key.size() + e.value.size() + 5;
+    std::string out;
+    out.reserve(size);
+    out += "s = { ";
+    bool first = true;
+    for (const auto i : parsed.order) {
+        if (table[i].removed) continue;
+        if (!first) out += ",\n";
+        first = false;
+        out.append(table[i].key).append(" = ").append(table[i].value);
+    }
+    out += " }";
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> checkedEntries(std::string_view body) {
+    const auto items = checkedItems(body);
+    if (!items) return std::nullopt;
+    return std::vector<std::string>(items->begin(), items->end());
 }
 
 std::vector<std::string> splitTopLevel(std::string_view body) {
@@ -201,28 +313,26 @@ std::vector<std::string> splitTopLevel(std::string_view body) {
 }
 
 std::optional<std::vector<Entry>> entries(std::string_view text) {
-    const auto t = trimmed(text);
-    if (t.size() < 6 || t.substr(0, 5) != "s = {" || t.back() != '}') return std::nullopt;
-    const auto items = checkedEntries(t.substr(5, t.size() - 6));
-    if (!items) return std::nullopt;
-    std::vector<Entry> table;
-    table.reserve(items->size());
-    for (const auto& item : *items) {
-        const auto eq = item.find('=');
-        if (eq == std::string::npos) return std::nullopt;
-        const auto key = trimmed(std::string_view(item).substr(0, eq));
-        const auto value = trimmed(std::string_view(item).substr(eq + 1));
-        if (key.empty() || value.empty() || !isIdentifier(key)) return std::nullopt;
-        for (const auto& seen : table)
-            if (seen.key == key) return std::nullopt;
-        table.push_back({std::string(key), std::string(key) + " = " + std::string(value)});
+    const auto parsed = parse(text);
+    if (!parsed) return std::nullopt;
+    std::vector<Entry> out;
+    out.reserve(parsed->table.size());
+    for (const auto& e : parsed->table) {
+        std::string raw;
+        raw.reserve(e.key.size() + 3 + e.value.size());
+        raw.append(e.key).append(" = ").append(e.value);
+        out.push_back({std::string(e.key), std::move(raw)});
     }
-    return table;
+    return out;
 }
 
 std::string render(std::vector<Entry> table) {
     std::stable_sort(table.begin(), table.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
-    std::string out = "s = { ";
+    std::size_t size = 8;
+    for (const auto& entry : table) size += entry.raw.size() + 2;
+    std::string out;
+    out.reserve(size);
+    out += "s = { ";
     for (std::size_t i = 0; i < table.size(); ++i) {
         if (i) out += ",\n";
         out += table[i].raw;
@@ -275,25 +385,37 @@ std::string luaCurve(const Curve& points) {
 
 std::optional<std::string> merge(std::string_view text, const Attributes& attributes, const Curves& curves,
                                  const std::optional<TeethMask::Spec>& masks, const MaskCorrections& maskCorrections) {
-    auto table = entries(text);
+    auto table = parse(text);
     if (!table) return std::nullopt;
+    // New keys and values live here while the views point at them (a deque never moves its elements).
+    std::deque<std::string> owned;
+    const auto find = [&](std::string_view key) { return table->find(key); };
+    const auto set = [&](std::string_view key, std::string value) {
+        const std::string_view v = owned.emplace_back(std::move(value));
+        if (auto* e = find(key)) {
+            e->value = v;
+            e->removed = false;
+        } else {
+            table->add(owned.emplace_back(key), v);
+        }
+    };
 
     for (const auto& [name, value] : attributes) {
         // A name that is not a Lua name would make a text no reader accepts.
         if (contains(skipped(), name) || !isIdentifier(name)) continue;
         std::optional<std::string> existing;
-        if (const auto* entry = find(*table, name)) existing = entry->raw.substr(name.size() + 3);
+        if (const auto* e = find(name)) existing = std::string(e->value);
         if (contains(stringKeys(), name)) existing = "\"";
-        set(*table, name, luaValue(value, existing));
+        set(name, luaValue(value, existing));
     }
     for (const auto& [name, points] : curves)
-        if (!points.empty() && isIdentifier(name)) set(*table, name, luaCurve(points));
+        if (!points.empty() && isIdentifier(name)) set(name, luaCurve(points));
 
     if (masks) {
         const auto managed = masks->managedNames();
         std::vector<std::string> corrections;
-        if (const auto* entry = find(*table, masksKey)) {
-            const auto value = trimmed(std::string_view(entry->raw).substr(masksKey.size() + 3));
+        if (const auto* e = find(masksKey)) {
+            const auto value = e->value;
             if (value.size() >= 2 && value.front() == '{' && value.back() == '}') {
                 for (auto& item : splitTopLevel(value.substr(1, value.size() - 2))) {
                     if (item.empty()) continue;  // ", ," would not read back as Lua
@@ -306,11 +428,11 @@ std::optional<std::string> merge(std::string_view text, const Attributes& attrib
         }
         for (auto& correction : maskCorrections(*masks)) corrections.push_back(std::move(correction));
         if (!corrections.empty())
-            set(*table, std::string(masksKey), "{ " + join(corrections, ",\n") + " }");
+            set(masksKey, "{ " + join(corrections, ",\n") + " }");
         else
-            std::erase_if(*table, [](const Entry& e) { return e.key == masksKey; });
+            if (auto* e = find(masksKey)) e->removed = true;
     }
-    return render(std::move(*table));
+    return renderSlices(*table);
 }
 
 }  // namespace orvane::CatalogWriter
