@@ -14,6 +14,14 @@ namespace orvane::testing {
 
 namespace fs = std::filesystem;
 
+namespace {
+std::string lowerAscii(std::string s) {
+    for (auto& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+}  // namespace
+
 // ---- DevelopText ----
 
 DevelopText& DevelopText::number(const std::string& key, double value) {
@@ -430,17 +438,7 @@ std::int64_t CatalogBuilder::developSettings(std::int64_t image, const std::opti
 
 std::int64_t CatalogBuilder::historyStep(std::int64_t image, const std::string& name, double dateCreated,
                                          std::string_view text) {
-    const auto id = nextID();
-    db_.prepare(
-           "insert into Adobe_libraryImageDevelopHistoryStep (id_local, image, name, dateCreated, text, valueType) "
-           "values (?1, ?2, ?3, ?4, ?5, 'compressed')")
-        .bind(1, id)
-        .bind(2, image)
-        .bind(3, name)
-        .bind(4, dateCreated)
-        .bindBlob(5, compressHistoryText(text))
-        .run();
-    return id;
+    return historyBlob(image, name, dateCreated, compressHistoryText(text));
 }
 
 std::int64_t CatalogBuilder::historyBlob(std::int64_t image, const std::string& name, double dateCreated,
@@ -484,9 +482,7 @@ std::int64_t CatalogBuilder::keyword(const std::string& name, std::optional<std:
         parentGenealogy = std::string(q.text(0).value_or(""));
     }
     const auto id = nextID();
-    std::string lc = name;
-    for (auto& c : lc)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const std::string lc = lowerAscii(name);
     const std::string digits = std::to_string(id);
     db_.prepare(
            "insert into AgLibraryKeyword (id_local, id_global, dateCreated, genealogy, includeOnExport, "
@@ -502,9 +498,7 @@ std::int64_t CatalogBuilder::keyword(const std::string& name, std::optional<std:
 }
 
 void CatalogBuilder::keywordRow(std::int64_t idLocal, const std::string& name) {
-    std::string lc = name;
-    for (auto& c : lc)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const std::string lc = lowerAscii(name);
     db_.prepare("insert into AgLibraryKeyword (id_local, id_global, lc_name, name, parent) values (?1, ?2, ?3, ?4, ?5)")
         .bind(1, idLocal)
         .bind(2, "K-odd-" + std::to_string(idLocal))

@@ -94,39 +94,29 @@ const std::vector<std::string>& skipped() {
 }
 
 namespace {
-bool asciiSpace(unsigned char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
+
+// Whitespace or a line break in the Unicode sense; ASCII is decided without ICU.
+bool isSpace(UChar32 c) {
+    if (c < 0x80) return c == ' ' || (c >= '\t' && c <= '\r');
+    return u_isUWhiteSpace(c);
+}
+
 }  // namespace
 
 std::string_view trimmed(std::string_view text) {
     const char* p = text.data();
     const auto length = static_cast<int32_t>(text.size());
     int32_t begin = 0;
-    while (begin < length) {
-        const auto b = static_cast<unsigned char>(p[begin]);
-        if (b < 0x80) {
-            if (!asciiSpace(b)) break;
-            ++begin;
-            continue;
-        }
-        int32_t next = begin;
+    for (int32_t next = 0; begin < length; begin = next) {
         UChar32 c;
         U8_NEXT(p, next, length, c);
-        if (c < 0 || !u_isUWhiteSpace(c)) break;
-        begin = next;
+        if (!isSpace(c)) break;
     }
     int32_t end = length;
-    while (end > begin) {
-        const auto b = static_cast<unsigned char>(p[end - 1]);
-        if (b < 0x80) {
-            if (!asciiSpace(b)) break;
-            --end;
-            continue;
-        }
-        int32_t previous = end;
+    for (int32_t previous = length; end > begin; end = previous) {
         UChar32 c;
         U8_PREV(p, begin, previous, c);
-        if (c < 0 || !u_isUWhiteSpace(c)) break;
-        end = previous;
+        if (!isSpace(c)) break;
     }
     return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
 }
