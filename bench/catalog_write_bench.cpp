@@ -128,7 +128,6 @@ int main(int argc, char** argv) {
     const double total = secondsSince(start);
     const double applied = std::chrono::duration<double>(Clock::now() - writeStart).count();
     orvane::CatalogWriter::drainBackups();
-    if (std::getenv("KEEP")) fs::copy_file(file, "/tmp/i16bench.lrcat", fs::copy_options::overwrite_existing);
 
     const double ratio = applied / bare;
     std::printf("bare update loop, one transaction:     %zu rows, %.3f s\n", bareRows.size(), bare);

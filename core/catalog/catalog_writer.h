@@ -13,7 +13,6 @@
 
 #include "core/catalog/settings_text.h"
 #include "core/catalog/sqlite.h"
-#include "core/photo/teeth_mask.h"
 
 namespace orvane::CatalogWriter {
 
