@@ -96,10 +96,10 @@ TEST(FixBeforeSettings, insertsOnceFromTheOldestStepAndIsIdempotent) {
     testing::TempDir dir;
     CatalogBuilder b(dir / "c.lrcat");
     const auto photo = photoWithSettings(b, "IMG_1");
-    // Two steps at the same time: the smaller id_local wins; a later step never counts.
+    // The oldest step wins whatever its id; two steps at the same time go by the smaller id_local.
+    b.historyStep(photo.image, "Edit", 700000100, "s = { Step = 3 }");
     b.historyStep(photo.image, "Import", 700000000, "s = { Step = 1 }");
     b.historyStep(photo.image, "Tie", 700000000, "s = { Step = 2 }");
-    b.historyStep(photo.image, "Edit", 700000100, "s = { Step = 3 }");
     const auto counter = b.entityCounter();
 
     fixBeforeSettings(b.connection(), photo.image, photo.settings);
