@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "core/base/uuid.h"
@@ -49,19 +50,30 @@ std::optional<std::string> inflateHistory(std::string_view bytes) {
     const std::uint32_t n = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
     if (n == 0 || n > maxHistoryLength || byte(4) != 0x78) return std::nullopt;
 
+    // One raw-DEFLATE stream per thread, reset for every step: setting one up costs more than
+    // decoding a typical history text.
+    struct Inflater {
+        z_stream zs{};
+        bool ready = inflateInit2(&zs, -15) == Z_OK;
+        ~Inflater() {
+            if (ready) inflateEnd(&zs);
+        }
+    };
+    thread_local Inflater inflater;
+    if (!inflater.ready || inflateReset(&inflater.zs) != Z_OK) return std::nullopt;
+    z_stream& zs = inflater.zs;
     std::string out(static_cast<std::size_t>(n) + 64, '\0');
-    z_stream zs{};
-    if (inflateInit2(&zs, -15) != Z_OK) return std::nullopt;
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data() + 6));
     zs.avail_in = static_cast<uInt>(bytes.size() - 6);
     zs.next_out = reinterpret_cast<Bytef*>(out.data());
     zs.avail_out = static_cast<uInt>(out.size());
     const int rc = inflate(&zs, Z_FINISH);
     const std::size_t produced = out.size() - zs.avail_out;
-    inflateEnd(&zs);
     // Only a stream that ends inside the buffer is whole; anything else is a cut text.
     if (rc != Z_STREAM_END || produced == 0) return std::nullopt;
     out.resize(produced);
+    // Lightroom's texts are mostly ASCII, which needs no repair.
+    if (std::all_of(out.begin(), out.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return out;
     return photo_detail::sanitizeUtf8(out);
 }
 
