@@ -14,6 +14,14 @@ namespace orvane::testing {
 
 namespace fs = std::filesystem;
 
+namespace {
+std::string lowerAscii(std::string s) {
+    for (auto& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+}  // namespace
+
 // ---- DevelopText ----
 
 DevelopText& DevelopText::number(const std::string& key, double value) {
@@ -155,6 +163,93 @@ std::string realisticDevelopText(std::uint64_t seed, std::size_t targetBytes, bo
     return text;
 }
 
+std::vector<std::string> generationDevelopTexts() {
+    std::vector<std::string> texts;
+    // 2010: the first local-adjustment brushes, curves under their old names, no "2012" keys.
+    {
+        DevelopText t;
+        t.number("Blacks", 5).number("Brightness", 50).number("Clarity", 0).number("Contrast", 25);
+        t.number("Exposure", 0.15).number("FillLight", 0).number("HighlightRecovery", 10);
+        t.text("ProcessVersion", "5.7").text("ToneCurveName", "Medium Contrast");
+        t.curve("ToneCurve", {0, 0, 32, 22, 64, 56, 128, 128, 192, 196, 255, 255});
+        t.list("PaintBasedCorrections",
+               {DevelopText()
+                    .text("What", "Correction")
+                    .number("CorrectionAmount", 1)
+                    .boolean("CorrectionActive", true)
+                    .number("LocalExposure", 0.3)
+                    .list("CorrectionMasks", {DevelopText()
+                                                  .text("What", "Mask/Paint")
+                                                  .number("MaskValue", 1)
+                                                  .number("Radius", 0.083)
+                                                  .number("Flow", 1)
+                                                  .number("CenterWeight", 0)
+                                                  .curve("Dabs", {})})});
+        t.text("Version", "6.7").text("WhiteBalance", "As Shot");
+        texts.push_back(t.str());
+    }
+    // 2012: the "2012" tone keys, a graduated filter, a string with an escaped quote and backslash.
+    {
+        DevelopText t;
+        t.number("Blacks2012", -12).number("Clarity2012", 20).number("Contrast2012", 10);
+        t.number("Exposure2012", -0.35).number("Highlights2012", -60).number("Shadows2012", 45);
+        t.text("CameraProfile", "Camera Neutral").text("ProcessVersion", "6.7");
+        t.text("LensProfileName", "Adobe (Canon EF 50mm f/1.4 USM)");
+        t.verbatim(R"(LensProfileFilename = "Canon "EF" 50mm\f1.4.lcp")");
+        t.curve("ToneCurvePV2012", {0, 0, 255, 255});
+        t.list("GradientBasedCorrections",
+               {DevelopText()
+                    .text("What", "Correction")
+                    .number("LocalExposure2012", -0.5)
+                    .list("CorrectionMasks", {DevelopText()
+                                                  .text("What", "Mask/Gradient")
+                                                  .number("ZeroX", 0.5)
+                                                  .number("ZeroY", 0.1)
+                                                  .number("FullX", 0.5)
+                                                  .number("FullY", 0.4)})});
+        t.number("Temperature", 5450).number("Tint", 8).text("Version", "9.1").text("WhiteBalance", "Custom");
+        texts.push_back(t.str());
+    }
+    // 2018 to 2022: a look table, texture and dehaze, an apostrophe-quoted string, a trailing comma.
+    {
+        DevelopText t;
+        t.number("Dehaze", 12).number("Exposure2012", 0.5).number("Texture", 15);
+        t.table("Look", DevelopText()
+                            .text("Name", "Adobe Color")
+                            .number("Amount", 1)
+                            .text("UUID", "B952C231111CD8E0ECCF14B86BAA7077")
+                            .table("Parameters", DevelopText().text("ProcessVersion", "11.0").number("ConvertToGrayscale", 0)));
+        t.verbatim("LookName = 'Adobe Color'");
+        t.text("ProcessVersion", "11.0").text("Version", "12.3").text("WhiteBalance", "Daylight");
+        std::string text = t.str();
+        text.insert(text.size() - 2, ",");
+        texts.push_back(text);
+    }
+    // Current: mask groups with AI masks and brushes, point colour, curves per channel, Unicode text.
+    {
+        DevelopText t;
+        t.number("Exposure2012", 0.25).number("HDREditMode", 0).text("ProcessVersion", "15.4");
+        t.curve("ToneCurvePV2012", {0, 0, 60, 52, 190, 200, 255, 255});
+        t.curve("ToneCurvePV2012Red", {0, 0, 255, 255});
+        t.list("MaskGroupBasedCorrections",
+               {DevelopText()
+                    .text("What", "Correction")
+                    .text("CorrectionName", "Cer – albastru")
+                    .number("LocalExposure2012", -0.2)
+                    .list("CorrectionMasks", {DevelopText().text("What", "Mask/Image").text("MaskSubType", "2")}),
+                DevelopText()
+                    .text("What", "Correction")
+                    .text("CorrectionName", "Persoană 1, față")
+                    .list("CorrectionMasks", {DevelopText()
+                                                  .text("What", "Mask/Paint")
+                                                  .list("Dabs", {DevelopText().text("d", "0.5 0.5")})})});
+        t.list("PointColors", {DevelopText().number("SrcHue", 0.1).number("HueShift", 0)});
+        t.text("Version", "17.0").text("WhiteBalance", "Custom").number("Temperature", 5650);
+        texts.push_back(t.str());
+    }
+    return texts;
+}
+
 // ---- history texts ----
 
 std::string compressHistoryText(std::string_view text) {
@@ -226,6 +321,8 @@ void CatalogBuilder::createSchema(bool wal) {
             on Adobe_libraryImageDevelopHistoryStep(image, dateCreated);
         create table Adobe_imageDevelopBeforeSettings (id_local integer primary key, developSettings integer,
             beforeText, beforeDigest, beforeHasDevelopAdjustments, beforePresetID, hasBigData);
+        create index index_Adobe_imageDevelopBeforeSettings_developSettings
+            on Adobe_imageDevelopBeforeSettings(developSettings);
         create table Adobe_variablesTable (id_local integer primary key, id_global unique, name, value);
         create table AgLibraryKeyword (id_local integer primary key, id_global unique, dateCreated,
             genealogy, imageCountCache, includeOnExport, includeParents, includeSynonyms, keywordType,
@@ -234,6 +331,7 @@ void CatalogBuilder::createSchema(bool wal) {
     )");
     // The root keyword row every catalog has: no parent, no name.
     const std::int64_t root = nextID();
+    rootKeyword_ = root;
     db_.prepare("insert into AgLibraryKeyword (id_local, id_global, dateCreated, genealogy) values (?1, ?2, 0, ?3)")
         .bind(1, root)
         .bind(2, "00000000-0000-4000-8000-0000000000FF")
@@ -340,6 +438,11 @@ std::int64_t CatalogBuilder::developSettings(std::int64_t image, const std::opti
 
 std::int64_t CatalogBuilder::historyStep(std::int64_t image, const std::string& name, double dateCreated,
                                          std::string_view text) {
+    return historyBlob(image, name, dateCreated, compressHistoryText(text));
+}
+
+std::int64_t CatalogBuilder::historyBlob(std::int64_t image, const std::string& name, double dateCreated,
+                                         std::string_view blob) {
     const auto id = nextID();
     db_.prepare(
            "insert into Adobe_libraryImageDevelopHistoryStep (id_local, image, name, dateCreated, text, valueType) "
@@ -348,10 +451,64 @@ std::int64_t CatalogBuilder::historyStep(std::int64_t image, const std::string& 
         .bind(2, image)
         .bind(3, name)
         .bind(4, dateCreated)
-        .bindBlob(5, compressHistoryText(text))
+        .bindBlob(5, blob)
         .run();
     return id;
 }
+
+std::int64_t CatalogBuilder::beforeSettings(std::int64_t settingsID, const std::optional<std::string>& beforeText) {
+    const auto id = nextID();
+    db_.prepare(
+           "insert into Adobe_imageDevelopBeforeSettings (id_local, developSettings, beforeText, beforeDigest, "
+           "beforeHasDevelopAdjustments, beforePresetID, hasBigData) values (?1, ?2, ?3, 'b0', 1.0, 'default', 0)")
+        .bind(1, id)
+        .bind(2, settingsID)
+        .bind(3, beforeText)
+        .run();
+    db_.prepare("update Adobe_imageDevelopSettings set beforeSettingsIDCache = ?1 where id_local = ?2")
+        .bind(1, id)
+        .bind(2, settingsID)
+        .run();
+    return id;
+}
+
+std::int64_t CatalogBuilder::keyword(const std::string& name, std::optional<std::int64_t> parent) {
+    const std::int64_t parentID = parent.value_or(rootKeyword_);
+    std::string parentGenealogy;
+    {
+        auto q = db_.prepare("select genealogy from AgLibraryKeyword where id_local = ?1");
+        q.bind(1, parentID);
+        if (q.step() != Sqlite::Step::row) throw std::runtime_error("no parent keyword");
+        parentGenealogy = std::string(q.text(0).value_or(""));
+    }
+    const auto id = nextID();
+    const std::string lc = lowerAscii(name);
+    const std::string digits = std::to_string(id);
+    db_.prepare(
+           "insert into AgLibraryKeyword (id_local, id_global, dateCreated, genealogy, includeOnExport, "
+           "includeParents, includeSynonyms, lc_name, name, parent) values (?1, ?2, 700000000, ?3, 1, 1, 1, ?4, ?5, ?6)")
+        .bind(1, id)
+        .bind(2, "K-" + digits)
+        .bind(3, parentGenealogy + "/" + std::to_string(digits.size()) + digits)
+        .bind(4, lc)
+        .bind(5, name)
+        .bind(6, parentID)
+        .run();
+    return id;
+}
+
+void CatalogBuilder::keywordRow(std::int64_t idLocal, const std::string& name) {
+    const std::string lc = lowerAscii(name);
+    db_.prepare("insert into AgLibraryKeyword (id_local, id_global, lc_name, name, parent) values (?1, ?2, ?3, ?4, ?5)")
+        .bind(1, idLocal)
+        .bind(2, "K-odd-" + std::to_string(idLocal))
+        .bind(3, lc)
+        .bind(4, name)
+        .bind(5, rootKeyword_)
+        .run();
+}
+
+void CatalogBuilder::removeEntityCounter() { db_.exec("delete from Adobe_variablesTable where name = 'Adobe_entityIDCounter'"); }
 
 CatalogBuilder::Ids CatalogBuilder::photo(const Photo& p) {
     std::int64_t root = 0;

@@ -43,6 +43,11 @@ private:
 // balance "As Shot").
 std::string realisticDevelopText(std::uint64_t seed, std::size_t targetBytes = 4096, bool edited = true);
 
+// Develop-settings texts as successive Lightroom generations wrote them, one per process version
+// ("5.7" for 2010 through "15.4"): version-specific key sets, nested tables, curves, local corrections
+// of the generation's form and strings holding escapes.
+std::vector<std::string> generationDevelopTexts();
+
 // History-step text as the catalog stores it: the text's length as a big-endian u32, then a zlib stream.
 std::string compressHistoryText(std::string_view text);
 // The reverse, checked: absent when the blob is short, the stream broken or the length wrong.
@@ -80,6 +85,17 @@ public:
                        const std::optional<std::string>& captureTime = {});
     std::int64_t developSettings(std::int64_t image, const std::optional<std::string>& text);
     std::int64_t historyStep(std::int64_t image, const std::string& name, double dateCreated, std::string_view text);
+    // A history step holding exactly the given bytes (broken or uncompressed blobs).
+    std::int64_t historyBlob(std::int64_t image, const std::string& name, double dateCreated, std::string_view blob);
+    // A before-settings row for a settings row; a NULL text when absent.
+    std::int64_t beforeSettings(std::int64_t settingsID, const std::optional<std::string>& beforeText);
+    // A keyword under `parent` (the root keyword when absent) with its genealogy; returns its id_local.
+    std::int64_t keyword(const std::string& name, std::optional<std::int64_t> parent = std::nullopt);
+    // A keyword row with the given id_local as it is, without genealogy or counter (odd rows).
+    void keywordRow(std::int64_t idLocal, const std::string& name);
+    std::int64_t rootKeyword() const { return rootKeyword_; }
+    // Removes the entity counter row, as in a damaged catalog.
+    void removeEntityCounter();
 
     // One photo in one call: root folder and folder rows are shared by path.
     struct Photo {
@@ -121,6 +137,7 @@ private:
     std::vector<std::pair<std::string, std::int64_t>> roots_;
     std::vector<std::pair<std::string, std::int64_t>> folders_;  // key: "<root id>|<path>"
     std::uint64_t uuidCounter_ = 0;
+    std::int64_t rootKeyword_ = 0;
 };
 
 // "<catalog>.lock", the file Lightroom Classic keeps beside an open catalog.
