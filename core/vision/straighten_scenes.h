@@ -8,6 +8,8 @@
 #include <random>
 #include <vector>
 
+#include <opencv2/core.hpp>
+
 #include "core/photo/raw_image.h"
 
 namespace orvane::scenes {
@@ -78,6 +80,15 @@ inline RawImage rawOf(const std::vector<float>& gray, int width, int height, int
             p[0] = p[1] = p[2] = g * g;
         }
     return r;
+}
+
+// The grey image as an 8-bit BGR photo, for the raw-file writer.
+inline cv::Mat bgrOf(const std::vector<float>& gray, int width, int height) {
+    cv::Mat photo(height, width, CV_8UC3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            photo.at<cv::Vec3b>(y, x) = cv::Vec3b::all(cv::saturate_cast<uchar>(gray[std::size_t(y) * width + x]));
+    return photo;
 }
 
 }  // namespace orvane::scenes

@@ -1,0 +1,93 @@
+// Times the straighten estimate of one photo against the bare LibRaw decode of the same file (the
+// floor no analysis can go below, since every analysis needs the decoded image), and prints the ratio.
+//
+// Usage: straighten_bench [raw file | --generated] [rounds]. Without a file: python3-skimage's
+// rocket.jpg (see scripts/setup.sh) written as a raw file, else (or with --generated) a drawn
+// facade written as one; each 15 to 20 megapixels, like a camera's.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "core/base/numbers.h"
+#include "core/photo/raw_image.h"
+#include "core/vision/straighten.h"
+#include "core/vision/straighten_scenes.h"
+#include "testing/libraw_floor.h"
+#include "testing/photo_dng.h"
+#include "testing/temp_dir.h"
+
+extern "C" void omp_set_num_threads(int) __attribute__((weak));
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template <class F>
+double seconds(F&& f) {
+    auto start = Clock::now();
+    f();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using orvane::Numbers::fixed;
+    // One thread, as the job's workers run.
+    if (omp_set_num_threads) omp_set_num_threads(1);
+
+    orvane::testing::TempDir dir;
+    std::filesystem::path file;
+    const bool generated = argc > 1 && std::string(argv[1]) == "--generated";
+    if (argc > 1 && !generated) {
+        file = argv[1];
+    } else {
+        cv::Mat photo;
+        if (auto rocket = orvane::testing::debianPhoto("rocket.jpg"); rocket && !generated)
+            photo = orvane::testing::turnedPhoto(cv::imread(rocket->string(), cv::IMREAD_COLOR), 2);
+        if (photo.empty()) {
+            const auto gray = orvane::scenes::draw(orvane::scenes::building(690, 460), 690, 460, 2);
+            photo = orvane::scenes::bgrOf(gray, 690, 460);
+        }
+        file = dir / "photo.dng";
+        orvane::testing::writePhotoDng(file, photo, 8);
+    }
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+
+    try {
+        orvane::testing::bareLibRawDecode(file, true);  // warm the page cache
+        const orvane::RawImage image = orvane::loadRaw(file, false);
+        std::vector<double> floor, decode, straighten;
+        std::optional<orvane::StraightenResult> result;
+        for (int i = 0; i < rounds; ++i) {
+            floor.push_back(seconds([&] { orvane::testing::bareLibRawDecode(file, true); }));
+            decode.push_back(seconds([&] { (void)orvane::loadRaw(file, false); }));
+            straighten.push_back(seconds([&] { result = orvane::Straighten::detect(image); }));
+        }
+        const double f = median(floor), d = median(decode), s = median(straighten);
+        std::printf("file: %s\n", file.c_str());
+        std::printf("decoded: %d x %d, rounds: %d (medians)\n", image.w, image.h, rounds);
+        std::printf("bare LibRaw (floor):     %s ms\n", fixed(f * 1000, 1).c_str());
+        std::printf("loadRaw:                 %s ms\n", fixed(d * 1000, 1).c_str());
+        std::printf("Straighten::detect:      %s ms\n", fixed(s * 1000, 1).c_str());
+        std::printf("straighten / floor:      %s\n", fixed(s / f, 3).c_str());
+        std::printf("result: %s\n", result ? (fixed(result->angle, 2) + " degrees, confidence " +
+                                              fixed(result->confidence, 2)).c_str()
+                                           : "none");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    }
+    return 0;
+}
