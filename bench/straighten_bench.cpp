@@ -14,6 +14,7 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include "bench/bench_timing.h"
 #include "core/base/numbers.h"
 #include "core/photo/raw_image.h"
 #include "core/vision/straighten.h"
@@ -26,19 +27,8 @@ extern "C" void omp_set_num_threads(int) __attribute__((weak));
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-template <class F>
-double seconds(F&& f) {
-    auto start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
+using orvane::bench::median;
+using orvane::bench::seconds;
 
 }  // namespace
 

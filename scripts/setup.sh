@@ -32,15 +32,6 @@ if [ "${#missing[@]}" -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# Numbers in files must not follow the user's locale; the tests check that under Romanian.
-if ! locale -a 2>/dev/null | grep -qi '^ro_RO\.utf-\?8$'; then
-  if [ -f /etc/locale.gen ]; then
-    $sudo sed -i 's/^# *\(ro_RO.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-    grep -q '^ro_RO.UTF-8 UTF-8' /etc/locale.gen || echo 'ro_RO.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
-    $sudo locale-gen >/dev/null || echo "setup: could not generate ro_RO.UTF-8; the locale test will be skipped" >&2
-  fi
-fi
-
 # Real photos for the optional straighten tests: the example images of python3-skimage, unpacked
 # without installing the package (and so without its Python stack). The tests skip when absent.
 photos=/usr/local/share/vendrel-test-data/skimage
@@ -53,4 +44,13 @@ if [ ! -f "$photos/usr/lib/python3/dist-packages/skimage/data/rocket.jpg" ]; the
     echo "setup: could not download python3-skimage; the real-photo tests will be skipped" >&2
   fi
   rm -rf "$scratch"
+fi
+
+# Numbers in files must not follow the user's locale; the tests check that under Romanian.
+if ! locale -a 2>/dev/null | grep -qi '^ro_RO\.utf-\?8$'; then
+  if [ -f /etc/locale.gen ]; then
+    $sudo sed -i 's/^# *\(ro_RO.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ro_RO.UTF-8 UTF-8' /etc/locale.gen || echo 'ro_RO.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null || echo "setup: could not generate ro_RO.UTF-8; the locale test will be skipped" >&2
+  fi
 fi

@@ -1,8 +1,12 @@
 // A photo straightened end to end: a drawn facade turned on screen, written as a raw file, decoded,
 // measured, and its crop written into a sidecar that exiftool reads back.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
 
-#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include "core/base/numbers.h"
 #include "core/photo/raw_image.h"
@@ -18,8 +22,7 @@ namespace orvane {
 namespace {
 
 TEST(StraightenSidecar, exiftoolReadsTheAngleAndTheCrop) {
-    const auto program = testing::exiftoolPath();
-    if (!program) GTEST_SKIP() << "exiftool is not installed";
+    if (::access("/usr/bin/exiftool", X_OK) != 0) GTEST_SKIP() << "exiftool is not installed";
     testing::TempDir dir;
 
     // Turned 2 degrees counter-clockwise: levelled by -2.
@@ -40,8 +43,15 @@ TEST(StraightenSidecar, exiftoolReadsTheAngleAndTheCrop) {
     ASSERT_EQ(XMPWriter::writeMerged(preset, raw, dir.path(), 0, 5000, std::nullopt, {}, pairs, nullptr, {}),
               XMPWriter::Outcome::written());
 
-    const auto record = testing::exiftool(*program, dir / "IMG_0001.xmp");
-    ASSERT_FALSE(record.is_null());
+    // exiftool types the values it knows: numbers for the crop, a Boolean for HasCrop.
+    const auto json = dir / "sidecar.json";
+    const std::string command = "/usr/bin/exiftool -j -XMP-crs:all '" + (dir / "IMG_0001.xmp").string() + "' > '" +
+                                json.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(json);
+    const auto records = nlohmann::json::parse(in, nullptr, false);
+    ASSERT_TRUE(records.is_array() && records.size() == 1) << records.dump();
+    const auto& record = records[0];
     ASSERT_TRUE(record.contains("CropAngle")) << record.dump();
     EXPECT_DOUBLE_EQ(record["CropAngle"].get<double>(), *Numbers::parseDouble(Numbers::fixed(result->angle, 2)));
     EXPECT_EQ(record["HasCrop"], true);
