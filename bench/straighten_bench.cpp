@@ -30,29 +30,29 @@ namespace {
 using orvane::bench::median;
 using orvane::bench::seconds;
 
+// The file named on the command line, else a photo (or a drawn facade) written as a raw file.
+std::filesystem::path chosenFile(int argc, char** argv, const orvane::testing::TempDir& dir) {
+    const bool generated = argc > 1 && std::string(argv[1]) == "--generated";
+    if (argc > 1 && !generated) return argv[1];
+    cv::Mat photo;
+    if (auto rocket = orvane::testing::debianPhoto("rocket.jpg"); rocket && !generated)
+        photo = orvane::testing::turnedPhoto(cv::imread(rocket->string(), cv::IMREAD_COLOR), 2);
+    if (photo.empty()) {
+        const auto gray = orvane::scenes::draw(orvane::scenes::building(690, 460), 690, 460, 2);
+        photo = orvane::scenes::bgrOf(gray, 690, 460);
+    }
+    const auto file = dir / "photo.dng";
+    orvane::testing::writePhotoDng(file, photo, 8);
+    return file;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using orvane::Numbers::fixed;
-    // One thread, as the job's workers run.
-    if (omp_set_num_threads) omp_set_num_threads(1);
-
-    orvane::testing::TempDir dir;
-    std::filesystem::path file;
-    const bool generated = argc > 1 && std::string(argv[1]) == "--generated";
-    if (argc > 1 && !generated) {
-        file = argv[1];
-    } else {
-        cv::Mat photo;
-        if (auto rocket = orvane::testing::debianPhoto("rocket.jpg"); rocket && !generated)
-            photo = orvane::testing::turnedPhoto(cv::imread(rocket->string(), cv::IMREAD_COLOR), 2);
-        if (photo.empty()) {
-            const auto gray = orvane::scenes::draw(orvane::scenes::building(690, 460), 690, 460, 2);
-            photo = orvane::scenes::bgrOf(gray, 690, 460);
-        }
-        file = dir / "photo.dng";
-        orvane::testing::writePhotoDng(file, photo, 8);
-    }
+    if (omp_set_num_threads) omp_set_num_threads(1);  // one thread, as the job's workers run
+    const orvane::testing::TempDir dir;
+    const std::filesystem::path file = chosenFile(argc, argv, dir);
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
 
     try {
