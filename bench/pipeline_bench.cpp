@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "core/base/numbers.h"
 #include "core/base/work_pool.h"
 #include "core/photo/features.h"
@@ -26,15 +27,11 @@
 extern "C" void omp_set_num_threads(int) __attribute__((weak));
 
 namespace {
-using Clock = std::chrono::steady_clock;
+
+using orvane::bench::median;
+using orvane::bench::seconds;
 using orvane::Numbers::fixed;
 
-template <class F>
-double seconds(F&& f) {
-    auto start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,10 +77,6 @@ int main(int argc, char** argv) {
                 pipelineTimes.push_back(seconds([&] { pipeline(f); }));
             }
         }
-        auto median = [](std::vector<double> v) {
-            std::sort(v.begin(), v.end());
-            return v[v.size() / 2];
-        };
         const double floorOne = median(floorTimes) * static_cast<double>(files.size());
         const double pipelineOne = median(pipelineTimes) * static_cast<double>(files.size());
         const double n = static_cast<double>(files.size());

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "core/base/numbers.h"
 #include "core/photo/features.h"
 #include "core/photo/raw_image.h"
@@ -26,22 +27,11 @@ extern "C" void omp_set_num_threads(int) __attribute__((weak));
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using orvane::bench::median;
+using orvane::bench::seconds;
 
 // The same decode with nothing of ours around it.
 void bareLibRaw(const std::filesystem::path& file) { orvane::testing::bareLibRawDecode(file, true); }
-
-template <class F>
-double seconds(F&& f) {
-    auto start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 }  // namespace
 

@@ -35,6 +35,20 @@ if [ "${#missing[@]}" -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# Real photos for the optional straighten tests: the example images of python3-skimage, unpacked
+# without installing the package (and so without its Python stack). The tests skip when absent.
+photos=/usr/local/share/vendrel-test-data/skimage
+if [ ! -f "$photos/usr/lib/python3/dist-packages/skimage/data/rocket.jpg" ]; then
+  scratch="$(mktemp -d)"
+  if (cd "$scratch" && apt-get download -qq python3-skimage >/dev/null 2>&1); then
+    $sudo mkdir -p "$photos"
+    $sudo dpkg-deb -x "$scratch"/python3-skimage_*.deb "$photos" || echo "setup: could not unpack python3-skimage; the real-photo tests will be skipped" >&2
+  else
+    echo "setup: could not download python3-skimage; the real-photo tests will be skipped" >&2
+  fi
+  rm -rf "$scratch"
+fi
+
 # Numbers in files must not follow the user's locale; the tests check that under Romanian.
 if ! locale -a 2>/dev/null | grep -qi '^ro_RO\.utf-\?8$'; then
   if [ -f /etc/locale.gen ]; then

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "core/store/store.h"
+#include "core/vision/straighten.h"
 
 namespace orvane {
 
@@ -268,7 +269,7 @@ void Job::endRun(const std::shared_ptr<Waitable>& task) {
     if (runFresh_ && nothingPending) {
         if (runAnalysis_.straighten) {
             project_.straightenedAt = end;
-            project_.straightenVersion = straightenVersion;
+            project_.straightenVersion = Straighten::version;
         }
         if (runAnalysis_.feet) project_.feetAnalyzedAt = end;
         if (runAnalysis_.teeth) project_.teethAnalyzedAt = end;

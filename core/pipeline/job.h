@@ -59,8 +59,6 @@ public:
     using ObserverId = std::uint64_t;
 
     static constexpr std::chrono::milliseconds saveDebounce{150};
-    // The analysis version stamped by a run that straightened every photo.
-    static constexpr std::int64_t straightenVersion = 4;
 
     static std::shared_ptr<Job> make(std::shared_ptr<MainExecutor> main, Project project, int workers, bool persist,
                                      Process process);

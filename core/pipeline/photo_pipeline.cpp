@@ -3,6 +3,7 @@
 #include "core/photo/embedded_preview.h"
 #include "core/photo/features.h"
 #include "core/photo/smart_preview.h"
+#include "core/vision/straighten.h"
 
 namespace orvane {
 
@@ -18,9 +19,13 @@ const PhotoDecoders& PhotoDecoders::standard() {
 }
 
 const PhotoAnalyzers& PhotoAnalyzers::standard() {
-    // Straighten, feet, faces, layout and subject detection are not part of this build yet: each
-    // answers nothing, as a failed optional analysis does.
-    static const PhotoAnalyzers analyzers{};
+    // Feet, faces, layout and subject detection are not part of this build yet: each answers
+    // nothing, as a failed optional analysis does.
+    static const PhotoAnalyzers analyzers = [] {
+        PhotoAnalyzers a;
+        a.straighten = [](const RawImage& image) { return Straighten::detect(image); };
+        return a;
+    }();
     return analyzers;
 }
 
