@@ -125,17 +125,8 @@ void Job::analysisReturned(const std::shared_ptr<AnalysisPass>& pass, std::size_
 }
 
 void Job::analysisEnd(const std::shared_ptr<AnalysisPass>& pass) {
-    const AnalysisRequest& r = pass->request;
-    const Date stamp = now();
     // Written even when some photos had no analysis: the pass has looked at every photo it selected.
-    if (r.straighten) {
-        project_.straightenedAt = stamp;
-        project_.straightenVersion = straightenVersion;
-    }
-    if (r.feet) project_.feetAnalyzedAt = stamp;
-    if (r.teeth) project_.teethAnalyzedAt = stamp;
-    if (r.layout) project_.layoutAnalyzedAt = stamp;
-    if (r.skin) project_.skinAnalyzedAt = stamp;
+    stampAnalyses(pass->request, now());
     changed(Property::project);
     save();
 

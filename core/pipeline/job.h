@@ -179,6 +179,8 @@ private:
     void photoReturned(std::uint64_t generation, std::size_t index, PhotoOutcome outcome);
     void apply(std::size_t index, PhotoOutcome& outcome);
     void endRun(const std::shared_ptr<Waitable>& task);
+    // Dates the requested analyses of the project (and the straighten algorithm's version).
+    void stampAnalyses(const AnalysisRequest& r, Date at);
     void runEnded(const std::shared_ptr<Waitable>& task);
 
     void scheduleSave(bool debounce);
