@@ -312,13 +312,20 @@ TEST(AppModel, projectChangesAreRefusedWhileTheJobWritesTheProject) {
     EXPECT_TRUE(AppModel::refusesProjectChange(*finished));  // in flight, before any status line
 }
 
-TEST(AppModel, currentIsTheLiveModel) {
+TEST(AppModel, currentIsTheLiveModelAndItsTimerDoesNotKeepItAlive) {
     freshDataDir();
+    auto main = std::make_shared<ManualExecutor>();
+    auto log = std::make_shared<KeepAwakeLog>();
     {
-        Harness h;
-        EXPECT_EQ(AppModel::current(), h.model.get());
+        AppModel model(main, std::make_shared<FileDefaults>(), std::make_unique<FakeKeepAwake>(log));
+        EXPECT_EQ(AppModel::current(), &model);
+        model.setProfileBuild(ProfileBuildStatus{});
     }
     EXPECT_EQ(AppModel::current(), nullptr);
+    EXPECT_EQ(main->pendingTimers(), 1u);
+    main->advance(AppModel::keepAwakeInterval * 2);  // the check finds no model and stops
+    EXPECT_EQ(main->pendingTimers(), 0u);
+    EXPECT_EQ(log->begun, 0);
 }
 
 TEST(ProfileBuildStatus, phaseTextsAndEqualityWithoutNameAndToken) {
