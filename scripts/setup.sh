@@ -17,6 +17,8 @@ packages=(
   libcurl4-openssl-dev libzip-dev libicu-dev
   libgtest-dev libgmock-dev
   libimage-exiftool-perl
+  # a private session bus for the keep-awake test (dbus-run-session)
+  dbus dbus-daemon
   locales
   # optional smoke-test material: a real camera raw file and a real photo
   rawtran-doc python3-imageio

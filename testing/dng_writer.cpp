@@ -180,6 +180,20 @@ Matrix3d defaultColorMatrix() {
     return {{{0.6500, -0.0500, -0.0800}, {-0.7500, 1.5500, 0.2200}, {-0.1500, 0.2000, 0.7000}}};
 }
 
+std::array<double, 2> planckianXY(double t) {
+    // Kim et al.'s cubic fit of the Planckian locus, 1667–25000 K.
+    t = std::clamp(t, 1667.0, 25000.0);
+    const double t2 = t * t, t3 = t2 * t;
+    const double x = t <= 4000 ? -0.2661239e9 / t3 - 0.2343589e6 / t2 + 0.8776956e3 / t + 0.179910
+                               : -3.0258469e9 / t3 + 2.1070379e6 / t2 + 0.2226347e3 / t + 0.240390;
+    const double x2 = x * x, x3 = x2 * x;
+    double y;
+    if (t <= 2222) y = -1.1063814 * x3 - 1.34811020 * x2 + 2.18555832 * x - 0.20219683;
+    else if (t <= 4000) y = -0.9549476 * x3 - 1.37418593 * x2 + 2.09137015 * x - 0.16748867;
+    else y = 3.0817580 * x3 - 5.87338670 * x2 + 3.75112997 * x - 0.37001483;
+    return {x, y};
+}
+
 std::array<double, 3> neutralForXY(double x, double y, const Matrix3d& m) {
     std::array<double, 3> xyz{x / y, 1.0, (1 - x - y) / y};
     std::array<double, 3> cam{};

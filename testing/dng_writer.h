@@ -18,6 +18,9 @@ using Matrix3d = std::array<std::array<double, 3>, 3>;
 // An XYZ-to-camera matrix (D65 calibration) of a made-up but plausible sensor.
 Matrix3d defaultColorMatrix();
 
+// Chromaticity (x, y) of the black-body light of that temperature (clamped to 1667–25000 K).
+std::array<double, 2> planckianXY(double kelvin);
+
 // Camera neutral (green 1) of the white point with chromaticity (x, y) under an XYZ-to-camera matrix.
 std::array<double, 3> neutralForXY(double x, double y, const Matrix3d& colorMatrix = defaultColorMatrix());
 

@@ -23,9 +23,6 @@ struct Scene {
 // Scene `index` of the fixed, seeded series.
 Scene scene(int index);
 
-// Chromaticity (x, y) of the black-body light of that temperature.
-std::array<double, 2> planckianXY(double kelvin);
-
 testing::DngSpec dngSpec(const Scene& s);
 testing::SmartPreviewSpec previewSpec(const Scene& s);
 

@@ -6,6 +6,7 @@
 
 #include "core/store/store.h"
 #include "core/vision/straighten.h"
+#include "core/vision/subject_detector.h"
 
 namespace orvane {
 
@@ -24,10 +25,6 @@ std::string describe(const std::exception_ptr& error) {
         return "Eroare necunoscută.";
     }
 }
-
-// A photo analysed for its subject and found to have none: the empty region, so the photo does not
-// count as waiting for that analysis again.
-SkinRegion noSubject() { return SkinRegion{}; }
 
 }  // namespace
 
@@ -254,7 +251,7 @@ void Job::apply(std::size_t index, PhotoOutcome& outcome) {
         if (runAnalysis_.teeth) photo.teeth = r.teeth;
         if (runAnalysis_.layout) photo.layout = r.layout;
         if (runAnalysis_.skin) photo.skin = r.skin;
-        if (runAnalysis_.subject) photo.subject = r.subject ? *r.subject : noSubject();
+        if (runAnalysis_.subject) photo.subject = r.subject ? *r.subject : SubjectDetector::none();
     }
     ++runFinished_;
     secondsPerPhoto_ = secondsBetween(runStart_, now()) / runFinished_;
@@ -266,16 +263,7 @@ void Job::apply(std::size_t index, PhotoOutcome& outcome) {
 void Job::endRun(const std::shared_ptr<Waitable>& task) {
     const Date end = now();
     const bool nothingPending = project_.pending() == 0;
-    if (runFresh_ && nothingPending) {
-        if (runAnalysis_.straighten) {
-            project_.straightenedAt = end;
-            project_.straightenVersion = Straighten::version;
-        }
-        if (runAnalysis_.feet) project_.feetAnalyzedAt = end;
-        if (runAnalysis_.teeth) project_.teethAnalyzedAt = end;
-        if (runAnalysis_.layout) project_.layoutAnalyzedAt = end;
-        if (runAnalysis_.skin) project_.skinAnalyzedAt = end;
-    }
+    if (runFresh_ && nothingPending) stampAnalyses(runAnalysis_, end);
     project_.elapsed = project_.elapsed.value_or(0) + secondsBetween(runStart_, end);
     if (nothingPending) project_.finishedAt = end;
     changed(Property::project);
@@ -298,6 +286,17 @@ void Job::endRun(const std::shared_ptr<Waitable>& task) {
         }
         self->runEnded(task);
     });
+}
+
+void Job::stampAnalyses(const AnalysisRequest& r, Date at) {
+    if (r.straighten) {
+        project_.straightenedAt = at;
+        project_.straightenVersion = Straighten::version;
+    }
+    if (r.feet) project_.feetAnalyzedAt = at;
+    if (r.teeth) project_.teethAnalyzedAt = at;
+    if (r.layout) project_.layoutAnalyzedAt = at;
+    if (r.skin) project_.skinAnalyzedAt = at;  // the subject analysis has no date
 }
 
 void Job::runEnded(const std::shared_ptr<Waitable>& task) {

@@ -129,6 +129,31 @@ public:
     // "project.json" in the project's folder under the data directory.
     std::filesystem::path projectFile() const;
 
+    // --- the analysis pass ---
+    // What a pass found: photos with a straighten result, the other selected photos, photos with a
+    // group's feet line.
+    struct AnalysisCounts {
+        int straightened = 0;
+        int skipped = 0;
+        int groups = 0;
+        bool operator==(const AnalysisCounts&) const = default;
+    };
+    // Called on a work-pool thread, several at once; nothing for a photo that could not be analysed.
+    using Analyze = std::function<std::optional<PhotoAnalysis>(const std::filesystem::path& file)>;
+    // On the main thread: photos handled so far, photos selected.
+    using AnalysisProgress = std::function<void(int handled, int selected)>;
+    using AnalysisDone = std::function<void(const AnalysisCounts& counts)>;
+
+    // Runs the requested analyses again over the done photos, at most `workers` (at least 1) at once on
+    // the high-priority pool, writes the requested fields and the project's analysis stamps, asks for a
+    // save and then calls `done`. Neither starts nor waits for a run; cannot be paused or cancelled.
+    void runAnalysis(const AnalysisRequest& request, int workers, Analyze analyze, AnalysisProgress progress,
+                     AnalysisDone done);
+    // An analysis pass has not ended yet.
+    bool isAnalysing() const { return analysesInFlight_ > 0; }
+    // The status line of another pass; the progress is kept only with a text. Not saved.
+    void setExtraStatus(std::optional<std::string> text, std::optional<double> progress = std::nullopt);
+
     static bool isRunInProgress(State s) { return s == State::running || s == State::pausing || s == State::cancelling; }
     static bool allowsStart(State s) { return s == State::idle || s == State::paused || s == State::cancelled; }
 
@@ -139,6 +164,7 @@ private:
         std::vector<Done> waiters;
     };
     using PhotoOutcome = Outcome<PhotoResult>;
+    struct AnalysisPass;
 
     void setState(State s);
     void changed(Property p);
@@ -151,6 +177,8 @@ private:
     void photoReturned(std::uint64_t generation, std::size_t index, PhotoOutcome outcome);
     void apply(std::size_t index, PhotoOutcome& outcome);
     void endRun(const std::shared_ptr<Waitable>& task);
+    // Dates the requested analyses of the project (and the straighten algorithm's version).
+    void stampAnalyses(const AnalysisRequest& r, Date at);
     void runEnded(const std::shared_ptr<Waitable>& task);
 
     void scheduleSave(bool debounce);
@@ -160,6 +188,11 @@ private:
     void flushRetry(FlushDone done);
     void flushFinish(const FlushDone& done);
     static void finish(const std::shared_ptr<Waitable>& w);
+
+    void analysisLaunch(const std::shared_ptr<AnalysisPass>& pass);
+    void analysisReturned(const std::shared_ptr<AnalysisPass>& pass, std::size_t position,
+                          std::optional<PhotoAnalysis> analysis);
+    void analysisEnd(const std::shared_ptr<AnalysisPass>& pass);
 
     const std::shared_ptr<MainExecutor> main_;
     State state_;
@@ -191,6 +224,8 @@ private:
     bool runFresh_ = false;
     std::uint64_t runGeneration_ = 0;
     std::shared_ptr<Waitable> runTask_;
+
+    int analysesInFlight_ = 0;
 
     std::map<ObserverId, Observer> observers_;
     ObserverId nextObserver_ = 1;

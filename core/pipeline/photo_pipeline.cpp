@@ -119,4 +119,26 @@ PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& pre
     return result;
 }
 
+std::optional<PhotoAnalysis> analyzePhoto(const std::filesystem::path& file, const AnalysisRequest& analysis,
+                                          const PhotoDecoders& decoders, const PhotoAnalyzers& analyzers) {
+    RawImage image;
+    try {
+        image = decoders.loadRaw(file, analysis.teeth || analysis.skin);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    PhotoAnalysis result;
+    result.aspect = image.displayAspect();
+    if (analysis.straighten) result.straighten = optionalAnalysis(analyzers.straighten, image);
+    if (analysis.feet) result.feetBottom = optionalAnalysis(analyzers.lowestEdge, image, 2);
+    if (analysis.teeth || analysis.skin) {
+        FaceRegions faces = facesOf(analyzers, image, analysis.teeth, analysis.skin);
+        if (analysis.teeth) result.teeth = std::move(faces.teeth);
+        if (analysis.skin) result.skin = std::move(faces.skin);
+    }
+    if (analysis.layout) result.layout = optionalAnalysis(analyzers.layout, image);
+    if (analysis.subject) result.subject = optionalAnalysis(analyzers.subject, image);
+    return result;
+}
+
 }  // namespace orvane

@@ -51,4 +51,11 @@ PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& pre
                          bool preview, bool fast, const PhotoDecoders& decoders = PhotoDecoders::standard(),
                          const PhotoAnalyzers& analyzers = PhotoAnalyzers::standard());
 
+// Decodes the file once (the full-resolution luminance only for teeth or skin) and runs the requested
+// analyses on it. Nothing when the file cannot be decoded; a failing analysis is an absent result.
+// Safe on any thread.
+std::optional<PhotoAnalysis> analyzePhoto(const std::filesystem::path& file, const AnalysisRequest& analysis,
+                                          const PhotoDecoders& decoders = PhotoDecoders::standard(),
+                                          const PhotoAnalyzers& analyzers = PhotoAnalyzers::standard());
+
 }  // namespace orvane

@@ -56,4 +56,17 @@ struct PhotoResult {
     bool operator==(const PhotoResult&) const = default;
 };
 
+// What re-running the image analyses of one photo gives, without predicting anything again.
+struct PhotoAnalysis {
+    std::optional<StraightenResult> straighten;
+    std::optional<double> feetBottom;
+    std::vector<TeethRegion> teeth;
+    std::vector<SkinRegion> skin;
+    std::optional<SkinRegion> subject;
+    std::optional<PersonLayout> layout;
+    double aspect = 0;  // displayed width over displayed height
+
+    bool operator==(const PhotoAnalysis&) const = default;
+};
+
 }  // namespace orvane

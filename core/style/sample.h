@@ -1,5 +1,6 @@
 #pragma once
 // One training example: a catalog photo's feature vector and the develop values it was given.
+#include <cmath>
 #include <map>
 #include <optional>
 #include <string>
@@ -28,5 +29,11 @@ struct Sample {
         v.opt("extras", s.extras);
     }
 };
+
+// Develop values a model can learn from: a finite exposure and a temperature that is a plausible
+// light in kelvin. Masters that are not raw carry relative temperatures (−100…100), which are not.
+inline bool plausibleTargets(double exposure, double kelvin) {
+    return std::isfinite(exposure) && kelvin >= 1000 && kelvin <= 60000;
+}
 
 }  // namespace orvane

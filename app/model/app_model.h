@@ -1,0 +1,139 @@
+#pragma once
+// The application's shared state: snapshots of the imported catalogs, the profiles and the projects as
+// last read from the data directory, one processing job per project, the queue of jobs waiting to
+// run, the profile build under way, the application-wide error, the predictor cache and the
+// keep-awake token. Every member lives on the main thread; background work reports back through a
+// posted task that checks the model still exists.
+#include <QObject>
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/model/profile_build_status.h"
+#include "app/platform/keep_awake.h"
+#include "core/base/defaults.h"
+#include "core/base/executor.h"
+#include "core/base/uuid.h"
+#include "core/catalog/catalog_records.h"
+#include "core/pipeline/job.h"
+#include "core/pipeline/predictor_cache.h"
+#include "core/store/project.h"
+#include "core/style/profile.h"
+
+namespace orvane::model {
+
+using CatalogList = std::vector<TrainingCatalog>;
+using ProfileList = std::vector<Profile>;
+using ProjectList = std::vector<Project>;
+using UuidList = std::vector<Uuid>;
+using OptionalBuild = std::optional<ProfileBuildStatus>;
+using OptionalProfile = std::optional<Profile>;
+
+// "keepAwake": true when absent or not a boolean.
+bool keepAwakeEnabled(const Defaults& defaults);
+
+// Holder of the keep-awake token; only the keep-awake check sets or clears it.
+struct PowerGuard {
+    std::unique_ptr<platform::KeepAwake::Token> activity;
+};
+
+class AppModel final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(orvane::model::CatalogList catalogs READ catalogs NOTIFY catalogsChanged)
+    Q_PROPERTY(orvane::model::OptionalBuild profileBuild READ profileBuild NOTIFY profileBuildChanged)
+    Q_PROPERTY(orvane::model::OptionalProfile profileReady READ profileReady NOTIFY profileReadyChanged)
+    Q_PROPERTY(orvane::model::UuidList queued READ queued NOTIFY queuedChanged)
+    Q_PROPERTY(orvane::model::ProfileList profiles READ profiles NOTIFY profilesChanged)
+    Q_PROPERTY(orvane::model::ProjectList projects READ projects NOTIFY projectsChanged)
+    Q_PROPERTY(QString error READ errorText NOTIFY errorChanged)
+    Q_PROPERTY(bool hasActiveJob READ hasActiveJob NOTIFY activeJobsChanged)
+    Q_PROPERTY(bool keepingAwake READ isKeepingAwake NOTIFY keepingAwakeChanged)
+
+public:
+    using JobTable = std::map<Uuid, std::shared_ptr<Job>>;
+    static constexpr std::chrono::seconds keepAwakeInterval{5};
+    static constexpr const char* keepAwakeReason = "Vendrel procesează fotografii";
+
+    // Reads the data directory once and starts the repeating 5-second keep-awake check on `main`.
+    AppModel(std::shared_ptr<MainExecutor> main, std::shared_ptr<Defaults> defaults,
+             std::unique_ptr<platform::KeepAwake> keepAwake, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    // The live model, for the few places that cannot be handed it (the quit path, the updater).
+    static AppModel* current();
+
+    const CatalogList& catalogs() const { return catalogs_; }
+    const OptionalBuild& profileBuild() const { return profileBuild_; }
+    const OptionalProfile& profileReady() const { return profileReady_; }
+    const UuidList& queued() const { return queued_; }
+    const ProfileList& profiles() const { return profiles_; }
+    const ProjectList& projects() const { return projects_; }
+    const std::optional<std::string>& error() const { return error_; }
+    QString errorText() const { return error_ ? QString::fromStdString(*error_) : QString(); }
+    const JobTable& jobs() const { return jobs_; }
+    PredictorCache& predictors() { return *predictors_; }
+    MainExecutor& mainExecutor() const { return *main_; }
+    Defaults& defaults() const { return *defaults_; }
+
+    // Rereads the catalogs (sorted by name in byte order, stable), the profiles and the projects.
+    // Nothing else changes: jobs, the queue, the build and the error keep their values.
+    void reload();
+
+    // A job runs, pauses or cancels right now.
+    bool hasActiveJob() const;
+    // The jobs shown as activity: in a run or paused, showing a second pass, or queued; by project name.
+    std::vector<std::shared_ptr<Job>> activeJobs() const;
+    bool isKeepingAwake() const { return power_.activity != nullptr; }
+
+    // Set by any part of the application to report a failure; the root view shows it and clears it.
+    void setError(std::optional<std::string> message);
+    // Seam of the learning operations: the build under way and the profile whose first build succeeded.
+    void setProfileBuild(OptionalBuild build);
+    void setProfileReady(OptionalProfile profile);
+    // Seam of the job operations: the one place a job enters the table and the queue is replaced.
+    void registerJob(std::shared_ptr<Job> job);
+    void setQueued(UuidList queued);
+
+    // Deleting a project or changing its profile must wait while its job is in a run or a second pass
+    // (its analysis pass, shown by its status line) still writes the project.
+    static bool refusesProjectChange(const Job& job);
+
+signals:
+    void catalogsChanged();
+    void profileBuildChanged();
+    void profileReadyChanged();
+    void queuedChanged();
+    void profilesChanged();
+    void projectsChanged();
+    void errorChanged();
+    // A job entered the table, or a job's state or status line changed.
+    void activeJobsChanged();
+    void keepingAwakeChanged();
+
+private:
+    void scheduleKeepAwake();
+    // The 5-second check: holds one token while busy and "keepAwake" is on, else none.
+    void updateKeepAwake();
+
+    std::shared_ptr<MainExecutor> main_;
+    std::shared_ptr<Defaults> defaults_;
+    std::unique_ptr<platform::KeepAwake> keepAwake_;
+
+    CatalogList catalogs_;
+    OptionalBuild profileBuild_;
+    OptionalProfile profileReady_;
+    UuidList queued_;
+    ProfileList profiles_;
+    ProjectList projects_;
+    std::optional<std::string> error_;
+    JobTable jobs_;
+    std::map<Uuid, Job::ObserverId> jobObservers_;
+    std::unique_ptr<PredictorCache> predictors_ = std::make_unique<PredictorCache>();
+    PowerGuard power_;
+};
+
+}  // namespace orvane::model
