@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <clocale>
 #include <mutex>
 #include <set>
 
@@ -299,6 +300,22 @@ TEST(TrainingSamples, aDamagedCacheIsReadAsEmptyAndRewritten) {
     const auto samples = ProfileBuilder::samples(f.catalog, 2, false, false, nullptr, {});
     EXPECT_EQ(samples.size(), 6u);
     EXPECT_EQ(cached(f.catalog, false, false).size(), 6u);
+}
+
+TEST(TrainingSamples, theCacheReadsBackUnderADecimalCommaLocale) {
+    Fixture f;
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "ro_RO.UTF-8")) GTEST_SKIP() << "ro_RO.UTF-8 is not installed";
+    struct Restore {
+        std::string locale;
+        ~Restore() { std::setlocale(LC_ALL, locale.c_str()); }
+    } restore{previous};
+    const auto first = ProfileBuilder::samples(f.catalog, 2, false, false, nullptr, {});
+    EXPECT_NE(testing::readText(ProfileBuilder::cacheFile(f.catalog, false, false)).find(R"("exposure":0.2,)"),
+              std::string::npos);
+    Counting count;
+    EXPECT_EQ(ProfileBuilder::samples(f.catalog, 2, false, false, nullptr, {}, count.readers()), first);
+    EXPECT_EQ(count.total(), 1);  // the undecodable photo only
 }
 
 TEST(TrainingSamples, fourWorkersGiveWhatOneGives) {
