@@ -54,9 +54,10 @@ std::vector<float> trainAndPredict(const std::vector<Sample>& training, const st
     const Frame testFrame = frame(test);
     const std::vector<float> matrix = featureMatrix(testFrame);
     std::vector<float> out = booster.predict(matrix.data(), testFrame.rows, columns().size());
-    if (out.size() != test.size()) {
+    // An answer that is not a number would make every mean of the evaluation one as well.
+    if (out.size() != test.size() || !std::all_of(out.begin(), out.end(), [](float v) { return std::isfinite(v); })) {
         throw ModelError(ModelError::Code::invalidPrediction,
-                         "Modelul „" + target + "” a dat un număr greșit de valori la evaluare.");
+                         "Modelul „" + target + "” a dat valori care nu se pot folosi la evaluare.");
     }
     return out;
 }
@@ -135,7 +136,7 @@ Evaluation evaluate(const Events& events, const std::function<void(int, int)>& p
         for (std::size_t i = 0; i < test.size(); ++i) {
             const Sample& s = test[i];
             const double mired = miredPred[i];
-            if (!std::isfinite(mired) || mired <= 0) {
+            if (mired <= 0) {
                 throw ModelError(ModelError::Code::invalidPrediction,
                                  "Modelul de temperatură a dat o valoare care nu se poate folosi la evaluare.");
             }

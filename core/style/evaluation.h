@@ -76,8 +76,8 @@ std::vector<std::string> candidateExtras(const std::vector<const Sample*>& pool)
 // Leave-one-event-out evaluation. Events are taken in ascending name order; `progress(k, count)` is
 // called before event k (from 0), even for one that is then skipped. An event without samples, or
 // whose training set (the other events) is empty, gives no row. Throws the first training or
-// prediction error (ModelError); a temperature model answering a mired value that is not finite and
-// positive is a prediction error.
+// prediction error (ModelError); a model answering a value that is not finite, or a mired value that
+// is not positive, is a prediction error.
 Evaluation evaluate(const Events& events, const std::function<void(int k, int count)>& progress);
 
 }  // namespace Model

@@ -82,7 +82,8 @@ public:
     // values of the newest import. Each catalog with samples is an event named after it (" (2)",
     // " (3)" … for repeated names). Throws Cancelled when cancelled before training (profile.json is
     // then untouched), NoEligiblePhotosError when no catalog has a usable photo, and the errors of the
-    // sample extraction, evaluation, training and saving.
+    // sample extraction, evaluation, training and saving. `progress` is called from the extraction
+    // workers during the features phase (concurrently, possibly out of order), then on this thread.
     static Profile build(const Profile& profile, const std::vector<TrainingCatalog>& catalogs, int workers,
                          const CancelToken* cancel, const BuildProgress& progress,
                          const Readers& readers = Readers::standard());

@@ -10,6 +10,7 @@
 #include "core/base/numbers.h"
 #include "core/catalog/catalog_import.h"
 #include "core/store/store.h"
+#include "core/style/compiled_model.h"
 #include "core/style/model.h"
 #include "core/style/model_storage.h"
 #include "testing/catalog_builder.h"
@@ -193,6 +194,14 @@ TEST(ProfileBuilder, aPhotoInTwoCatalogsTrainsOnceWithItsNewestValues) {
     EXPECT_FALSE(built.needsUpdate());
     EXPECT_TRUE(fs::exists(built.dir() / ModelStorage::selectorFile));
     EXPECT_EQ(Store::load<Profile>(built.dir() / "profile.json"), built);
+
+    // The same catalogs build the same models, and the same evaluation, for another profile.
+    const Profile again = ProfileBuilder::build(savedProfile(), {older, empty, newer}, 3, nullptr, {});
+    EXPECT_EQ(again.evaluation, built.evaluation);
+    for (const char* model : {"exp.xgbm", "mired.xgbm"}) {
+        EXPECT_EQ(readWholeFile(ModelStorage::directory(again.dir()) / model / CompiledModel::boosterFile),
+                  readWholeFile(ModelStorage::directory(built.dir()) / model / CompiledModel::boosterFile));
+    }
 
     EXPECT_EQ(rec.featureTotal, 10);  // usable counts of the three catalogs: 5 + 0 + 5
     EXPECT_EQ(rec.phases, (std::vector<Phase>{Phase::features(0, 10), Phase::evaluation(1, 2), Phase::evaluation(2, 2),

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <clocale>
 
 #include "core/base/atomic_file.h"
 #include "core/store/store.h"
@@ -101,6 +102,22 @@ TEST(Profile, allSkipsBrokenFilesSortsByNameAndNamesPresetlessProfiles) {
     EXPECT_EQ(all[1].presetName, "Fără preset");
     EXPECT_NE(readText(presetless.dir() / "profile.json").find("\"fara-preset-1A2B\""), std::string::npos);
     EXPECT_EQ(all[2].evaluation, builtProfile("x").evaluation);  // the evaluation reads back whole
+}
+
+TEST(Profile, numbersAreWrittenWithAPointWhateverTheLocale) {
+    testing::freshDataDir();
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "ro_RO.UTF-8")) GTEST_SKIP() << "ro_RO.UTF-8 is not installed";
+    struct Restore {
+        std::string locale;
+        ~Restore() { std::setlocale(LC_ALL, locale.c_str()); }
+    } restore{previous};
+    const Profile p = builtProfile("Stil");
+    const std::string text = readText(p.dir() / "profile.json");
+    EXPECT_NE(text.find(R"("exposureMAE":0.25)"), std::string::npos) << text;
+    EXPECT_NE(text.find(R"("exposure":0.3)"), std::string::npos) << text;
+    ASSERT_EQ(Profile::all().size(), 1u);
+    EXPECT_EQ(Profile::all()[0], p);
 }
 
 TEST(Profile, needsUpdateOnlyWhenTheTrainedCatalogsDiffer) {
