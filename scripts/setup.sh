@@ -17,6 +17,8 @@ packages=(
   libcurl4-openssl-dev libzip-dev libicu-dev
   libgtest-dev libgmock-dev
   libimage-exiftool-perl
+  # the converter that turns the person-segmentation network into ONNX at build time
+  python3-onnx python3-numpy
   locales
   # optional smoke-test material: a real camera raw file and a real photo
   rawtran-doc python3-imageio
@@ -56,5 +58,22 @@ if [ ! -f "$icons_dir/LICENSE" ]; then
   tar -xzf "$tmp/bootstrap-icons-$icons_version.tgz" -C "$tmp"
   $sudo mkdir -p "$icons_dir"
   $sudo cp -r "$tmp/package/icons" "$tmp/package/LICENSE" "$icons_dir/"
+  rm -rf "$tmp"
+fi
+
+# The person-segmentation network (Apache-2.0), from the npm registry, pinned by version and checksum.
+# It ships as TFLite; the build converts it to ONNX with tools/tflite_to_onnx.py.
+selfie_version=0.1.1675465747
+selfie_sha256=7767b33eaa68990ee06c28bbb89f39a13a47ebb07ff0f1fd4947d9e817bb9bf9
+selfie_dir=/usr/local/share/vendrel/selfie_segmentation-$selfie_version
+if [ ! -f "$selfie_dir/selfie_segmentation.tflite" ]; then
+  tmp=$(mktemp -d)
+  (cd "$tmp" && npm pack --silent "@mediapipe/selfie_segmentation@$selfie_version" >/dev/null)
+  echo "$selfie_sha256  $tmp/mediapipe-selfie_segmentation-$selfie_version.tgz" | sha256sum -c --quiet
+  tar -xzf "$tmp/mediapipe-selfie_segmentation-$selfie_version.tgz" -C "$tmp"
+  $sudo mkdir -p "$selfie_dir"
+  # The package names its licence in package.json; the licence text is Debian's copy of it.
+  $sudo cp "$tmp/package/selfie_segmentation.tflite" "$tmp/package/package.json" "$selfie_dir/"
+  $sudo cp /usr/share/common-licenses/Apache-2.0 "$selfie_dir/LICENSE"
   rm -rf "$tmp"
 fi
