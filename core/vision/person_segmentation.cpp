@@ -1,6 +1,7 @@
 #include "core/vision/person_segmentation.h"
 
 #include <algorithm>
+#include <deque>
 #include <numeric>
 
 #include <opencv2/imgproc.hpp>
@@ -47,6 +48,34 @@ std::vector<DetectedBox> hogBodies(const cv::Mat& rgb) {
         out.push_back(normalised(r, rgb.size(), confidence));
     }
     return out;
+}
+
+// Pixels of the group that the watershed left on a border (-1) or gave to the background (where the
+// mask's edge is no colour edge) go to the person they are nearest to within the group, so a
+// person loses nothing of the mask to the split.
+void claimNearest(cv::Mat& markers, const cv::Mat& group, int people) {
+    std::deque<cv::Point> queue;
+    for (int y = 0; y < markers.rows; ++y) {
+        int* m = markers.ptr<int>(y);
+        const auto* g = group.ptr<std::uint8_t>(y);
+        for (int x = 0; x < markers.cols; ++x) {
+            if (!g[x]) continue;
+            if (m[x] >= 1 && m[x] <= people) queue.emplace_back(x, y);
+            else m[x] = 0;
+        }
+    }
+    const cv::Point steps[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    while (!queue.empty()) {
+        const cv::Point p = queue.front();
+        queue.pop_front();
+        for (const auto& d : steps) {
+            const cv::Point q = p + d;
+            if (q.x < 0 || q.y < 0 || q.x >= markers.cols || q.y >= markers.rows) continue;
+            if (!group.at<std::uint8_t>(q) || markers.at<int>(q) != 0) continue;
+            markers.at<int>(q) = markers.at<int>(p);
+            queue.push_back(q);
+        }
+    }
 }
 
 }  // namespace
@@ -98,30 +127,33 @@ cv::Rect PersonSegmentation::bodyFromFace(const cv::Rect& face, cv::Size size) {
     return cv::Rect(x0, y0, x1 - x0, y1 - y0) & cv::Rect({}, size);
 }
 
-std::vector<cv::Mat> PersonSegmentation::instances(const cv::Mat& personMask, const cv::Mat& rgb,
+std::vector<cv::Mat> PersonSegmentation::instances(const cv::Mat& probability, const cv::Mat& rgb,
                                                    const std::vector<cv::Rect>& faces, double minArea) {
-    cv::Mat bin = personMask > 0;
+    // Who belongs together is decided on a looser mask than who is a person: an arm or a leg the
+    // network is less sure of still joins its body instead of standing as a person of its own.
+    const cv::Mat person = probability > 0.5f, together = probability > 0.25f;
     cv::Mat labels, stats, centroids;
-    const int n = cv::connectedComponentsWithStats(bin, labels, stats, centroids, 8, CV_32S);
-    const double minPixels = minArea * bin.total();
+    const int n = cv::connectedComponentsWithStats(together, labels, stats, centroids, 8, CV_32S);
+    const double minPixels = minArea * person.total();
     std::vector<cv::Mat> out;
     for (int label = 1; label < n; ++label) {
         if (stats.at<int>(label, cv::CC_STAT_AREA) < minPixels) continue;
-        const cv::Mat component = labels == label;
+        const cv::Mat component = (labels == label) & person;
+        if (cv::countNonZero(component) < minPixels) continue;
         std::vector<cv::Rect> seeds;
         for (const auto& f : faces) {
             const cv::Point c = centre(f);
             if (c.inside(cv::Rect({}, labels.size())) && labels.at<int>(c) == label) seeds.push_back(f);
         }
-        if (seeds.size() < 2 || rgb.type() != CV_8UC3 || rgb.size() != bin.size()) {
+        if (seeds.size() < 2 || rgb.type() != CV_8UC3 || rgb.size() != person.size()) {
             out.push_back(component);
             continue;
         }
         // Touching people: grow one region from each face over the image's edges; everything outside
-        // this component is background.
+        // this group is background.
         const int background = static_cast<int>(seeds.size()) + 1;
         cv::Mat markers(labels.size(), CV_32S, cv::Scalar(0));
-        markers.setTo(background, ~component);
+        markers.setTo(background, labels != label);
         for (std::size_t i = 0; i < seeds.size(); ++i) {
             const cv::Rect& f = seeds[i];
             const cv::Rect core(f.x + f.width / 4, f.y + f.height / 4, std::max(1, f.width / 2), std::max(1, f.height / 2));
@@ -130,9 +162,10 @@ std::vector<cv::Mat> PersonSegmentation::instances(const cv::Mat& personMask, co
             markers.setTo(static_cast<int>(i) + 1, seed & component);
         }
         cv::watershed(rgb, markers);
+        claimNearest(markers, labels == label, static_cast<int>(seeds.size()));
         for (std::size_t i = 0; i < seeds.size(); ++i) {
-            cv::Mat person = (markers == static_cast<int>(i) + 1) & component;
-            if (cv::countNonZero(person) >= minPixels) out.push_back(person);
+            cv::Mat one = (markers == static_cast<int>(i) + 1) & component;
+            if (cv::countNonZero(one) >= minPixels) out.push_back(one);
         }
     }
     std::stable_sort(out.begin(), out.end(),
@@ -157,10 +190,12 @@ std::optional<PersonDetection> PersonSegmentation::detect(const cv::Mat& rgb) {
         faceConfidence.push_back(f.confidence);
     }
 
-    const cv::Mat mask = *prob > 0.5f;
-    auto people = instances(mask, rgb, facePixels);
-    for (const auto& p : people) d.bodies.push_back(normalised(cv::boundingRect(p), rgb.size(),
-                                                               static_cast<float>(cv::mean(*prob, p)[0])));
+    auto people = instances(*prob, rgb, facePixels);
+    // A person's box is as sure as the network is above its decision line: a mean of 0.5 gives 0, a
+    // mean of 1 gives 1, so faint fragments do not count as bodies.
+    for (const auto& p : people)
+        d.bodies.push_back(normalised(cv::boundingRect(p), rgb.size(),
+                                      static_cast<float>(std::clamp(2 * (cv::mean(*prob, p)[0] - 0.5), 0.0, 1.0))));
     for (std::size_t i = 0; i < facePixels.size(); ++i) {
         const cv::Point c = centre(facePixels[i]);
         if (!c.inside(cv::Rect({}, rgb.size()))) continue;

@@ -34,10 +34,10 @@ public:
     // or fails.
     std::optional<cv::Mat> probability(const cv::Mat& rgb);
 
-    // The split of a person mask (CV_8U, non-zero is person) into people, seeded by face boxes in
-    // pixels: one 8-bit mask (255 person) per person, largest first. Components smaller than
-    // `minArea` of the image are noise and left out.
-    static std::vector<cv::Mat> instances(const cv::Mat& personMask, const cv::Mat& rgb,
+    // The split of a person probability (CV_32F) into people, seeded by face boxes in pixels: one
+    // 8-bit mask (255 person, above 0.5) per person, largest first. Parts joined above 0.25 are one
+    // person; components smaller than `minArea` of the image are noise and left out.
+    static std::vector<cv::Mat> instances(const cv::Mat& probability, const cv::Mat& rgb,
                                           const std::vector<cv::Rect>& faces, double minArea = 0.0005);
     // A whole-body box grown from a face box (pixels), clipped to an image of `size`.
     static cv::Rect bodyFromFace(const cv::Rect& face, cv::Size size);
