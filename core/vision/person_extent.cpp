@@ -50,10 +50,28 @@ const std::array<float, 256>& codeThresholds() {
     return table;
 }
 
-std::uint8_t encode(float v, const std::array<float, 256>& t) {
+// The code at the low end of each of 4096 equal slices of 0..1: a pixel's code is then that start
+// plus a step or two along the thresholds.
+constexpr int kSlices = 4096;
+const std::array<std::uint8_t, kSlices>& sliceStarts() {
+    static const std::array<std::uint8_t, kSlices> starts = [] {
+        const auto& t = codeThresholds();
+        std::array<std::uint8_t, kSlices> s{};
+        for (int i = 0; i < kSlices; ++i) {
+            const float low = static_cast<float>(i) / kSlices;
+            s[i] = static_cast<std::uint8_t>(std::upper_bound(t.begin() + 1, t.end(), low) - t.begin() - 1);
+        }
+        return s;
+    }();
+    return starts;
+}
+
+std::uint8_t encode(float v, const std::array<float, 256>& t, const std::array<std::uint8_t, kSlices>& starts) {
     if (!(v > 0)) return 0;  // NaN too
     if (v >= 1) return 255;
-    return static_cast<std::uint8_t>(std::upper_bound(t.begin() + 1, t.end(), v) - t.begin() - 1);
+    int code = starts[std::min(static_cast<int>(v * kSlices), kSlices - 1)];
+    while (code < 255 && v >= t[code + 1]) ++code;
+    return static_cast<std::uint8_t>(code);
 }
 
 }  // namespace
@@ -74,6 +92,7 @@ std::optional<cv::Mat> uprightImage(const RawImage& raw, int maxSide) {
     const int step = size->step, W = size->width, H = size->height;
 
     const auto& t = codeThresholds();
+    const auto& starts = sliceStarts();
     cv::Mat out(H, W, CV_8UC3);
     for (int i = 0; i < H; ++i) {
         auto* dst = out.ptr<std::uint8_t>(i);
@@ -86,7 +105,7 @@ std::optional<cv::Mat> uprightImage(const RawImage& raw, int maxSide) {
             row = std::clamp(row, 0, h - 1);
             col = std::clamp(col, 0, w - 1);
             const float* px = raw.lin.data() + (static_cast<std::size_t>(row) * w + col) * 3;
-            for (int c = 0; c < 3; ++c) dst[3 * j + c] = encode(px[c], t);
+            for (int c = 0; c < 3; ++c) dst[3 * j + c] = encode(px[c], t, starts);
         }
     }
     return out;

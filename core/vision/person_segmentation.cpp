@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <numeric>
+#include <string_view>
 
 #include <opencv2/imgproc.hpp>
 #include <opencv2/objdetect.hpp>
@@ -96,13 +97,20 @@ std::optional<cv::Mat> PersonSegmentation::probability(const cv::Mat& rgb) {
     if (!loaded_ || rgb.empty() || rgb.type() != CV_8UC3) return std::nullopt;
     // The network reads RGB in 0..1 at 256 × 256, the whole frame squeezed into it.
     const cv::Mat blob = cv::dnn::blobFromImage(rgb, 1.0 / 255, cv::Size(inputSide, inputSide), cv::Scalar(), false, false);
+    // The network sees only the blob, so equal blobs give equal answers.
+    const std::size_t key = std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(blob.ptr()), blob.total() * blob.elemSize()));
     cv::Mat small;
     try {
         std::lock_guard g(lock_);
-        net_.setInput(blob);
-        const cv::Mat out = net_.forward();
-        if (out.total() != static_cast<std::size_t>(inputSide) * inputSide) return std::nullopt;
-        small = cv::Mat(inputSide, inputSide, CV_32F, const_cast<float*>(out.ptr<float>())).clone();
+        if (lastOutput_.empty() || key != lastKey_) {
+            net_.setInput(blob);
+            const cv::Mat out = net_.forward();
+            if (out.total() != static_cast<std::size_t>(inputSide) * inputSide) return std::nullopt;
+            lastOutput_ = cv::Mat(inputSide, inputSide, CV_32F, const_cast<float*>(out.ptr<float>())).clone();
+            lastKey_ = key;
+        }
+        small = lastOutput_.clone();
     } catch (const cv::Exception&) {
         return std::nullopt;
     }

@@ -45,6 +45,10 @@ public:
 private:
     std::mutex lock_;  // one forward pass at a time: a dnn network is not reentrant
     cv::dnn::Net net_;
+    // The last image's network output: the layout, subject and feet analyses of one photo ask about
+    // the same upright image in turn, and the network is most of their cost.
+    std::size_t lastKey_ = 0;
+    cv::Mat lastOutput_;
     bool loaded_ = false;
     FaceBoxFinder faces_;
 };
