@@ -5,7 +5,6 @@
 //
 // Usage: people_bench [raw file] [rounds]
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,29 +21,15 @@
 #include "core/vision/person_layout.h"
 #include "core/vision/person_segmentation.h"
 #include "core/vision/subject_detector.h"
+#include "testing/bench_timing.h"
 #include "testing/libraw_floor.h"
 #include "testing/photo_to_dng_people.h"
 #include "testing/temp_dir.h"
 
 extern "C" void omp_set_num_threads(int) __attribute__((weak));
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-template <class F>
-double seconds(F&& f) {
-    auto start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-}  // namespace
+using orvane::testing::median;
+using orvane::testing::seconds;
 
 int main(int argc, char** argv) {
     using orvane::Numbers::fixed;

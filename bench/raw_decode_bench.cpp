@@ -6,7 +6,6 @@
 // Usage: raw_decode_bench [raw file | --generated] [rounds]. Without a file: Debian's IMG_5952.CR2
 // (rawtran-doc) when installed, else (or with --generated) a generated 24-megapixel DNG.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "core/photo/raw_image.h"
 #include "testing/debian_raw.h"
 #include "testing/dng_writer.h"
+#include "testing/bench_timing.h"
 #include "testing/libraw_floor.h"
 #include "testing/temp_dir.h"
 
@@ -26,22 +26,11 @@ extern "C" void omp_set_num_threads(int) __attribute__((weak));
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using orvane::testing::median;
+using orvane::testing::seconds;
 
 // The same decode with nothing of ours around it.
 void bareLibRaw(const std::filesystem::path& file) { orvane::testing::bareLibRawDecode(file, true); }
-
-template <class F>
-double seconds(F&& f) {
-    auto start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 }  // namespace
 
