@@ -6,7 +6,6 @@
 // Usage: raw_decode_bench [raw file | --generated] [rounds]. Without a file: Debian's IMG_5952.CR2
 // (rawtran-doc) when installed, else (or with --generated) a generated 24-megapixel DNG.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

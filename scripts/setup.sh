@@ -19,6 +19,8 @@ packages=(
   libimage-exiftool-perl
   # a private session bus for the keep-awake test (dbus-run-session)
   dbus dbus-daemon
+  # the converter that turns the person-segmentation network into ONNX at build time
+  python3-onnx python3-numpy
   locales
   # optional smoke-test material: a real camera raw file and a real photo
   rawtran-doc python3-imageio
@@ -60,17 +62,40 @@ if ! locale -a 2>/dev/null | grep -qi '^ro_RO\.utf-\?8$'; then
   fi
 fi
 
+# Fetches an npm package at a pinned version, checks its tarball's SHA-256 and unpacks it; prints the
+# temporary folder that holds "package/". Arguments: name, version, sha256, tarball file name.
+npm_unpacked() {
+  local tmp
+  tmp=$(mktemp -d)
+  (cd "$tmp" && npm pack --silent "$1@$2" >/dev/null) || return 1
+  echo "$3  $tmp/$4" | sha256sum -c --quiet >&2 || return 1
+  tar -xzf "$tmp/$4" -C "$tmp" || return 1
+  echo "$tmp"
+}
+
 # The interface's icons: SVGs of a permissively licensed set (MIT), from the npm registry, pinned by
 # version and checksum. The application bundles the ones its icon table names.
 icons_version=1.13.2
 icons_sha256=7b5960145e1ab14a49a117f96a9e5a54a94fdf07f21e302d9e4f88d73dd19f9c
 icons_dir=/usr/local/share/vendrel/bootstrap-icons-$icons_version
 if [ ! -f "$icons_dir/LICENSE" ]; then
-  tmp=$(mktemp -d)
-  (cd "$tmp" && npm pack --silent "bootstrap-icons@$icons_version" >/dev/null)
-  echo "$icons_sha256  $tmp/bootstrap-icons-$icons_version.tgz" | sha256sum -c --quiet
-  tar -xzf "$tmp/bootstrap-icons-$icons_version.tgz" -C "$tmp"
+  tmp=$(npm_unpacked bootstrap-icons "$icons_version" "$icons_sha256" "bootstrap-icons-$icons_version.tgz")
   $sudo mkdir -p "$icons_dir"
   $sudo cp -r "$tmp/package/icons" "$tmp/package/LICENSE" "$icons_dir/"
+  rm -rf "$tmp"
+fi
+
+# The person-segmentation network (Apache-2.0), from the npm registry, pinned by version and checksum.
+# It ships as TFLite; the build converts it to ONNX with tools/tflite_to_onnx.py.
+selfie_version=0.1.1675465747
+selfie_sha256=7767b33eaa68990ee06c28bbb89f39a13a47ebb07ff0f1fd4947d9e817bb9bf9
+selfie_dir=/usr/local/share/vendrel/selfie_segmentation-$selfie_version
+if [ ! -f "$selfie_dir/selfie_segmentation.tflite" ]; then
+  tmp=$(npm_unpacked @mediapipe/selfie_segmentation "$selfie_version" "$selfie_sha256" \
+        "mediapipe-selfie_segmentation-$selfie_version.tgz")
+  $sudo mkdir -p "$selfie_dir"
+  # The package names its licence in package.json; the licence text is Debian's copy of it.
+  $sudo cp "$tmp/package/selfie_segmentation.tflite" "$tmp/package/package.json" "$selfie_dir/"
+  $sudo cp /usr/share/common-licenses/Apache-2.0 "$selfie_dir/LICENSE"
   rm -rf "$tmp"
 fi

@@ -3,7 +3,12 @@
 #include "core/photo/embedded_preview.h"
 #include "core/photo/features.h"
 #include "core/photo/smart_preview.h"
+#include "core/style/model_vault.h"
+#include "core/vision/person_extent.h"
+#include "core/vision/person_layout.h"
+#include "core/vision/person_segmentation.h"
 #include "core/vision/straighten.h"
+#include "core/vision/subject_detector.h"
 
 namespace orvane {
 
@@ -18,14 +23,26 @@ const PhotoDecoders& PhotoDecoders::standard() {
     return decoders;
 }
 
+namespace {
+// One people detector for the process: the network loads once, from the resources folder. Without
+// the network file the feet, layout and subject analyses find nothing.
+PersonDetector& peopleDetector() {
+    static PersonSegmentation detector(ModelVault::resourceDirectory() / PersonSegmentation::modelFileName);
+    return detector;
+}
+}  // namespace
+
 const PhotoAnalyzers& PhotoAnalyzers::standard() {
-    // Feet, faces, layout and subject detection are not part of this build yet: each answers
-    // nothing, as a failed optional analysis does.
-    static const PhotoAnalyzers analyzers = [] {
-        PhotoAnalyzers a;
-        a.straighten = [](const RawImage& image) { return Straighten::detect(image); };
-        return a;
-    }();
+    // Faces are not part of this build yet: they answer nothing, as a failed optional analysis does.
+    static const PhotoAnalyzers analyzers{
+        .straighten = [](const RawImage& image) { return Straighten::detect(image); },
+        .lowestEdge = [](const RawImage& raw, int minPeople) {
+            return PersonExtent::lowestEdge(raw, minPeople, peopleDetector());
+        },
+        .faces = {},
+        .layout = [](const RawImage& raw) { return SmartCrop::analyze(raw, peopleDetector()); },
+        .subject = [](const RawImage& raw) { return SubjectDetector::region(raw, peopleDetector()); },
+    };
     return analyzers;
 }
 

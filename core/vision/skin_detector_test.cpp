@@ -47,7 +47,8 @@ TEST(SkinDetector, outlineNeedsALongWideJawBelowTheBrow) {
     EXPECT_NEAR(top.x, 0.5, 1e-12);
     EXPECT_NEAR(top.y, 0.32, 1e-12);
     EXPECT_GT(o->polygon[17].x, o->polygon[29].x);  // runs from right to left when the jaw runs left to right
-    const auto mirrored = SkinDetector::outline(Polygon(jaw(17).rbegin(), jaw(17).rend()), 0.3, 0.5);
+    const Polygon line = jaw(17);  // one vector: both iterators must come from the same one
+    const auto mirrored = SkinDetector::outline(Polygon(line.rbegin(), line.rend()), 0.3, 0.5);
     EXPECT_LT(mirrored->polygon[17].x, mirrored->polygon[29].x);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/vision/person_extent.h"
 #include "core/vision/skin_detector.h"
 
 namespace orvane::SubjectDetector {
@@ -60,6 +61,14 @@ std::optional<SkinRegion> region(const cv::Mat& mask) {
     r.radius = radius;
     r.v = SkinRegion::currentVersion;
     return r;
+}
+
+std::optional<SkinRegion> region(const RawImage& raw, PersonDetector& detector) {
+    const auto image = PersonExtent::uprightImage(raw, PersonExtent::workingSide);
+    if (!image) return std::nullopt;
+    const auto mask = detector.personMask(*image);
+    if (!mask) return std::nullopt;
+    return region(*mask);
 }
 
 }  // namespace orvane::SubjectDetector

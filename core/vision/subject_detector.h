@@ -7,6 +7,8 @@
 #include <opencv2/core.hpp>
 
 #include "core/photo/analysis_records.h"
+#include "core/photo/raw_image.h"
+#include "core/vision/person_detector.h"
 
 namespace orvane::SubjectDetector {
 
@@ -20,5 +22,9 @@ SkinRegion none();
 // subject). Nothing for another kind of image, a side below 9 pixels, a subject covering less than
 // 2 % or more than 85 % of the photo, or fewer than 6 dabs.
 std::optional<SkinRegion> region(const cv::Mat& mask);
+
+// The region of a photo: the detector's person mask of its upright image. Nothing for a photo too
+// small, a failed segmentation or a mask that gives no region.
+std::optional<SkinRegion> region(const RawImage& raw, PersonDetector& detector);
 
 }  // namespace orvane::SubjectDetector
