@@ -86,6 +86,12 @@ std::optional<cv::Mat> astronautPhoto() {
     return m;
 }
 
+std::optional<cv::Mat> astronautPortrait() {
+    auto photo = astronautPhoto();
+    if (!photo || photo->cols < 305 || photo->rows < 250) return std::nullopt;
+    return (*photo)(cv::Rect(145, 50, 160, 200)).clone();
+}
+
 cv::Mat sceneWithoutPeople(int width, int height) {
     cv::Mat m(height, width, CV_8UC3);
     for (int y = 0; y < height; ++y) {

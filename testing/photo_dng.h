@@ -20,6 +20,9 @@ DngSpec photoDng(const cv::Mat& photo, int width, int height, int orientation = 
 // Absent when the package is not installed.
 std::optional<cv::Mat> astronautPhoto();
 std::filesystem::path astronautPath();
+// Its head-and-shoulders part (160 x 200, 4:5) for portraits: made large, the mouth is wide enough for
+// coarse teeth dabs as well as fine ones.
+std::optional<cv::Mat> astronautPortrait();
 
 // A generated outdoor scene without people: sky, hills, a house, trees. Deterministic.
 cv::Mat sceneWithoutPeople(int width, int height);

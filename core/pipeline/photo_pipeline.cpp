@@ -3,6 +3,7 @@
 #include "core/photo/embedded_preview.h"
 #include "core/photo/features.h"
 #include "core/photo/smart_preview.h"
+#include "core/vision/teeth_detector.h"
 
 namespace orvane {
 
@@ -18,9 +19,16 @@ const PhotoDecoders& PhotoDecoders::standard() {
 }
 
 const PhotoAnalyzers& PhotoAnalyzers::standard() {
-    // Straighten, feet, faces, layout and subject detection are not part of this build yet: each
-    // answers nothing, as a failed optional analysis does.
-    static const PhotoAnalyzers analyzers{};
+    // Straighten, feet, layout and subject detection are not part of this build yet: each answers
+    // nothing, as a failed optional analysis does. Faces answer nothing when their models are missing.
+    static const PhotoAnalyzers analyzers = [] {
+        PhotoAnalyzers a;
+        a.faces = [](const RawImage& image, bool teeth, bool skin) {
+            auto found = TeethDetector::analyze(image, teeth, skin);
+            return FaceRegions{std::move(found.teeth), std::move(found.skin)};
+        };
+        return a;
+    }();
     return analyzers;
 }
 

@@ -24,11 +24,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kInput = 256;           // the model's square input side
-constexpr float kMinScore = 0.5f;     // sigmoid score a box needs
+constexpr float kMinScore = 0.75f;    // sigmoid score a box needs
 constexpr double kOverlap = 0.3;      // boxes overlapping more than this (IoU) are one face
 constexpr int kHogMaxSide = 2000;     // HOG finds faces of ~80 px and up; larger images are reduced
 // A BlazeFace box moved onto the frame of the HOG boxes the shape predictor was trained on.
-constexpr double kBlazeScale = 1.0;
+constexpr double kBlazeScale = 0.84;
 constexpr double kBlazeShiftY = 0.0;
 
 struct SharedModels {
