@@ -21,27 +21,17 @@
 #include "testing/dng_writer.h"
 #include "testing/libraw_floor.h"
 #include "testing/temp_dir.h"
+#include "testing/timing.h"
 
 extern "C" void omp_set_num_threads(int) __attribute__((weak));
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using orvane::testing::median;
+using orvane::testing::seconds;
 
 // The same decode with nothing of ours around it.
 void bareLibRaw(const std::filesystem::path& file) { orvane::testing::bareLibRawDecode(file, true); }
-
-template <class F>
-double seconds(F&& f) {
-    auto start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 }  // namespace
 

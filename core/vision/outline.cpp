@@ -1,5 +1,7 @@
 #include "core/vision/outline.h"
 
+#include <algorithm>
+
 namespace orvane::Outlines {
 
 bool contains(const Outline& poly, double px, double py) {
@@ -22,6 +24,18 @@ NormPoint centroid(const Outline& points) {
     c.x /= double(points.size());
     c.y /= double(points.size());
     return c;
+}
+
+NormRect bounds(const Outline& points) {
+    if (points.empty()) return {};
+    NormRect r{points[0].x, points[0].y, points[0].x, points[0].y};
+    for (const auto& p : points) {
+        r.left = std::min(r.left, p.x);
+        r.right = std::max(r.right, p.x);
+        r.top = std::min(r.top, p.y);
+        r.bottom = std::max(r.bottom, p.y);
+    }
+    return r;
 }
 
 Outline scaled(const Outline& points, double fx, double fy) {

@@ -2,6 +2,8 @@
 // Point outlines of face landmarks, normalised to an image (x from the left, y from the top).
 #include <vector>
 
+#include "core/vision/norm_rect.h"
+
 namespace orvane {
 
 struct NormPoint {
@@ -15,6 +17,8 @@ namespace Outlines {
 bool contains(const Outline& polygon, double x, double y);
 // The mean of the points; (0, 0) for an empty outline.
 NormPoint centroid(const Outline& outline);
+// The smallest rectangle holding every point; all zero for an empty outline.
+NormRect bounds(const Outline& outline);
 // Every point moved about the centroid by fx across and fy down.
 Outline scaled(const Outline& outline, double fx, double fy);
 }  // namespace Outlines

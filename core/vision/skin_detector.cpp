@@ -35,13 +35,8 @@ std::optional<SkinRegion> region(const TeethDetector::Face& face, const RawImage
     const double o = 0.8 * radius;
     const std::array<NormPoint, 5> cross{{{0, 0}, {o, 0}, {-o, 0}, {0, o}, {0, -o}}};
 
-    double minX = poly[0].x, maxX = minX, minY = poly[0].y, maxY = minY;
-    for (const auto& p : poly) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
+    const NormRect extent = Outlines::bounds(poly);
+    const double minX = extent.left, maxX = extent.right, minY = extent.top, maxY = extent.bottom;
 
     struct Sample {
         double x, y;

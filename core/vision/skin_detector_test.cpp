@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/vision/face_fixtures.h"
+
 namespace orvane {
 namespace {
 
@@ -14,14 +16,7 @@ constexpr std::array<float, 3> kSkin{0.40f, 0.28f, 0.22f};
 constexpr std::array<float, 3> kEye{0.05f, 0.05f, 0.06f};
 constexpr std::array<float, 3> kWall{0.2f, 0.25f, 0.3f};
 
-Outline ring(double cx, double cy, double rx, double ry, int n) {
-    Outline o;
-    for (int i = 0; i < n; ++i) {
-        const double a = 2 * std::numbers::pi * i / n;
-        o.push_back({cx + rx * std::cos(a), cy + ry * std::sin(a)});
-    }
-    return o;
-}
+using testing::ring;
 
 // A skin-coloured oval face (centre (0.5, 0.5), radii 0.2 x 0.3) with dark eyes, on a blue wall; the
 // contour runs round the jaw from the left ear to the right one.

@@ -56,13 +56,8 @@ struct TeethStep {
     std::optional<TeethRegion> region(const Face& face) const {
         const int W = g.width, H = g.height;
         if (face.lips.empty()) return std::nullopt;
-        double minX = face.lips[0].x, maxX = minX, minY = face.lips[0].y, maxY = minY;
-        for (const auto& p : face.lips) {
-            minX = std::min(minX, p.x);
-            maxX = std::max(maxX, p.x);
-            minY = std::min(minY, p.y);
-            maxY = std::max(maxY, p.y);
-        }
+        const NormRect mouth = Outlines::bounds(face.lips);
+        const double minX = mouth.left, maxX = mouth.right, minY = mouth.top, maxY = mouth.bottom;
         const double width = maxX - minX;
         const double opening = width > 0 ? (maxY - minY) * H / W / width : 0.0;
         if (debug) debugLine("TEETHDBG gură: lățime " + fixed(width, 3) + ", deschidere " + fixed(opening, 2));
@@ -115,15 +110,9 @@ struct TeethStep {
             if (debug) debugLine("TEETHDBG roșeață piele " + fixed(median, 3) + " → prag " + fixed(u, 3));
         }
 
-        double pMinX = poly[0].x, pMaxX = pMinX, pMinY = poly[0].y, pMaxY = pMinY;
-        for (const auto& p : poly) {
-            pMinX = std::min(pMinX, p.x);
-            pMaxX = std::max(pMaxX, p.x);
-            pMinY = std::min(pMinY, p.y);
-            pMaxY = std::max(pMaxY, p.y);
-        }
-        const int x0 = firstIndex(pMinX, W), x1 = lastIndex(pMaxX, W);
-        const int y0 = firstIndex(pMinY, H), y1 = lastIndex(pMaxY, H);
+        const NormRect search = Outlines::bounds(poly);
+        const int x0 = firstIndex(search.left, W), x1 = lastIndex(search.right, W);
+        const int y0 = firstIndex(search.top, H), y1 = lastIndex(search.bottom, H);
         if (!(x1 > x0 && y1 > y0)) return std::nullopt;
         const Window win{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
         const std::size_t cells = std::size_t(win.cols) * win.rows;

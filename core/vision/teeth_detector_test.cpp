@@ -10,6 +10,8 @@
 
 #include "testing/romanian_locale.h"
 
+#include "core/vision/face_fixtures.h"
+
 namespace orvane {
 namespace {
 
@@ -90,14 +92,7 @@ TEST(TeethDetectorGray, usesTheLumaPlaneElseTheRootOfTheLinearLuminance) {
 
 // ---- face search over the whole image and six tiles ----------------------------------------------
 
-Outline ring(double cx, double cy, double rx, double ry, int n) {
-    Outline o;
-    for (int i = 0; i < n; ++i) {
-        const double a = 2 * std::numbers::pi * i / n;
-        o.push_back({cx + rx * std::cos(a), cy + ry * std::sin(a)});
-    }
-    return o;
-}
+using testing::ring;
 
 // Answers per searched region (keyed by its pixel size and origin as the image's data pointer tells).
 class FakeLandmarker : public FaceLandmarker {
