@@ -7,6 +7,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "core/base/resources.h"
 #include "core/photo/raw_image.h"
 #include "core/vision/teeth_detector.h"
 #include "testing/photo_dng.h"
@@ -94,6 +95,22 @@ TEST(FaceModels, hogFallbackFindsTheSameFace) {
     ASSERT_EQ(blaze.size(), 1u);
     const double bx = (blaze[0].left + blaze[0].right) / 2, by = (blaze[0].top + blaze[0].bottom) / 2;
     EXPECT_TRUE(inside(hog[0], bx, by));
+}
+
+TEST(FaceModels, fallBackToTheHogDetectorWithoutTheFaceBoxModel) {
+    if (auto reason = LandmarkModels::unavailableReason()) GTEST_SKIP() << *reason;
+    auto portrait = testing::astronautPortrait();
+    if (!portrait) GTEST_SKIP() << "astronaut.png is missing (install python3-imageio: scripts/setup.sh)";
+    testing::TempDir empty;
+    Resources::setDirectory(empty.path());
+    cv::Mat gray;
+    cv::cvtColor(*portrait, gray, cv::COLOR_BGR2GRAY);
+    cv::resize(gray, gray, cv::Size(800, 1000), 0, 0, cv::INTER_LINEAR);
+    const auto faces = TeethDetector::faces(gray, LandmarkModels::landmarker());
+    Resources::setDirectory(std::nullopt);
+    ASSERT_EQ(faces.size(), 1u);
+    EXPECT_EQ(faces[0].lips.size(), 8u);
+    EXPECT_EQ(faces[0].contour.size(), 17u);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -31,30 +32,36 @@ constexpr int kHogMaxSide = 2000;     // HOG finds faces of ~80 px and up; large
 constexpr double kBlazeScale = 0.84;
 constexpr double kBlazeShiftY = 0.0;
 
-struct SharedModels {
-    std::vector<char> detectorBytes;  // empty when the file is absent or unreadable
-    std::unique_ptr<dlib::shape_predictor> predictor;
-};
-
-// Read once per process; shape_predictor is const-callable from any thread.
-const SharedModels& shared() {
-    static SharedModels models;
+// The landmark model, read once per process; shape_predictor is const-callable from any thread.
+// Nothing when the file is missing or damaged.
+const dlib::shape_predictor* predictor() {
+    static std::unique_ptr<dlib::shape_predictor> model;
     static std::once_flag once;
     std::call_once(once, [] {
-        std::ifstream onnx(faceDetectorFile(), std::ios::binary);
-        if (onnx) models.detectorBytes.assign(std::istreambuf_iterator<char>(onnx), {});
         std::error_code ec;
-        if (fs::is_regular_file(shapePredictorFile(), ec)) {
-            try {
-                auto p = std::make_unique<dlib::shape_predictor>();
-                dlib::deserialize(shapePredictorFile().string()) >> *p;
-                models.predictor = std::move(p);
-            } catch (const std::exception&) {
-                // A damaged model file is as good as none.
-            }
+        if (!fs::is_regular_file(shapePredictorFile(), ec)) return;
+        try {
+            auto p = std::make_unique<dlib::shape_predictor>();
+            dlib::deserialize(shapePredictorFile().string()) >> *p;
+            model = std::move(p);
+        } catch (const std::exception&) {
         }
     });
-    return models;
+    return model.get();
+}
+
+// The face-box model's bytes, read once per file; empty when the file is absent or unreadable.
+std::shared_ptr<const std::vector<char>> detectorBytes(const fs::path& file) {
+    static std::mutex lock;
+    static std::map<fs::path, std::shared_ptr<const std::vector<char>>> read;
+    std::lock_guard g(lock);
+    auto& bytes = read[file];
+    if (!bytes) {
+        auto b = std::make_shared<std::vector<char>>();
+        if (std::ifstream onnx{file, std::ios::binary}) b->assign(std::istreambuf_iterator<char>(onnx), {});
+        bytes = std::move(b);
+    }
+    return bytes;
 }
 
 double iou(const NormRect& a, const NormRect& b) {
@@ -220,7 +227,7 @@ dlib::rectangle predictorBox(const NormRect& box, BoxSource source, const cv::Ma
 
 class DlibLandmarker final : public FaceLandmarker {
 public:
-    DlibLandmarker() : blaze_(shared().detectorBytes) {
+    explicit DlibLandmarker(const std::vector<char>& detector) : blaze_(detector) {
         if (!blaze_.ready()) hog_ = dlib::get_frontal_face_detector();
     }
 
@@ -231,14 +238,14 @@ public:
     }
 
     std::optional<std::vector<FaceObservation>> detect(const cv::Mat& gray) const override {
-        const auto& predictor = shared().predictor;
-        if (!predictor || gray.empty() || gray.type() != CV_8UC1) return std::nullopt;
+        const dlib::shape_predictor* model = predictor();
+        if (!model || gray.empty() || gray.type() != CV_8UC1) return std::nullopt;
         const BoxSource source = blaze_.ready() ? BoxSource::blazeFace : BoxSource::hog;
         cv::Mat plane = gray.isContinuous() ? gray : gray.clone();
         dlib::cv_image<unsigned char> image(plane);
         std::vector<FaceObservation> faces;
         for (const auto& box : boxes(plane, source)) {
-            const auto shape = (*predictor)(image, predictorBox(box, source, plane));
+            const auto shape = (*model)(image, predictorBox(box, source, plane));
             if (shape.num_parts() != 68) continue;
             FaceObservation::Landmarks lm;
             // Left and right are the subject's own sides, as a portrait's sitter names them.
@@ -260,9 +267,14 @@ private:
     mutable std::optional<dlib::frontal_face_detector> hog_;
 };
 
+// One landmarker per thread (OpenCV's network is not shared between threads) and per face-box file,
+// so a changed resource folder is honoured.
 DlibLandmarker& threadLandmarker() {
-    thread_local DlibLandmarker instance;
-    return instance;
+    thread_local std::map<fs::path, std::unique_ptr<DlibLandmarker>> instances;
+    const fs::path file = faceDetectorFile();
+    auto& instance = instances[file];
+    if (!instance) instance = std::make_unique<DlibLandmarker>(*detectorBytes(file));
+    return *instance;
 }
 
 }  // namespace
@@ -272,7 +284,7 @@ fs::path faceDetectorFile() { return Resources::directory() / "blazeface" / "fac
 fs::path shapePredictorFile() { return "/usr/share/dlib/shape_predictor_68_face_landmarks.dat"; }
 
 std::optional<std::string> unavailableReason() {
-    if (shared().predictor) return std::nullopt;
+    if (predictor()) return std::nullopt;
     return "the face landmark model " + shapePredictorFile().string() +
            " is missing or unreadable (install libdlib-data: scripts/setup.sh)";
 }

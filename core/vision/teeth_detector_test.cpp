@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <map>
 #include <numbers>
+#include <stdexcept>
 
 #include "testing/romanian_locale.h"
 
@@ -196,6 +197,30 @@ TEST(TeethDetectorFaces, keepsTwoFacesWhoseBoxesAreApart) {
         return std::vector<FaceObservation>{observation({0.1, 0.1, 0.3, 0.3}), observation({0.28, 0.05, 0.34, 0.25})};
     };
     EXPECT_EQ(TeethDetector::faces(gray, fake).size(), 1u);
+}
+
+TEST(TeethDetectorAnalyze, answersNothingWhenTheLandmarkerFailsOrFindsNoFace) {
+    RawImage raw;
+    raw.w = 40;
+    raw.h = 30;
+    raw.lin.assign(40 * 30 * 3, 0.3f);
+    struct Failing : FaceLandmarker {
+        std::optional<std::vector<FaceObservation>> detect(const cv::Mat&) const override { return std::nullopt; }
+    } failing;
+    struct Throwing : FaceLandmarker {
+        std::optional<std::vector<FaceObservation>> detect(const cv::Mat&) const override {
+            throw std::runtime_error("detector failed");
+        }
+    } throwing;
+    FakeLandmarker none;
+    for (const FaceLandmarker* l : {static_cast<const FaceLandmarker*>(&failing), static_cast<const FaceLandmarker*>(&throwing),
+                                    static_cast<const FaceLandmarker*>(&none)}) {
+        const auto found = TeethDetector::analyze(raw, true, true, *l);
+        EXPECT_TRUE(found.teeth.empty());
+        EXPECT_TRUE(found.skin.empty());
+    }
+    EXPECT_EQ(none.searched.size(), 7u);
+    EXPECT_EQ(none.searched[0], cv::Rect(0, 0, 40, 30));
 }
 
 // ---- pure helpers ---------------------------------------------------------------------------------
