@@ -268,6 +268,7 @@ GrayPlane grayImage(const RawImage& raw) {
 
 GrayPlane upright(const std::vector<float>& in, int w, int h, int flip) {
     GrayPlane out;
+    if (w <= 0 || h <= 0 || in.size() != std::size_t(w) * h) return out;  // not a plane of that size
     if (flip != 3 && flip != 5 && flip != 6) return {in, w, h};
     const bool quarter = flip != 3;
     out.width = quarter ? h : w;

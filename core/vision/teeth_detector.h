@@ -35,7 +35,8 @@ using RgbSampler = std::function<std::optional<std::array<float, 3>>(double x, d
 
 // The luma plane as floats when the image has one, else sqrt(luminance) x 255 of the linear plane.
 GrayPlane grayImage(const RawImage& raw);
-// The plane turned upright by a LibRaw flip code (3, 5, 6); any other code returns it unchanged.
+// The plane turned upright by a LibRaw flip code (3, 5, 6); any other code returns it unchanged. A
+// plane whose size does not match w x h gives an empty plane.
 GrayPlane upright(const std::vector<float>& plane, int width, int height, int flip);
 // Faces of the upright 8-bit grey image: the whole image, then six overlapping tiles, a face seen
 // twice kept once.

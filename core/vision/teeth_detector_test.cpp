@@ -45,6 +45,12 @@ TEST(TeethDetectorUpright, turnsTheGreyPlaneByFlipCode) {
     }
 }
 
+TEST(TeethDetectorUpright, refusesAPlaneOfAnotherSize) {
+    const auto out = TeethDetector::upright({1, 2, 3}, 2, 2, 6);
+    EXPECT_TRUE(out.values.empty());
+    EXPECT_EQ(out.width, 0);
+}
+
 TEST(TeethDetectorUpright, samplerAnswersWithThePixelUnderTheUprightPosition) {
     RawImage raw;
     raw.w = 5;
