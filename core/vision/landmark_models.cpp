@@ -64,6 +64,13 @@ std::shared_ptr<const std::vector<char>> detectorBytes(const fs::path& file) {
     return bytes;
 }
 
+// OpenCV's layer registry and dlib's detector set-up initialise shared state lazily and without
+// locks: detectors are built one at a time.
+std::mutex& buildLock() {
+    static std::mutex m;
+    return m;
+}
+
 double iou(const NormRect& a, const NormRect& b) {
     const double w = std::min(a.right, b.right) - std::max(a.left, b.left);
     const double h = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
@@ -233,7 +240,10 @@ public:
 
     std::vector<NormRect> boxes(const cv::Mat& gray, BoxSource source) const {
         if (source == BoxSource::blazeFace) return blaze_.ready() ? blaze_.detect(gray) : std::vector<NormRect>{};
-        if (!hog_) hog_ = dlib::get_frontal_face_detector();
+        if (!hog_) {
+            std::lock_guard g(buildLock());
+            hog_ = dlib::get_frontal_face_detector();
+        }
         return hogBoxes(*hog_, gray);
     }
 
@@ -273,7 +283,10 @@ DlibLandmarker& threadLandmarker() {
     thread_local std::map<fs::path, std::unique_ptr<DlibLandmarker>> instances;
     const fs::path file = faceDetectorFile();
     auto& instance = instances[file];
-    if (!instance) instance = std::make_unique<DlibLandmarker>(*detectorBytes(file));
+    if (!instance) {
+        std::lock_guard g(buildLock());
+        instance = std::make_unique<DlibLandmarker>(*detectorBytes(file));
+    }
     return *instance;
 }
 
