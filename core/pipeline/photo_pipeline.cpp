@@ -9,6 +9,7 @@
 #include "core/vision/person_segmentation.h"
 #include "core/vision/straighten.h"
 #include "core/vision/subject_detector.h"
+#include "core/vision/teeth_detector.h"
 
 namespace orvane {
 
@@ -33,13 +34,16 @@ PersonDetector& peopleDetector() {
 }  // namespace
 
 const PhotoAnalyzers& PhotoAnalyzers::standard() {
-    // Faces are not part of this build yet: they answer nothing, as a failed optional analysis does.
+    // Each analysis answers nothing when its model file is missing, as a failed optional analysis does.
     static const PhotoAnalyzers analyzers{
         .straighten = [](const RawImage& image) { return Straighten::detect(image); },
         .lowestEdge = [](const RawImage& raw, int minPeople) {
             return PersonExtent::lowestEdge(raw, minPeople, peopleDetector());
         },
-        .faces = {},
+        .faces = [](const RawImage& image, bool teeth, bool skin) {
+            auto found = TeethDetector::analyze(image, teeth, skin);
+            return FaceRegions{std::move(found.teeth), std::move(found.skin)};
+        },
         .layout = [](const RawImage& raw) { return SmartCrop::analyze(raw, peopleDetector()); },
         .subject = [](const RawImage& raw) { return SubjectDetector::region(raw, peopleDetector()); },
     };

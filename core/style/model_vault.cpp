@@ -12,6 +12,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/numbers.h"
+#include "core/base/resources.h"
 #include "core/style/vault_format.h"
 
 namespace orvane::ModelVault {
@@ -32,18 +33,11 @@ std::map<std::string, fs::path>& opened() {
 
 std::mutex settingsLock;
 std::optional<fs::path> overrideDir;
-std::optional<fs::path> resourceDir;
 
 std::optional<std::string> env(const char* name) {
     const char* v = std::getenv(name);
     if (!v || !*v) return std::nullopt;
     return std::string(v);
-}
-
-fs::path executableDir() {
-    std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path() : exe.parent_path();
 }
 
 // Makes `dir` as a private folder of this user, or accepts it when it already is one.
@@ -133,25 +127,9 @@ void setOverrideDirectory(std::optional<fs::path> dir) {
     overrideDir = std::move(dir);
 }
 
-void setResourceDirectory(std::optional<fs::path> dir) {
-    std::lock_guard g(settingsLock);
-    resourceDir = std::move(dir);
-}
+void setResourceDirectory(std::optional<fs::path> dir) { Resources::setDirectory(std::move(dir)); }
 
-fs::path resourceDirectory() {
-    {
-        std::lock_guard g(settingsLock);
-        if (resourceDir) return *resourceDir;
-    }
-    if (auto e = env("ORVANE_RESOURCES_DIR")) return *e;
-    const fs::path exe = executableDir();
-    std::error_code ec;
-    for (const char* rel : {"resources", "../resources", "../share/vendrel/resources"}) {
-        fs::path p = (exe / rel).lexically_normal();
-        if (fs::is_directory(p, ec)) return p;
-    }
-    return exe / "resources";
-}
+fs::path resourceDirectory() { return Resources::directory(); }
 
 std::optional<fs::path> privateRoot() {
     fs::path parent;

@@ -22,9 +22,7 @@ void removeSession();
 std::optional<std::filesystem::path> overrideDirectory();
 void setOverrideDirectory(std::optional<std::filesystem::path> dir);
 
-// Where the sealed models are looked for: a folder set here, else $ORVANE_RESOURCES_DIR, else the
-// first of "resources", "../resources" and "../share/vendrel/resources" beside the executable that
-// exists.
+// Where the sealed models are looked for: the application's resource folder (Resources::directory).
 std::filesystem::path resourceDirectory();
 void setResourceDirectory(std::optional<std::filesystem::path> dir);
 

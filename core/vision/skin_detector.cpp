@@ -17,14 +17,14 @@ DabList thinDabs(DabList dabs, std::size_t limit) {
 
 namespace SkinDetector {
 
-std::optional<Outline> outline(const Polygon& contour, double boxTop, double boxHeight) {
+std::optional<FaceOutline> outline(const Polygon& contour, double boxTop, double boxHeight) {
     if (contour.size() < 8) return std::nullopt;
     const Point first = contour.front(), last = contour.back();
     const double span = std::fabs(last.x - first.x);
     const double ym = (first.y + last.y) / 2;
     const double top = boxTop + 0.04 * boxHeight;
     if (!(span >= 0.02 && top < ym)) return std::nullopt;
-    Outline out{contour, span};
+    FaceOutline out{contour, span};
     // The forehead: half an ellipse over the jaw's ends up to just below the box's top.
     for (int j = 1; j <= 13; ++j) {
         const double step = j * std::numbers::pi / 14;
@@ -34,29 +34,9 @@ std::optional<Outline> outline(const Polygon& contour, double boxTop, double box
     return out;
 }
 
-Polygon grow(const Polygon& polygon, double factor) {
-    if (polygon.empty()) return {};
-    Point c;
-    for (const auto& p : polygon) {
-        c.x += p.x;
-        c.y += p.y;
-    }
-    c.x /= static_cast<double>(polygon.size());
-    c.y /= static_cast<double>(polygon.size());
-    Polygon out;
-    out.reserve(polygon.size());
-    for (const auto& p : polygon) out.push_back({c.x + (p.x - c.x) * factor, c.y + (p.y - c.y) * factor});
-    return out;
-}
+Polygon grow(const Polygon& polygon, double factor) { return Outlines::scaled(polygon, factor, factor); }
 
-bool inside(Point p, const Polygon& polygon) {
-    bool in = false;
-    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
-        const Point a = polygon[i], b = polygon[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) in = !in;
-    }
-    return in;
-}
+bool inside(Point p, const Polygon& polygon) { return Outlines::contains(polygon, p.x, p.y); }
 
 double dabRadius(double span) { return std::clamp(0.07 * span, 0.0015, 0.012); }
 
@@ -82,6 +62,66 @@ std::vector<Point> grid(const Polygon& face, const std::vector<Polygon>& holes, 
             if (skin) out.push_back({x, y});
         }
     }
+    return out;
+}
+
+DabList decimate(DabList dabs) { return thinDabs(std::move(dabs), maxDabs); }
+
+namespace {
+
+std::optional<SkinRegion> region(const TeethDetector::Face& face, const RawImage& raw) {
+    const auto shape = outline(face.contour, face.box.top, face.box.height());
+    if (!shape) return std::nullopt;
+    std::vector<Polygon> holes;
+    for (const auto& f : face.features) holes.push_back(grow(f, holeGrowth));
+    const double radius = dabRadius(shape->span);
+
+    // Candidates whose colour is skin, with their luminance.
+    struct Sample {
+        Point at;
+        float lum;
+    };
+    std::vector<Sample> samples;
+    const auto sample = TeethDetector::rgbSampler(raw);
+    for (const Point& p : grid(shape->polygon, holes, radius)) {
+        const auto rgb = sample(p.x, p.y);
+        if (!rgb) continue;
+        const auto [R, G, B] = *rgb;
+        if (1.04f * G < R && R < 3 * G && 0.9f * B < G && R > 0.02f)
+            samples.push_back({p, 0.2126f * R + 0.7152f * G + 0.0722f * B});
+    }
+    if (samples.size() < 6) return std::nullopt;
+
+    // Shadows and highlights far from the face's middle tone are not skin to smooth.
+    std::vector<float> lums;
+    lums.reserve(samples.size());
+    for (const auto& s : samples) lums.push_back(s.lum);
+    std::nth_element(lums.begin(), lums.begin() + static_cast<std::ptrdiff_t>(lums.size() / 2), lums.end());
+    const float median = lums[lums.size() / 2];
+    DabList dabs;
+    for (const auto& s : samples)
+        if (s.lum > 0.45f * median && s.lum < 2.2f * median) dabs.push_back({s.at.x, s.at.y});
+    if (dabs.size() < 6) return std::nullopt;
+
+    const NormRect extent = Outlines::bounds(shape->polygon);
+    SkinRegion out;
+    out.left = extent.left;
+    out.top = extent.top;
+    out.right = extent.right;
+    out.bottom = extent.bottom;
+    out.dabs = decimate(std::move(dabs));
+    out.radius = radius;
+    out.lum = median;
+    out.v = SkinRegion::currentVersion;
+    return out;
+}
+
+}  // namespace
+
+std::vector<SkinRegion> regions(const std::vector<TeethDetector::Face>& faces, const RawImage& raw) {
+    std::vector<SkinRegion> out;
+    for (const auto& f : faces)
+        if (auto r = region(f, raw)) out.push_back(std::move(*r));
     return out;
 }
 

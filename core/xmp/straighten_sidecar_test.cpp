@@ -15,7 +15,7 @@
 #include "core/xmp/photo_attributes.h"
 #include "core/xmp/xmp_test_support.h"
 #include "core/xmp/xmp_writer.h"
-#include "testing/photo_dng.h"
+#include "testing/turned_photo.h"
 #include "testing/temp_dir.h"
 
 namespace orvane {
