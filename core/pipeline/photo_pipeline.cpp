@@ -1,9 +1,12 @@
 #include "core/pipeline/photo_pipeline.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include "core/photo/embedded_preview.h"
 #include "core/photo/features.h"
 #include "core/photo/smart_preview.h"
 #include "core/style/model_vault.h"
+#include "core/vision/landmark_models.h"
 #include "core/vision/person_extent.h"
 #include "core/vision/person_layout.h"
 #include "core/vision/person_segmentation.h"
@@ -28,7 +31,16 @@ namespace {
 // One people detector for the process: the network loads once, from the resources folder. Without
 // the network file the feet, layout and subject analyses find nothing.
 PersonDetector& peopleDetector() {
-    static PersonSegmentation detector(ModelVault::resourceDirectory() / PersonSegmentation::modelFileName);
+    static PersonSegmentation detector(ModelVault::resourceDirectory() / PersonSegmentation::modelFileName,
+                                       [](const cv::Mat& rgb) {
+                                           // Face boxes seed the split of people who touch.
+                                           cv::Mat gray;
+                                           cv::cvtColor(rgb, gray, cv::COLOR_RGB2GRAY);
+                                           std::vector<DetectedBox> faces;
+                                           for (const auto& box : LandmarkModels::faceBoxes(gray))
+                                               faces.push_back(DetectedBox::fromTopLeft(box, 1.0f));
+                                           return faces;
+                                       });
     return detector;
 }
 }  // namespace

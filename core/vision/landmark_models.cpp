@@ -238,6 +238,8 @@ public:
         if (!blaze_.ready()) hog_ = dlib::get_frontal_face_detector();
     }
 
+    BoxSource source() const { return blaze_.ready() ? BoxSource::blazeFace : BoxSource::hog; }
+
     std::vector<NormRect> boxes(const cv::Mat& gray, BoxSource source) const {
         if (source == BoxSource::blazeFace) return blaze_.ready() ? blaze_.detect(gray) : std::vector<NormRect>{};
         if (!hog_) {
@@ -250,7 +252,7 @@ public:
     std::optional<std::vector<FaceObservation>> detect(const cv::Mat& gray) const override {
         const dlib::shape_predictor* model = predictor();
         if (!model || gray.empty() || gray.type() != CV_8UC1) return std::nullopt;
-        const BoxSource source = blaze_.ready() ? BoxSource::blazeFace : BoxSource::hog;
+        const BoxSource source = this->source();
         cv::Mat plane = gray.isContinuous() ? gray : gray.clone();
         dlib::cv_image<unsigned char> image(plane);
         std::vector<FaceObservation> faces;
@@ -305,5 +307,10 @@ std::optional<std::string> unavailableReason() {
 const FaceLandmarker& landmarker() { return threadLandmarker(); }
 
 std::vector<NormRect> faceBoxes(const cv::Mat& gray, BoxSource source) { return threadLandmarker().boxes(gray, source); }
+
+std::vector<NormRect> faceBoxes(const cv::Mat& gray) {
+    const auto& detector = threadLandmarker();
+    return detector.boxes(gray, detector.source());
+}
 
 }  // namespace orvane::LandmarkModels

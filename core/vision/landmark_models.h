@@ -21,8 +21,10 @@ std::optional<std::string> unavailableReason();
 // The landmarker of the calling thread. Without the landmark model it finds nothing.
 const FaceLandmarker& landmarker();
 
-// Face boxes alone (normalised to `gray`), as the landmarker finds them before landmarks; for tests.
+// Face boxes alone (normalised to `gray`), as the landmarker finds them before landmarks.
 enum class BoxSource { blazeFace, hog };
 std::vector<NormRect> faceBoxes(const cv::Mat& gray, BoxSource source);
+// The same from the source the landmarker uses: BlazeFace, or HOG when its file is absent.
+std::vector<NormRect> faceBoxes(const cv::Mat& gray);
 
 }  // namespace orvane::LandmarkModels
