@@ -14,7 +14,7 @@
 #include <system_error>
 
 #include "core/catalog/sqlite.h"
-#include "core/style/model.h"
+#include "core/store/preset_keys.h"
 
 namespace orvane::Catalog {
 

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "core/catalog/catalog.h"
-#include "core/style/model.h"
+#include "core/store/preset_keys.h"
 #include "testing/catalog_builder.h"
 
 namespace orvane {

@@ -7,8 +7,6 @@
 #include <cstring>
 #include <limits>
 
-#include "core/style/model.h"
-
 namespace orvane::Features {
 
 const std::array<float, 3>& luma() {
@@ -54,8 +52,6 @@ const std::vector<std::string>& allNames() {
     }();
     return list;
 }
-
-static_assert(Model::imageFeatureCount == 61 && Model::faceFeatureCount == 7);
 
 namespace {
 // Order-preserving map of a float to an unsigned key (negative values below positive ones).

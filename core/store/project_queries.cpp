@@ -1,21 +1,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/store/preset_keys.h"
 #include "core/store/project.h"
 #include "core/store/store.h"
 
 namespace orvane {
-
-const std::vector<PresetKeys::Entry>& PresetKeys::all() {
-    static const std::vector<Entry> table = {
-        {"Contrast", "Contrast2012"}, {"Lumini", "Highlights2012"},      {"Umbre", "Shadows2012"},
-        {"Albe", "Whites2012"},       {"Negre", "Blacks2012"},           {"Textură", "Texture"},
-        {"Claritate", "Clarity2012"}, {"Eliminare ceață", "Dehaze"},     {"Vibranță", "Vibrance"},
-        {"Saturație", "Saturation"},
-    };
-    return table;
-}
 
 std::optional<double> Project::exposure(const PhotoItem& item) const {
     if (!item.exposure) return std::nullopt;
