@@ -198,10 +198,6 @@ void FileDefaults::notify(const std::string& key) {
     for (auto& f : toCall) f(key);
 }
 
-}  // namespace orvane
-
-namespace orvane {
-
 namespace {
 std::mutex& globalMutex() {
     static std::mutex m;

@@ -216,12 +216,6 @@ TEST(Features, imagesTooSmallToMeasureFail) {
     EXPECT_NO_THROW(Features::vector(uniform(3, 3, 0.5f, 0.5f, 0.5f)));
 }
 
-}  // namespace
-}  // namespace orvane
-
-namespace orvane {
-namespace {
-
 TEST(Features, metadataTermsOfAGeneratedRawFile) {
     orvane::testing::TempDir dir;
     orvane::testing::DngSpec spec;
