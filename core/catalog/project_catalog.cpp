@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/base/natural_order.h"
+#include "core/base/path_text.h"
 #include "core/catalog/catalog.h"
 #include "core/photo/smart_preview.h"
 #include "core/store/project.h"
@@ -46,10 +47,7 @@ OnDisk onDisk(const fs::path& catalog, const CatalogPhoto& photo) {
 }
 }  // namespace
 
-std::string Project::CatalogFolder::name() const {
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string Project::CatalogFolder::name() const { return std::string(PathText::lastComponent(path)); }
 
 Project Project::create(const std::string& name, const fs::path& catalog, bool onlyUnedited, const Uuid& profile,
                         const std::optional<std::set<std::string>>& folders) {

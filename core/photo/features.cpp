@@ -9,10 +9,7 @@
 
 namespace orvane::Features {
 
-const std::array<float, 3>& luma() {
-    static const std::array<float, 3> weights = {0.2126f, 0.7152f, 0.0722f};
-    return weights;
-}
+const std::array<float, 3>& luma() { return lumaWeights; }
 
 const std::array<double, 8>& pct() {
     static const std::array<double, 8> values = {1, 5, 25, 50, 75, 90, 95, 99};

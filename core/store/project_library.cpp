@@ -5,6 +5,7 @@
 
 #include "core/base/defaults.h"
 #include "core/base/natural_order.h"
+#include "core/base/path_text.h"
 #include "core/base/trash.h"
 #include "core/store/project.h"
 #include "core/store/store.h"
@@ -19,10 +20,9 @@ const std::vector<std::string>& Project::rawExtensions() {
 }
 
 bool Project::isRawFile(const fs::path& file) {
-    std::string ext = file.extension().string();
+    std::string ext = PathText::lowerExtension(file);
     if (ext.size() < 2) return false;
     ext.erase(0, 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const auto& list = rawExtensions();
     return std::find(list.begin(), list.end(), ext) != list.end();
 }
@@ -45,8 +45,7 @@ bool isHidden(const fs::path& p) {
 bool isPackage(const fs::path& p) {
     static const char* extensions[] = {".app", ".bundle", ".framework", ".plugin", ".lrdata", ".lrlibrary",
                                        ".photoslibrary", ".pkg"};
-    std::string ext = p.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string ext = PathText::lowerExtension(p);
     return std::any_of(std::begin(extensions), std::end(extensions), [&](const char* e) { return ext == e; });
 }
 
