@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <system_error>
 
 #include "core/catalog/sqlite.h"
@@ -204,43 +205,47 @@ enum Slot { exposureSlot, temperatureSlot, tintSlot, cropAngleSlot, firstExtraSl
 
 struct KeyTable {
     std::vector<std::string> names;
-    // The names a key can be, by its first byte: each with its first eight bytes (fewer for a shorter
-    // name) and the mask that keeps them, so most lines are turned down by one word compare. No first
-    // letter starts more than four names.
-    struct Candidate {
-        std::uint64_t prefix = 0;
-        std::uint64_t mask = 0;
-        std::size_t length = 0;
-        int slot = -1;
-    };
-    std::array<std::array<Candidate, 4>, 256> candidates{};
-    std::array<std::uint8_t, 256> candidateCount{};
+    // The names by their first four bytes (no two share them, every name has four): a small hash
+    // table probed once per line, so nearly every line is turned down without a compare.
+    static constexpr std::size_t tableSize = 64;
+    std::array<std::uint32_t, tableSize> headOf{};
+    std::array<int, tableSize> slotAt{};
 
     // First bytes of a trimmed line that can lead to one of the keys or to the white-balance mode:
     // a key's first letter, 'W', 's' of the "s = { " opener, '=' (passed over before a key) and any
     // non-ASCII byte (Unicode whitespace may come before the key). Other lines are skipped unread.
     std::array<bool, 256> mayMatter{};
 
+    static std::uint32_t head(const char* p) {
+        std::uint32_t w;
+        std::memcpy(&w, p, 4);
+        return w;
+    }
+    static std::size_t bucket(std::uint32_t w) { return (w * 2654435761u) >> 26; }  // top 6 bits
+
     KeyTable() {
         names = {"Exposure2012", "Temperature", "Tint", "CropAngle"};
         for (const auto& k : Model::extraKeys()) names.push_back(k);
+        slotAt.fill(-1);
         for (int i = 0; i < static_cast<int>(names.size()); ++i) {
             const std::string& name = names[static_cast<std::size_t>(i)];
-            const auto first = static_cast<unsigned char>(name.front());
-            mayMatter[first] = true;
-            Candidate c;
-            c.length = name.size();
-            c.slot = i;
-            const std::size_t n = std::min<std::size_t>(name.size(), 8);
-            std::array<unsigned char, 8> bytes{}, mask{};
-            std::memcpy(bytes.data(), name.data(), n);
-            std::memset(mask.data(), 0xFF, n);
-            std::memcpy(&c.prefix, bytes.data(), 8);
-            std::memcpy(&c.mask, mask.data(), 8);
-            candidates[first].at(candidateCount[first]++) = c;
+            if (name.size() < 4 || find(name) >= 0) throw std::logic_error("key table: " + name);
+            mayMatter[static_cast<unsigned char>(name.front())] = true;
+            std::size_t b = bucket(head(name.data()));
+            while (slotAt[b] >= 0) b = (b + 1) % tableSize;
+            headOf[b] = head(name.data());
+            slotAt[b] = i;
         }
         for (const unsigned char c : {'W', 's', '='}) mayMatter[c] = true;
         for (int c = 0x80; c < 256; ++c) mayMatter[static_cast<std::size_t>(c)] = true;
+    }
+
+    // The slot of the name whose first four bytes `text` starts with, or -1 (text has four bytes).
+    int find(std::string_view text) const {
+        const std::uint32_t w = head(text.data());
+        for (std::size_t b = bucket(w); slotAt[b] >= 0; b = (b + 1) % tableSize)
+            if (headOf[b] == w) return slotAt[b];
+        return -1;
     }
 
     // Whether the line starting at `at` (its first non-blank byte, an ASCII letter) can hold one of the
@@ -249,28 +254,19 @@ struct KeyTable {
     bool mayHoldKey(std::string_view rest) const {
         const auto first = static_cast<unsigned char>(rest.front());
         if (first == 's' || first == 'W') return true;
-        const bool wide = rest.size() >= 8;
-        std::uint64_t head = 0;
-        if (wide) std::memcpy(&head, rest.data(), 8);
-        for (int k = 0; k < candidateCount[first]; ++k) {
-            const Candidate& c = candidates[first][static_cast<std::size_t>(k)];
-            if (rest.size() <= c.length || (wide && (head & c.mask) != c.prefix)) continue;
-            if (std::memcmp(rest.data(), names[static_cast<std::size_t>(c.slot)].data(), c.length) == 0) {
-                const auto next = static_cast<unsigned char>(rest[c.length]);
-                if (next == ' ' || next == '\t' || next == '=' || next >= 0x80) return true;
-            }
-        }
-        return false;
+        if (rest.size() < 5) return false;
+        const int slot = find(rest);
+        if (slot < 0) return false;
+        const std::string& name = names[static_cast<std::size_t>(slot)];
+        if (rest.size() <= name.size() || std::memcmp(rest.data(), name.data(), name.size()) != 0) return false;
+        const auto next = static_cast<unsigned char>(rest[name.size()]);
+        return next == ' ' || next == '\t' || next == '=' || next >= 0x80;
     }
 
     int slotOf(std::string_view key) const {
-        if (key.empty()) return -1;
-        const auto first = static_cast<unsigned char>(key.front());
-        for (int k = 0; k < candidateCount[first]; ++k) {
-            const Candidate& c = candidates[first][static_cast<std::size_t>(k)];
-            if (names[static_cast<std::size_t>(c.slot)] == key) return c.slot;
-        }
-        return -1;
+        if (key.size() < 4) return -1;
+        const int slot = find(key);
+        return slot >= 0 && names[static_cast<std::size_t>(slot)] == key ? slot : -1;
     }
 };
 
