@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "core/catalog/catalog.h"
 #include "core/catalog/sqlite.h"
 #include "testing/catalog_builder.h"
@@ -78,12 +79,6 @@ long long bareQuery(const std::filesystem::path& file) {
     return rows;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,7 +138,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    const double bare = median(bareTimes), read = median(readTimes);
+    const double bare = orvane::bench::median(bareTimes), read = orvane::bench::median(readTimes);
     const double ratio = read / bare;
     std::printf("bare query (step, columns as text): %lld rows, %.3f s (median of %d)\n", bareRows, bare, rounds);
     std::printf("Catalog::read:                      %zu photos (%zu usable), %.3f s (median of %d)\n", readRows, usable, read, rounds);
