@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/photo/features.h"
 #include "core/style/model.h"
 #include "core/style/model_training.h"
 #include "testing/model_fixtures.h"
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
         Booster b = Model::train(frame, "mired");
         auto t1 = std::chrono::steady_clock::now();
         auto m = Model::featureMatrix(frame);
-        auto out = b.predict(m.data(), frame.rows, Model::featureCount);
+        auto out = b.predict(m.data(), frame.rows, Features::count);
         auto t2 = std::chrono::steady_clock::now();
         std::printf("%zu samples: train %.0f ms, predict all %.1f ms (%zu values)\n", n,
                     std::chrono::duration<double, std::milli>(t1 - t0).count(),

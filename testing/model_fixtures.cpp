@@ -6,6 +6,7 @@
 #include "core/base/numbers.h"
 #include "core/style/booster.h"
 #include "core/style/compiled_model.h"
+#include "core/photo/features.h"
 #include "core/style/model.h"
 
 namespace orvane::testing {
@@ -81,7 +82,7 @@ std::vector<Sample> syntheticSamples(std::size_t n, std::uint32_t seed) {
     for (std::size_t i = 0; i < n; ++i) {
         Sample s;
         s.path = "/photos/IMG_" + std::to_string(i) + ".dng";
-        for (std::size_t k = 0; k < Model::featureCount; ++k) s.x.push_back(unit(rng));
+        for (std::size_t k = 0; k < Features::count; ++k) s.x.push_back(unit(rng));
         s.exposure = 1.5 * s.x[0] - s.x[1] + 0.02 * noise(rng);
         s.temperature = 1'000'000.0 / (180.0 + 60.0 * s.x[2] + 0.5 * noise(rng));
         s.extras = std::map<std::string, double>{{"Contrast2012", 40.0 * s.x[3]}, {"Vibrance", 20.0 * s.x[4]}};

@@ -56,7 +56,7 @@ Sample fromPreview(const base_models::Scene& s, const fs::path& work) {
 void trainInto(const std::vector<Sample>& samples, const fs::path& folder) {
     // Image features only: a base model never asks the pipeline for face analysis.
     const std::vector<std::string> inputs(Model::columns().begin(),
-                                          Model::columns().begin() + Model::imageFeatureCount);
+                                          Model::columns().begin() + Features::imageCount);
     fs::remove_all(folder);
     fs::create_directories(folder);
     const auto frame = Model::frame(samples);

@@ -1,10 +1,10 @@
 #include "core/base/defaults.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <system_error>
 
 #include "core/base/atomic_file.h"
+#include "core/base/user_folders.h"
 
 namespace orvane {
 
@@ -111,17 +111,7 @@ FileDefaults::FileDefaults(std::filesystem::path file) : file_(std::move(file)) 
     }
 }
 
-std::filesystem::path FileDefaults::standardPath() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    std::filesystem::path base;
-    if (xdg && *xdg) {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home && *home ? home : ".") / ".config";
-    }
-    return base / "Vendrel" / "defaults.json";
-}
+std::filesystem::path FileDefaults::standardPath() { return UserFolders::config() / "Vendrel" / "defaults.json"; }
 
 std::optional<Json> FileDefaults::value(const std::string& key) const {
     std::lock_guard lock(mutex_);
@@ -197,10 +187,6 @@ void FileDefaults::notify(const std::string& key) {
     }
     for (auto& f : toCall) f(key);
 }
-
-}  // namespace orvane
-
-namespace orvane {
 
 namespace {
 std::mutex& globalMutex() {

@@ -11,16 +11,13 @@
 #include <string>
 #include <system_error>
 
+#include "core/base/user_folders.h"
+
 namespace orvane::Trash {
 
 namespace fs = std::filesystem;
 
-fs::path homeTrash() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg) return fs::path(xdg) / "Trash";
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : ".") / ".local" / "share" / "Trash";
-}
+fs::path homeTrash() { return UserFolders::data() / "Trash"; }
 
 namespace {
 // Percent-encodes a path for the Path= line, keeping '/' and unreserved characters.
@@ -44,8 +41,8 @@ std::string localTimestamp() {
     std::tm tm{};
     localtime_r(&now, &tm);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    // Digits only, so the user's locale cannot change it.
+    if (std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm) == 0) return "";
     return buf;
 }
 }  // namespace

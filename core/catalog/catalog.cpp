@@ -1,20 +1,24 @@
 #include "core/catalog/catalog.h"
 
 #include <locale.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
 #include <array>
-#include <bit>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <system_error>
 
 #include "core/catalog/sqlite.h"
-#include "core/style/model.h"
+#include "core/store/preset_keys.h"
 
 namespace orvane::Catalog {
 
@@ -125,6 +129,32 @@ std::optional<double> toNumber(std::string_view raw) {
     if (v.empty()) return std::nullopt;
     const char first = v.front();
     if (first == ' ' || (first >= '\t' && first <= '\r')) return std::nullopt;
+    // Plain decimals ("-0.25", "5200") are nearly all a catalog holds: whole numbers of up to 15 digits
+    // are exact as doubles, and from_chars reads the others to the same correctly rounded double as
+    // strtod, without its locale and errno machinery. Short ones cannot overflow. Anything else
+    // (exponents, hex, "inf", a '+', "1.", ".5") goes to strtod below.
+    if (v.size() <= 24) {
+        const std::size_t from = v.front() == '-' ? 1 : 0;
+        std::size_t k = from;
+        while (k < v.size() && v[k] >= '0' && v[k] <= '9') ++k;
+        const std::size_t wholeEnd = k;
+        bool plain = wholeEnd > from;
+        if (plain && k < v.size()) {
+            plain = v[k] == '.' && k + 1 < v.size();
+            for (++k; plain && k < v.size(); ++k) plain = v[k] >= '0' && v[k] <= '9';
+        }
+        if (plain && wholeEnd == v.size() && wholeEnd - from <= 15) {
+            std::int64_t whole = 0;
+            for (std::size_t j = from; j < wholeEnd; ++j) whole = whole * 10 + (v[j] - '0');
+            const auto d = static_cast<double>(whole);
+            return from ? -d : d;
+        }
+        if (plain) {
+            double d = 0;
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+            if (ec == std::errc() && end == v.data() + v.size()) return d;
+        }
+    }
     // Numbers are short; anything longer than a generous bound cannot be a settings number worth reading.
     std::array<char, 128> small{};
     std::string large;
@@ -158,6 +188,15 @@ constexpr const char* asShot = "As Shot";
 
 bool editedByWhiteBalance(const std::optional<std::string>& mode) { return mode && *mode != asShot; }
 
+// Whether the 'y' at `at` is that of "rayscale" in one of the two black-and-white forms. Both hold
+// "rayscale" at a fixed place, so a scan for its 'y' (a rare byte in settings text) finds every one.
+bool blackAndWhiteAt(std::string_view text, std::size_t at) {
+    static constexpr std::string_view flag = "ConvertToGrayscale = true";      // the 'y' at 12
+    static constexpr std::string_view treatment = "Treatment = \"grayscale\"";  // the 'y' at 16
+    if (at >= 12 && text.substr(at - 12, flag.size()) == flag) return true;
+    return at >= 16 && text.substr(at - 16, treatment.size()) == treatment;
+}
+
 // ---- the keys a catalog photo carries ----
 
 // Slots: the four develop values, then Model::extraKeys() in order. The edited test looks at exposure
@@ -166,24 +205,47 @@ enum Slot { exposureSlot, temperatureSlot, tintSlot, cropAngleSlot, firstExtraSl
 
 struct KeyTable {
     std::vector<std::string> names;
-    // Candidate slots by the key's first byte.
-    std::array<std::vector<int>, 256> byFirst;
+    // The names by their first four bytes (no two share them, every name has four): a small hash
+    // table probed once per line, so nearly every line is turned down without a compare.
+    static constexpr std::size_t tableSize = 64;
+    std::array<std::uint32_t, tableSize> headOf{};
+    std::array<int, tableSize> slotAt{};
 
     // First bytes of a trimmed line that can lead to one of the keys or to the white-balance mode:
     // a key's first letter, 'W', 's' of the "s = { " opener, '=' (passed over before a key) and any
     // non-ASCII byte (Unicode whitespace may come before the key). Other lines are skipped unread.
     std::array<bool, 256> mayMatter{};
 
+    static std::uint32_t head(const char* p) {
+        std::uint32_t w;
+        std::memcpy(&w, p, 4);
+        return w;
+    }
+    static std::size_t bucket(std::uint32_t w) { return (w * 2654435761u) >> 26; }  // top 6 bits
+
     KeyTable() {
         names = {"Exposure2012", "Temperature", "Tint", "CropAngle"};
         for (const auto& k : Model::extraKeys()) names.push_back(k);
+        slotAt.fill(-1);
         for (int i = 0; i < static_cast<int>(names.size()); ++i) {
-            const auto first = static_cast<unsigned char>(names[i].front());
-            byFirst[first].push_back(i);
-            mayMatter[first] = true;
+            const std::string& name = names[static_cast<std::size_t>(i)];
+            if (name.size() < 4 || find(name) >= 0) throw std::logic_error("key table: " + name);
+            mayMatter[static_cast<unsigned char>(name.front())] = true;
+            std::size_t b = bucket(head(name.data()));
+            while (slotAt[b] >= 0) b = (b + 1) % tableSize;
+            headOf[b] = head(name.data());
+            slotAt[b] = i;
         }
         for (const unsigned char c : {'W', 's', '='}) mayMatter[c] = true;
         for (int c = 0x80; c < 256; ++c) mayMatter[static_cast<std::size_t>(c)] = true;
+    }
+
+    // The slot of the name whose first four bytes `text` starts with, or -1 (text has four bytes).
+    int find(std::string_view text) const {
+        const std::uint32_t w = head(text.data());
+        for (std::size_t b = bucket(w); slotAt[b] >= 0; b = (b + 1) % tableSize)
+            if (headOf[b] == w) return slotAt[b];
+        return -1;
     }
 
     // Whether the line starting at `at` (its first non-blank byte, an ASCII letter) can hold one of the
@@ -192,46 +254,48 @@ struct KeyTable {
     bool mayHoldKey(std::string_view rest) const {
         const auto first = static_cast<unsigned char>(rest.front());
         if (first == 's' || first == 'W') return true;
-        for (const int i : byFirst[first]) {
-            const std::string& name = names[static_cast<std::size_t>(i)];
-            if (rest.size() > name.size() && std::memcmp(rest.data(), name.data(), name.size()) == 0) {
-                const auto next = static_cast<unsigned char>(rest[name.size()]);
-                if (next == ' ' || next == '\t' || next == '=' || next >= 0x80) return true;
-            }
-        }
-        return false;
+        if (rest.size() < 5) return false;
+        const int slot = find(rest);
+        if (slot < 0) return false;
+        const std::string& name = names[static_cast<std::size_t>(slot)];
+        if (rest.size() <= name.size() || std::memcmp(rest.data(), name.data(), name.size()) != 0) return false;
+        const auto next = static_cast<unsigned char>(rest[name.size()]);
+        return next == ' ' || next == '\t' || next == '=' || next >= 0x80;
     }
 
     int slotOf(std::string_view key) const {
-        if (key.empty()) return -1;
-        for (const int i : byFirst[static_cast<unsigned char>(key.front())])
-            if (names[i] == key) return i;
-        return -1;
+        if (key.size() < 4) return -1;
+        const int slot = find(key);
+        return slot >= 0 && names[static_cast<std::size_t>(slot)] == key ? slot : -1;
     }
 };
 
-// The position of the next line feed at or after `from`, or the text's size. Settings lines are short,
-// so eight bytes at a time beat a call to memchr for each.
-std::size_t lineEnd(std::string_view text, std::size_t from) {
-    constexpr std::uint64_t ones = 0x0101010101010101ULL;
-    constexpr std::uint64_t highs = 0x8080808080808080ULL;
-    constexpr std::uint64_t feeds = ones * '\n';
+// Calls onA(i) for every byte equal to `a` and onB(i) for every byte equal to `b`, each kind in
+// order of position (all hits of a 64-byte block come before the next block's). One pass over the
+// text, 64 bytes a step where SSE2 is there: settings lines are short, so a search per line for its
+// end costs more in calls and mispredicted branches than the search itself.
+template <class A, class B>
+void forEachByte(std::string_view text, char a, char b, A&& onA, B&& onB) {
     const char* p = text.data();
-    std::size_t i = from;
-    if constexpr (std::endian::native != std::endian::little) {
-        const void* hit = std::memchr(p + i, '\n', text.size() - i);
-        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - p) : text.size();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+#ifdef __SSE2__
+    const __m128i wantA = _mm_set1_epi8(a), wantB = _mm_set1_epi8(b);
+    for (; i + 64 <= n; i += 64) {
+        std::uint64_t hitsA = 0, hitsB = 0;
+        for (int part = 0; part < 4; ++part) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16 * part));
+            hitsA |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wantA)))) << (16 * part);
+            hitsB |= std::uint64_t(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wantB)))) << (16 * part);
+        }
+        for (; hitsB; hitsB &= hitsB - 1) onB(i + static_cast<std::size_t>(__builtin_ctzll(hitsB)));
+        for (; hitsA; hitsA &= hitsA - 1) onA(i + static_cast<std::size_t>(__builtin_ctzll(hitsA)));
     }
-    while (i + 8 <= text.size()) {
-        std::uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        const std::uint64_t x = word ^ feeds;
-        const std::uint64_t found = (x - ones) & ~x & highs;
-        if (found) return i + static_cast<std::size_t>(__builtin_ctzll(found) / 8);  // lowest byte first
-        i += 8;
+#endif
+    for (; i < n; ++i) {
+        if (p[i] == b) onB(i);
+        if (p[i] == a) onA(i);
     }
-    while (i < text.size() && p[i] != '\n') ++i;
-    return i;
 }
 
 const KeyTable& keyTable() {
@@ -292,19 +356,8 @@ bool isEdited(std::string_view text, const std::map<std::string, double>& number
 }
 
 bool isBlackAndWhite(std::string_view text) {
-    // Both forms hold "rayscale" at a fixed place: one search for it, then a look around each hit.
-    static constexpr std::string_view flag = "ConvertToGrayscale = true";      // "rayscale" at 10
-    static constexpr std::string_view treatment = "Treatment = \"grayscale\"";  // "rayscale" at 14
-    static constexpr std::string_view core = "rayscale";
-    std::size_t from = 0;
-    while (from < text.size()) {
-        const void* hit = ::memmem(text.data() + from, text.size() - from, core.data(), core.size());
-        if (!hit) return false;
-        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        if (at >= 10 && text.substr(at - 10, flag.size()) == flag) return true;
-        if (at >= 14 && text.substr(at - 14, treatment.size()) == treatment) return true;
-        from = at + 1;
-    }
+    for (std::size_t at = text.find('y'); at != std::string_view::npos; at = text.find('y', at + 1))
+        if (blackAndWhiteAt(text, at)) return true;
     return false;
 }
 
@@ -324,20 +377,31 @@ CatalogPhoto photo(std::string path, std::string_view text, std::optional<std::s
         if (const auto number = toNumber(value)) slots[static_cast<std::size_t>(slot)] = *number;
     };
     const char* const base = text.data();
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = lineEnd(text, start);
+    auto readLine = [&](std::size_t start, std::size_t first, std::size_t end) {
+        const auto lead = static_cast<unsigned char>(base[first]);
+        const bool letter = (lead >= 'A' && lead <= 'Z') || (lead >= 'a' && lead <= 'z');
+        if (letter && !keys.mayHoldKey(text.substr(first, end - first))) return;
+        std::string_view trimmed = trimSpace(text.substr(start, end - start));
+        if (trimmed.starts_with("s = { ")) trimmed.remove_prefix(6);
+        if (!trimmed.empty()) take(trimmed);
+    };
+    // A line whose first non-blank byte cannot lead to a key is passed over here, inline: most are.
+    auto line = [&](std::size_t start, std::size_t end) __attribute__((always_inline)) {
         std::size_t first = start;
         while (first < end && (base[first] == ' ' || base[first] == '\t')) ++first;
-        const auto lead = first < end ? static_cast<unsigned char>(base[first]) : 0;
-        const bool letter = (lead >= 'A' && lead <= 'Z') || (lead >= 'a' && lead <= 'z');
-        if (first < end && keys.mayMatter[lead] && (!letter || keys.mayHoldKey(text.substr(first, end - first)))) {
-            std::string_view line = trimSpace(text.substr(start, end - start));
-            if (line.starts_with("s = { ")) line.remove_prefix(6);
-            if (!line.empty()) take(line);
-        }
-        start = end + 1;
-    }
+        if (first == end || !keys.mayMatter[static_cast<unsigned char>(base[first])]) return;
+        readLine(start, first, end);
+    };
+    // One pass finds both the line feeds and the black-and-white forms (by their 'y').
+    bool blackAndWhite = false;
+    std::size_t start = 0;
+    forEachByte(text, '\n', 'y', [&](std::size_t at) {
+        line(start, at);
+        start = at + 1;
+    }, [&](std::size_t at) {
+        if (!blackAndWhite) blackAndWhite = blackAndWhiteAt(text, at);
+    });
+    if (start < text.size()) line(start, text.size());
 
     CatalogPhoto p;
     p.path = std::move(path);
@@ -349,16 +413,17 @@ CatalogPhoto photo(std::string path, std::string_view text, std::optional<std::s
     p.fileID = std::move(fileID);
 
     bool edited = slots[exposureSlot] && std::fabs(*slots[exposureSlot]) > editedThreshold;
+    const auto& extraKeys = Model::extraKeys();
     SettingValues extras;
-    extras.reserve(Model::extraKeys().size());
-    for (std::size_t i = 0; i < Model::extraKeys().size(); ++i) {
+    extras.reserve(extraKeys.size());
+    for (std::size_t i = 0; i < extraKeys.size(); ++i) {
         const auto& value = slots[firstExtraSlot + i];
-        extras.set(Model::extraKeys()[i], value.value_or(0.0));
+        extras.set(extraKeys[i], value.value_or(0.0));
         if (value && std::fabs(*value) > editedThreshold) edited = true;
     }
     p.edited = edited || editedByWhiteBalance(mode);
     p.extras = std::move(extras);
-    p.blackAndWhite = isBlackAndWhite(text);
+    p.blackAndWhite = blackAndWhite;
     return p;
 }
 

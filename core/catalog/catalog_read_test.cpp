@@ -6,8 +6,8 @@
 
 #include "core/catalog/catalog.h"
 #include "core/catalog/sqlite.h"
+#include "core/store/preset_keys.h"
 #include "core/store/store.h"
-#include "core/style/model.h"
 #include "testing/catalog_builder.h"
 #include "testing/temp_dir.h"
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "core/base/path_text.h"
 #include "core/store/store.h"
 
 namespace orvane {
@@ -72,14 +73,6 @@ void hashAppend(Hasher& h, const SettingValues& v) {
 
 namespace {
 
-// The last component of a slash-separated path; trailing slashes do not count.
-std::string_view lastComponent(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-    const auto slash = path.rfind('/');
-    if (slash == std::string_view::npos || path.size() == 1) return path;
-    return path.substr(slash + 1);
-}
-
 std::string lowerCased(std::string_view text) {
     icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
     u.toLower(icu::Locale::getRoot());
@@ -92,7 +85,7 @@ std::string lowerCased(std::string_view text) {
 
 std::string CatalogPhoto::identity() const {
     if (!captureTime || captureTime->empty()) return path;
-    return lowerCased(lastComponent(path)) + "|" + *captureTime;
+    return lowerCased(PathText::lastComponent(path)) + "|" + *captureTime;
 }
 
 bool CatalogPhoto::usable() const {

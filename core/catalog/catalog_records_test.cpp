@@ -182,7 +182,7 @@ TEST(TrainingCatalog, trainableCountsPreviewsOnlyForThePreviewEngine) {
         t.previews = c.previews;
         const FakeProfile profile{c.engine};
         EXPECT_EQ(t.trainable(c.profile ? &profile : nullptr), c.expected) << c.name;
-        if (c.profile) EXPECT_EQ(t.trainable(c.engine), c.expected) << c.name;
+        if (c.profile) { EXPECT_EQ(t.trainable(c.engine), c.expected) << c.name; }
     }
 }
 

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "core/catalog/catalog.h"
-#include "core/style/model.h"
+#include "core/store/preset_keys.h"
 #include "testing/catalog_builder.h"
 
 namespace orvane {
@@ -44,6 +44,9 @@ TEST(CatalogSettings, picksNameEqualsNumberLines) {
         {"empty pieces between line feeds", "\n\n\nTint = 2\n\n", {{"Tint", 2}}},
         {"exponent and sign forms", "a = 1e-10\nb = -2.5E3\nc = +4\nd = .5\ne = 5.", {{"a", 1e-10}, {"b", -2500}, {"c", 4}, {"d", 0.5}, {"e", 5}}},
         {"hexadecimal as strtod reads it", "h = 0x10", {{"h", 16}}},
+        {"plain decimals short and long, leading zeros, a bare sign",
+         "a = 00012\nb = -0.1\nc = 0.1000000000000000055511151231257827\nd = -\ne = 123456789012345678901234567890",
+         {{"a", 12}, {"b", -0.1}, {"c", 0.1000000000000000055511151231257827}, {"e", 123456789012345678901234567890.0}}},
         {"trailing junk is refused", "a = 5x\nb = 5 x\nc = 1,5", {}},
         {"out of the double range", "a = 1e400\nb = -1e400\nc = 1e-400", {}},
         {"Unicode letters and digits make keys", "Ştefan2 = 3\nΔ٣ = 4", {{"Ştefan2", 3}, {"Δ٣", 4}}},
@@ -144,6 +147,10 @@ TEST(CatalogPhotoFromRow, agreesWithTheParsersComposed) {
         "==Exposure2012 = 2\nTemperature = 5e3x\nWhiteBalance = \"x\nWhiteBalance = \"Auto\"",
         "Exposure2012 = 0.5\r\nTint = 1\r\n",
         "\u00a0Shadows2012\u00a0= 7",
+        // Past the 64-byte steps of the scan: a flag across a step's edge, a last line without a feed.
+        std::string(55, ' ') + "ConvertToGrayscale = true\nTint = 2\n" + std::string(70, 'y') + "\nTemperature = 4",
+        "rayscale = 1\nyy\nTreatment = \"grayscale\"",
+        "Tint = 00012\nTemperature = -0.1\nVibrance = 1.\nContrast2012 = -.5\nDehaze = -",
     };
     for (std::uint64_t seed = 1; seed <= 20; ++seed)
         texts.push_back(testing::realisticDevelopText(seed, 4096, seed % 3 != 0));

@@ -25,7 +25,7 @@ TEST(TemperatureAndTint, matchesTheReferenceWhitePoints) {
         auto wb = temperatureAndTint(c.x, c.y);
         ASSERT_TRUE(wb);
         EXPECT_NEAR(wb->kelvin, c.kelvin, c.kelvinTol);
-        if (!std::isnan(c.tint)) EXPECT_NEAR(wb->tint, c.tint, c.tintTol);
+        if (!std::isnan(c.tint)) { EXPECT_NEAR(wb->tint, c.tint, c.tintTol); }
         EXPECT_TRUE(std::isfinite(wb->tint));
     }
     EXPECT_FALSE(temperatureAndTint(1.5, 0.0));  // 12y - 2x + 3 == 0

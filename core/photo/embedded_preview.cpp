@@ -145,17 +145,15 @@ RawImage load(const std::filesystem::path& file, int maxSide) {
     out.lin.resize(std::size_t(W) * H * 3);
     out.luma.resize(std::size_t(W) * H);
     float* dst = out.lin.data();
-    std::size_t k = 0;
     for (int y = 0; y < H; ++y) {
         const auto* row = bgr.ptr<unsigned char>(y);
-        for (int x = 0; x < W; ++x, dst += 3, ++k) {
-            float r = table[row[3 * x + 2]], g = table[row[3 * x + 1]], b = table[row[3 * x]];
-            dst[0] = r;
-            dst[1] = g;
-            dst[2] = b;
-            out.luma[k] = std::uint8_t(std::min(255.0f, 255.0f * std::sqrt(0.2126f * r + 0.7152f * g + 0.0722f * b)));
+        for (int x = 0; x < W; ++x, dst += 3) {
+            dst[0] = table[row[3 * x + 2]];
+            dst[1] = table[row[3 * x + 1]];
+            dst[2] = table[row[3 * x]];
         }
     }
+    photo_detail::fillLuma(out.lin.data(), out.luma.size(), 1.0f, out.luma.data());
 
     out.iso = raw->other.iso_speed;
     out.shutter = raw->other.shutter;

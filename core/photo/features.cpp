@@ -7,14 +7,9 @@
 #include <cstring>
 #include <limits>
 
-#include "core/style/model.h"
-
 namespace orvane::Features {
 
-const std::array<float, 3>& luma() {
-    static const std::array<float, 3> weights = {0.2126f, 0.7152f, 0.0722f};
-    return weights;
-}
+const std::array<float, 3>& luma() { return lumaWeights; }
 
 const std::array<double, 8>& pct() {
     static const std::array<double, 8> values = {1, 5, 25, 50, 75, 90, 95, 99};
@@ -54,8 +49,6 @@ const std::vector<std::string>& allNames() {
     }();
     return list;
 }
-
-static_assert(Model::imageFeatureCount == 61 && Model::faceFeatureCount == 7);
 
 namespace {
 // Order-preserving map of a float to an unsigned key (negative values below positive ones).

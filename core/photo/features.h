@@ -26,6 +26,11 @@ namespace Features {
 
 inline constexpr int version = 1;
 
+// The layout of a feature vector: the image features, then the face features.
+inline constexpr std::size_t imageCount = 61;
+inline constexpr std::size_t faceCount = 7;
+inline constexpr std::size_t count = imageCount + faceCount;
+
 const std::array<float, 3>& luma();
 const std::array<double, 8>& pct();
 const std::vector<std::string>& names();      // 61 image features

@@ -7,22 +7,6 @@
 #include "core/photo/smart_preview.h"
 
 namespace orvane {
-namespace {
-
-// The luma plane is the largest pass of the decoder; without errno semantics for sqrt GCC vectorises it
-// (the argument is never negative, so nothing observable changes).
-__attribute__((optimize("no-math-errno"))) void fillLuma(const std::uint16_t* px, std::size_t n,
-                                                        std::uint8_t* out) {
-    constexpr float kScale = 1.0f / 65535.0f;
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::uint16_t* s = px + k * 3;
-        float y = (0.2126f * s[0] + 0.7152f * s[1] + 0.0722f * s[2]) * kScale;
-        out[k] = std::uint8_t(std::min(255.0f, 255.0f * std::sqrt(y)));
-    }
-}
-
-}  // namespace
-
 using photo_detail::LibRawHandle;
 using photo_detail::MemImage;
 
@@ -78,7 +62,7 @@ RawImage loadRaw(const std::filesystem::path& file, bool fullLuma) {
     out.lumaH = H;
     if (fullLuma) {
         out.luma.resize(std::size_t(W) * H);
-        fillLuma(px, out.luma.size(), out.luma.data());
+        photo_detail::fillLuma(px, out.luma.size(), 1.0f / 65535.0f, out.luma.data());
     }
 
     out.iso = raw->other.iso_speed;

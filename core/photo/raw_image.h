@@ -16,6 +16,9 @@
 
 namespace orvane {
 
+// Weights of red, green and blue in the luma plane and the luma features.
+inline constexpr std::array<float, 3> lumaWeights = {0.2126f, 0.7152f, 0.0722f};
+
 // A decoded photo. The same record comes from the raw decoder, the embedded preview and the smart
 // preview. Pixels are in the file's stored orientation; `flip` says how to turn them upright.
 struct RawImage {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/path_text.h"
 #include "core/photo/dng_header.h"
 #include "core/photo/libraw_support.h"
 
@@ -77,9 +78,7 @@ std::optional<std::filesystem::path> path(const std::filesystem::path& catalog, 
 }
 
 bool isPreview(const std::filesystem::path& file) {
-    std::string ext = file.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return ext == ".dng" && file.string().find(".lrdata/") != std::string::npos;
+    return PathText::lowerExtension(file) == ".dng" && file.string().find(".lrdata/") != std::string::npos;
 }
 
 std::optional<AsShotWB> asShot(const std::filesystem::path& file) {
@@ -142,18 +141,16 @@ RawImage load(const std::filesystem::path& file, float exposure) {
     out.luma.resize(std::size_t(W) * H);
     const float gain = std::exp2(exposure) / 65535.0f;
     float* dst = out.lin.data();
-    std::size_t k = 0;
     for (int y = 0; y < H; ++y) {
         const auto* row = pixels.ptr<std::uint16_t>(y);
-        for (int x = 0; x < W; ++x, dst += 3, ++k) {
+        for (int x = 0; x < W; ++x, dst += 3) {
             for (int c = 0; c < 3; ++c) {
                 float v = row[3 * x + c] * gain;
                 dst[c] = v > 0 ? (v > 1 ? 1.0f : v) : 0.0f;
             }
-            float yl = 0.2126f * dst[0] + 0.7152f * dst[1] + 0.0722f * dst[2];
-            out.luma[k] = std::uint8_t(std::min(255.0f, 255.0f * std::sqrt(yl)));
         }
     }
+    photo_detail::fillLuma(out.lin.data(), out.luma.size(), 1.0f, out.luma.data());
 
     out.iso = h.iso.value_or(100.0f);
     out.aperture = float(h.fNumber.value_or(0));

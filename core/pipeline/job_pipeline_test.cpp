@@ -70,7 +70,7 @@ TEST(JobWithPipeline, processesGeneratedRawFilesIntoTheProjectFile) {
         EXPECT_GT(*photo.temperature, 1000);
         EXPECT_EQ(photo.extras->size(), Model::extraKeys().size());
         const bool turned = photo.name() == "IMG_100.dng" || photo.name() == "IMG_104.dng";
-        if (turned) EXPECT_LT(*photo.aspect, 1.0);
+        if (turned) { EXPECT_LT(*photo.aspect, 1.0); }
     }
     EXPECT_EQ(done, 20u);
     EXPECT_EQ(saved.pending(), 0u);

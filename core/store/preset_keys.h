@@ -14,3 +14,10 @@ struct Entry {
 const std::vector<Entry>& all();
 
 }  // namespace orvane::PresetKeys
+
+// The ten further develop settings the style models learn, in the order that governs model columns,
+// presets and a catalog photo's extras. It lives here, below the catalog reader that fills extras in
+// this order; the rest of Model is in core/style/model.h.
+namespace orvane::Model {
+const std::vector<std::string>& extraKeys();
+}  // namespace orvane::Model

@@ -1,5 +1,7 @@
 #include "core/store/project.h"
 
+#include "core/base/path_text.h"
+
 namespace orvane {
 
 std::string_view toText(PhotoItem::Status s) {
@@ -22,14 +24,6 @@ bool fromText(std::string_view text, PhotoItem::Status& out) {
     return false;
 }
 
-std::string PhotoItem::name() const {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return path;
-    // A trailing slash does not make an empty name: take the component before it.
-    std::string_view p(path);
-    while (p.size() > 1 && p.back() == '/') p.remove_suffix(1);
-    slash = p.find_last_of('/');
-    return std::string(slash == std::string_view::npos ? p : p.substr(slash + 1));
-}
+std::string PhotoItem::name() const { return std::string(PathText::lastComponent(path)); }
 
 }  // namespace orvane

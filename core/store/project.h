@@ -16,7 +16,7 @@
 #include "core/base/uuid.h"
 #include "core/photo/analysis_records.h"
 #include "core/store/basic_adjustments.h"
-#include "core/style/profile_tuning.h"
+#include "core/store/profile_tuning.h"
 
 namespace orvane {
 
@@ -169,6 +169,8 @@ struct Project {
     static std::vector<std::filesystem::path> rawFiles(const std::filesystem::path& folder);
     // A new pending project over the folder's raw files, saved before it is returned.
     static Project create(const std::string& name, const std::filesystem::path& folder, const Uuid& profile);
+    // Made from a catalog: these read it, so they are defined above the catalog reader
+    // (core/catalog/project_catalog.cpp); the store itself never opens a catalog.
     // A new pending project over the catalog's photos that are on disk (raw file, else smart preview),
     // optionally only the unedited ones and only those in the given folders; saved before it is
     // returned. Throws the catalog's read error, NoPhotosError, or the save error.

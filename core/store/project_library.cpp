@@ -5,6 +5,7 @@
 
 #include "core/base/defaults.h"
 #include "core/base/natural_order.h"
+#include "core/base/path_text.h"
 #include "core/base/trash.h"
 #include "core/store/project.h"
 #include "core/store/store.h"
@@ -19,10 +20,9 @@ const std::vector<std::string>& Project::rawExtensions() {
 }
 
 bool Project::isRawFile(const fs::path& file) {
-    std::string ext = file.extension().string();
+    std::string ext = PathText::lowerExtension(file);
     if (ext.size() < 2) return false;
     ext.erase(0, 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const auto& list = rawExtensions();
     return std::find(list.begin(), list.end(), ext) != list.end();
 }
@@ -45,8 +45,7 @@ bool isHidden(const fs::path& p) {
 bool isPackage(const fs::path& p) {
     static const char* extensions[] = {".app", ".bundle", ".framework", ".plugin", ".lrdata", ".lrlibrary",
                                        ".photoslibrary", ".pkg"};
-    std::string ext = p.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string ext = PathText::lowerExtension(p);
     return std::any_of(std::begin(extensions), std::end(extensions), [&](const char* e) { return ext == e; });
 }
 
@@ -100,127 +99,6 @@ std::vector<Project> Project::all() {
     auto list = Store::all<Project>(Store::projects(), "project.json");
     std::stable_sort(list.begin(), list.end(), [](const Project& a, const Project& b) { return a.name < b.name; });
     return list;
-}
-
-}  // namespace orvane
-
-#include "core/catalog/catalog.h"
-#include "core/photo/smart_preview.h"
-
-namespace orvane {
-
-namespace {
-std::string folderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-// Deepest folder holding all the given folders, shrinking only on "/" boundaries.
-std::string commonFolder(const std::vector<std::string>& folders) {
-    std::string common = folders.front();
-    for (const auto& f : folders) {
-        while (common.size() >= 2 && f != common && f.rfind(common + "/", 0) != 0) {
-            common = fs::path(common).parent_path().string();
-        }
-        if (common.size() <= 1) break;
-    }
-    return common;
-}
-
-struct OnDisk {
-    bool raw = false;
-    std::optional<fs::path> preview;  // only looked for when the raw file is missing
-    bool any() const { return raw || preview.has_value(); }
-};
-
-OnDisk onDisk(const fs::path& catalog, const CatalogPhoto& photo) {
-    OnDisk d;
-    std::error_code ec;
-    d.raw = fs::exists(photo.path, ec);
-    if (!d.raw && photo.fileID) d.preview = SmartPreview::path(catalog, *photo.fileID);
-    return d;
-}
-}  // namespace
-
-std::string Project::CatalogFolder::name() const {
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-Project Project::create(const std::string& name, const fs::path& catalog, bool onlyUnedited, const Uuid& profile,
-                        const std::optional<std::set<std::string>>& folders) {
-    const auto photos = Catalog::read(catalog, true);
-    struct Kept {
-        std::string path;
-        std::optional<fs::path> preview;
-    };
-    std::vector<Kept> kept;
-    for (const auto& photo : photos) {
-        const OnDisk d = onDisk(catalog, photo);
-        if (!d.any()) continue;
-        if (onlyUnedited && photo.edited) continue;
-        if (folders && !folders->count(folderOf(photo.path))) continue;
-        kept.push_back({photo.path, d.preview});
-    }
-    std::stable_sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return NaturalOrder::less(a.path, b.path); });
-    if (kept.empty()) throw NoPhotosError();
-
-    std::vector<std::string> photoFolders;
-    for (const auto& k : kept) photoFolders.push_back(folderOf(k.path));
-
-    Project p;
-    p.id = Uuid::random();
-    p.name = name;
-    p.folder = commonFolder(photoFolders);
-    p.profileID = profile;
-    p.globalExposure = 0.0;
-    p.catalogPath = catalog.string();
-    for (const auto& k : kept) {
-        PhotoItem item(k.path);
-        if (k.preview) item.previewPath = k.preview->string();
-        p.photos.push_back(std::move(item));
-    }
-    p.save();
-    return p;
-}
-
-std::optional<std::vector<Project::CatalogFolder>> Project::catalogFolders(const fs::path& catalog) {
-    std::vector<CatalogPhoto> photos;
-    try {
-        photos = Catalog::read(catalog, true);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-    std::map<std::string, CatalogFolder> byPath;
-    for (const auto& photo : photos) {
-        const std::string path = folderOf(photo.path);
-        auto& f = byPath[path];
-        f.path = path;
-        ++f.total;
-        const OnDisk d = onDisk(catalog, photo);
-        if (d.raw) ++f.rawOnDisk;
-        if (d.any()) {
-            ++f.onDisk;
-            if (!photo.edited) ++f.unedited;
-        }
-    }
-    std::vector<CatalogFolder> out;
-    for (auto& [path, f] : byPath) out.push_back(std::move(f));
-    std::stable_sort(out.begin(), out.end(),
-                     [](const CatalogFolder& a, const CatalogFolder& b) { return NaturalOrder::less(a.path, b.path); });
-    return out;
-}
-
-std::optional<Project::CatalogCounts> Project::catalogCounts(const fs::path& catalog) {
-    auto folders = catalogFolders(catalog);
-    if (!folders) return std::nullopt;
-    CatalogCounts c;
-    for (const auto& f : *folders) {
-        c.onDisk += f.onDisk;
-        c.unedited += f.unedited;
-        c.total += f.total;
-    }
-    return c;
 }
 
 }  // namespace orvane

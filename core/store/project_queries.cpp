@@ -8,16 +8,6 @@
 
 namespace orvane {
 
-const std::vector<PresetKeys::Entry>& PresetKeys::all() {
-    static const std::vector<Entry> table = {
-        {"Contrast", "Contrast2012"}, {"Lumini", "Highlights2012"},      {"Umbre", "Shadows2012"},
-        {"Albe", "Whites2012"},       {"Negre", "Blacks2012"},           {"Textură", "Texture"},
-        {"Claritate", "Clarity2012"}, {"Eliminare ceață", "Dehaze"},     {"Vibranță", "Vibrance"},
-        {"Saturație", "Saturation"},
-    };
-    return table;
-}
-
 std::optional<double> Project::exposure(const PhotoItem& item) const {
     if (!item.exposure) return std::nullopt;
     if (fixedExposure) return *fixedExposure;

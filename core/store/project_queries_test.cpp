@@ -3,6 +3,7 @@
 #include "core/store/preset_keys.h"
 #include "core/store/project.h"
 #include "testing/temp_dir.h"
+#include "testing/test_data_dir.h"
 
 namespace orvane {
 namespace {
@@ -85,8 +86,8 @@ TEST(ProjectQueries, effectiveExposureAndTemperature) {
 }
 
 TEST(ProjectQueries, statusCountsAndDir) {
-    orvane::testing::TempDir data;
-    orvane::testing::ScopedEnv env("ORVANE_DATA_DIR", data.path().string());
+    // The data folder is decided once per process, so the test takes the one every test shares.
+    const auto& data = orvane::testing::freshDataDir();
     Project p;
     p.id = *Uuid::parse("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d");
     p.photos = {donePhoto("/1"), PhotoItem("/2"), PhotoItem("/3"), donePhoto("/4")};
@@ -94,7 +95,7 @@ TEST(ProjectQueries, statusCountsAndDir) {
     EXPECT_EQ(p.pending(), 1u);
     EXPECT_EQ(p.done(), 2u);
     EXPECT_EQ(p.failed(), 1u);
-    EXPECT_EQ(p.dir(), data.path() / "Projects" / "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D");
+    EXPECT_EQ(p.dir(), data / "Projects" / "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D");
 }
 
 TEST(ProjectQueries, straightenNeeds) {

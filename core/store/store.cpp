@@ -4,16 +4,13 @@
 #include <mutex>
 #include <system_error>
 
+#include "core/base/user_folders.h"
+
 namespace orvane::Store {
 
 namespace fs = std::filesystem;
 
-std::filesystem::path supportFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg) return xdg;
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : ".") / ".local" / "share";
-}
+std::filesystem::path supportFolder() { return UserFolders::data(); }
 
 fs::path migratedSupportFolder(const fs::path& base, const std::string& named, const std::string& legacy,
                                const FolderMover& move) {

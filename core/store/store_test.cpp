@@ -4,6 +4,7 @@
 
 #include "core/store/project.h"
 #include "testing/temp_dir.h"
+#include "testing/test_data_dir.h"
 
 namespace orvane {
 namespace {
@@ -65,9 +66,9 @@ TEST(Store, migrationCases) {
         auto chosen = Store::migratedSupportFolder(base.path(), "Vendrel", "OrvaneStudio", move);
         EXPECT_EQ(chosen, base / c.expected);
         EXPECT_EQ(fs::exists(base / "OrvaneStudio"), c.legacyLeft);
-        if (!c.fresh && !c.legacy) EXPECT_FALSE(fs::exists(base / "Vendrel"));  // not created
-        if (c.legacy && !c.moveFails && !c.fresh) EXPECT_EQ(readText(chosen / "Projects" / "A" / "project.json"), "old");
-        if (c.fresh) EXPECT_EQ(readText(base / "Vendrel" / "mine.txt"), "new");
+        if (!c.fresh && !c.legacy) { EXPECT_FALSE(fs::exists(base / "Vendrel")); }  // not created
+        if (c.legacy && !c.moveFails && !c.fresh) { EXPECT_EQ(readText(chosen / "Projects" / "A" / "project.json"), "old"); }
+        if (c.fresh) { EXPECT_EQ(readText(base / "Vendrel" / "mine.txt"), "new"); }
     }
 }
 
@@ -141,9 +142,10 @@ TEST(Store, loadReportsReadAndDecodeErrors) {
 }
 
 TEST(Store, rootIsDecidedOnceAndFoldersHangBelowIt) {
-    TempDir data;
-    ScopedEnv env("ORVANE_DATA_DIR", data.path().string());
+    // The shared test data folder: the first call of root() in this process fixes it for good.
+    const fs::path& data = orvane::testing::freshDataDir();
     const fs::path& r = Store::root();
+    EXPECT_EQ(r, data);
     EXPECT_EQ(&r, &Store::root());
     EXPECT_EQ(Store::projects(), r / "Projects");
     EXPECT_EQ(Store::profiles(), r / "Profiles");

@@ -72,7 +72,7 @@ TEST_F(BaseModels, rawBaseModelPredictsTheNeutralRule) {
     ASSERT_TRUE(dir);
     auto p = Predictor::openModelDirectory(*dir);
     EXPECT_FALSE(p.usesFaces());
-    EXPECT_EQ(p.inputs().size(), Model::imageFeatureCount);
+    EXPECT_EQ(p.inputs().size(), Features::imageCount);
     EXPECT_TRUE(p.predictedExtras().empty());
     testing::TempDir work;
     auto e = heldOut(p, [&](const base_models::Scene& s) {

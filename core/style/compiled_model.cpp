@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/base/atomic_file.h"
+#include "core/photo/features.h"
 #include "core/style/model.h"
 #include "core/style/model_error.h"
 
@@ -59,7 +60,7 @@ CompiledModel CompiledModel::load(const fs::path& folder) {
         b.setParam("nthread", "1");
         CompiledModel model(std::move(b), std::move(info), std::move(columns));
         // The first prediction finishes the booster's lazy configuration; do it here, before sharing.
-        model.predict(std::vector<float>(Model::featureCount, std::numeric_limits<float>::quiet_NaN()));
+        model.predict(std::vector<float>(Features::count, std::numeric_limits<float>::quiet_NaN()));
         return model;
     } catch (const ModelError& e) {
         if (e.code() == ModelError::Code::load) throw;

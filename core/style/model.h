@@ -6,17 +6,12 @@
 #include <string_view>
 #include <vector>
 
-namespace orvane::Model {
+#include "core/store/preset_keys.h"  // Model::extraKeys()
 
-// Feature vector layout: 61 image features, then 7 face features.
-inline constexpr std::size_t imageFeatureCount = 61;
-inline constexpr std::size_t faceFeatureCount = 7;
-inline constexpr std::size_t featureCount = imageFeatureCount + faceFeatureCount;
+namespace orvane::Model {
 
 // "f0" … "f67": column i carries element i of a feature vector.
 const std::vector<std::string>& columns();
-// The ten further develop settings, in the order that governs columns, models and presets.
-const std::vector<std::string>& extraKeys();
 // The column of the first face feature ("f61"); a model that declares it uses the face features.
 const std::string& firstFaceColumn();
 

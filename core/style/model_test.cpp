@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/photo/features.h"
 #include "core/store/store.h"
 #include "core/style/model_training.h"
 #include "core/style/sample.h"
@@ -14,7 +15,8 @@ TEST(ModelVocabulary, columnsRunFromF0ToF67WithTheFaceColumnsLast) {
     ASSERT_EQ(c.size(), 68u);
     for (std::size_t i = 0; i < c.size(); ++i) EXPECT_EQ(c[i], "f" + std::to_string(i));
     EXPECT_EQ(Model::firstFaceColumn(), "f61");
-    EXPECT_EQ(c[Model::imageFeatureCount], "f61");
+    EXPECT_EQ(c.size(), Features::allNames().size());
+    EXPECT_EQ(c[Features::imageCount], "f61");
 }
 
 TEST(ModelVocabulary, extraKeysKeepTheirFixedOrder) {

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/base/atomic_file.h"
+#include "core/photo/features.h"
 #include "core/style/model.h"
 #include "core/style/model_error.h"
 #include "core/style/model_storage.h"
@@ -121,7 +122,7 @@ TEST(ModelTrain, rowsWithANonFiniteTargetSitOut) {
     Booster mired = Model::train(f, "mired");
     Booster exp = Model::train(f, "exp");
     auto m = Model::featureMatrix(f);
-    auto out = mired.predict(m.data(), f.rows, Model::featureCount);
+    auto out = mired.predict(m.data(), f.rows, Features::count);
     for (float v : out) EXPECT_TRUE(std::isfinite(v));
     EXPECT_EQ(exp.rounds(), 300);
 }

@@ -13,7 +13,7 @@
 #include "core/base/strict_json.h"
 #include "core/base/uuid.h"
 #include "core/style/evaluation.h"
-#include "core/style/profile_tuning.h"
+#include "core/store/profile_tuning.h"
 
 namespace orvane {
 

@@ -79,7 +79,7 @@ std::optional<std::vector<double>> featuresOf(const RawImage& image, const Profi
         std::vector<double> x = Features::vector(image, skin);
         for (double v : x)
             if (!std::isfinite(v)) return std::nullopt;
-        if (x.size() != Model::featureCount) return std::nullopt;
+        if (x.size() != Features::count) return std::nullopt;
         return x;
     } catch (const FeatureError&) {
         return std::nullopt;
@@ -127,7 +127,7 @@ std::vector<Sample> ProfileBuilder::samples(const TrainingCatalog& catalog, int 
         for (const auto& p : photos) {
             if (!usable.contains(p.path) || queued.contains(p.path)) continue;
             const auto cached = cache.find(p.path);
-            if (cached != cache.end() && cached->second.x.size() == Model::featureCount) continue;
+            if (cached != cache.end() && cached->second.x.size() == Features::count) continue;
             std::optional<Extraction> e;
             if (preview && p.fileID) {
                 if (auto sp = SmartPreview::path(source, *p.fileID)) e = Extraction{&p, *sp, true};
@@ -218,7 +218,7 @@ std::vector<Sample> ProfileBuilder::samples(const TrainingCatalog& catalog, int 
 
     std::vector<Sample> out;
     for (const auto& [path, s] : cache) {
-        if (usable.contains(path) && s.x.size() == Model::featureCount) out.push_back(s);
+        if (usable.contains(path) && s.x.size() == Features::count) out.push_back(s);
     }
     return out;  // path order: the map's
 }

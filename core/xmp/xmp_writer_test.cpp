@@ -148,7 +148,7 @@ TEST(XmpWriter, decidesWhichSidecarsNeedTheOriginalCopy) {
         auto outcome = writeNeutral(dir.path());
         EXPECT_EQ(outcome.url.has_value(), c.copied) << c.label;
         EXPECT_EQ(fs::exists(dir / "DSC_0001.xmp.bak-original"), c.copied) << c.label;
-        if (c.copied) EXPECT_EQ(readText(dir / "DSC_0001.xmp.bak-original"), c.sidecar) << c.label;
+        if (c.copied) { EXPECT_EQ(readText(dir / "DSC_0001.xmp.bak-original"), c.sidecar) << c.label; }
     }
     EXPECT_TRUE(DevelopPreset::hasForeignData("not xml"));
     EXPECT_TRUE(DevelopPreset::hasForeignData("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>"));
