@@ -17,8 +17,12 @@ constexpr std::string_view detailPrefixes[] = {"Sharpness",           "Sharpen",
 
 bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
+// The as-shot white balance is a fact of the photo the preset was made from, not a setting to give
+// other photos.
+bool isPhotoFact(std::string_view key) { return key == "AsShotTemperature" || key == "AsShotTint"; }
+
 bool isSetting(std::string_view key) {
-    return !key.empty() && !DevelopPreset::presetOnly().count(key) && !startsWith(key, "Supports") &&
+    return !key.empty() && !DevelopPreset::presetOnly().count(key) && !isPhotoFact(key) && !startsWith(key, "Supports") &&
            !startsWith(key, "ShowIn");
 }
 
