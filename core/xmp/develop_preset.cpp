@@ -201,7 +201,7 @@ DevelopPreset::Pairs DevelopPreset::resolvedAttributes(double exposure, double t
     for (const auto& pair : attributes_)
         if (tint || pair.first != "Tint") list.push_back(pair);
     for (const auto& [key, value] : own) {
-        auto it = std::find_if(list.begin(), list.end(), [&](const auto& p) { return p.first == key; });
+        auto it = std::find_if(list.begin(), list.end(), [&k = key](const auto& p) { return p.first == k; });
         if (it != list.end())
             it->second = value;
         else
