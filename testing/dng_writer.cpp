@@ -140,6 +140,23 @@ SceneFn greyRamp(const std::optional<std::array<double, 3>>& neutral) {
     };
 }
 
+Entry matrix(std::uint16_t tag, const Matrix3d& m) {
+    return srationals(tag, {m[0][0], m[0][1], m[0][2], m[1][0], m[1][1], m[1][2], m[2][0], m[2][1], m[2][2]});
+}
+
+// The colour tags of a converted file; the first illuminant replaces the default one.
+void addConverterColour(std::vector<Entry>& e, const DngSpec& s) {
+    for (auto& entry : e)
+        if (entry.tag == 50778) entry = shorts(50778, {std::uint32_t(s.illuminant1)});
+    if (s.colorMatrix2) {
+        e.push_back(matrix(50722, *s.colorMatrix2));
+        e.push_back(shorts(50779, {std::uint32_t(s.illuminant2)}));
+    }
+    if (s.cameraCalibration1) e.push_back(matrix(50723, *s.cameraCalibration1));
+    if (s.cameraCalibration2) e.push_back(matrix(50724, *s.cameraCalibration2));
+    if (s.analogBalance) e.push_back(rationals(50727, {(*s.analogBalance)[0], (*s.analogBalance)[1], (*s.analogBalance)[2]}));
+}
+
 // Tags shared by both kinds of DNG, and the Exif IFD.
 void addCommon(std::vector<Entry>& e, TiffBuilder& t, const std::string& make, const std::string& model,
                const std::optional<std::string>& rawModel, int orientation, const Matrix3d& cm,
@@ -154,8 +171,7 @@ void addCommon(std::vector<Entry>& e, TiffBuilder& t, const std::string& make, c
     e.push_back(bytes(50706, {1, 4, 0, 0}));
     e.push_back(bytes(50707, {1, 1, 0, 0}));
     e.push_back(ascii(50708, make + " " + model));
-    e.push_back(srationals(50721, {cm[0][0], cm[0][1], cm[0][2], cm[1][0], cm[1][1], cm[1][2], cm[2][0], cm[2][1],
-                                   cm[2][2]}));
+    e.push_back(matrix(50721, cm));
     e.push_back(shorts(50778, {21}));
     if (neutral) e.push_back(rationals(50728, {(*neutral)[0], (*neutral)[1], (*neutral)[2]}));
 
@@ -283,6 +299,7 @@ std::vector<std::uint8_t> dngBytes(const DngSpec& s) {
     if (previewIfd) e.push_back(longs(330, {*previewIfd}));
     addCommon(e, t, s.make, s.model, s.rawModelBytes, s.orientation, s.colorMatrix, s.asShotNeutral, s.iso,
               s.exposureTime, s.fNumber, s.focalLength);
+    addConverterColour(e, s);
     return t.finish(t.ifd(e));
 }
 

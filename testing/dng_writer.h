@@ -50,6 +50,14 @@ struct DngSpec {
     std::optional<std::string> rawModelBytes;  // written as is into Model (no terminator when 64+ bytes)
     Matrix3d colorMatrix = defaultColorMatrix();
     std::optional<std::array<double, 3>> asShotNeutral = std::array<double, 3>{0.5, 1.0, 0.625};
+    // What a raw converter writes besides: the light source of colorMatrix, a second matrix with its
+    // own light source, camera calibrations for each and an analog balance.
+    int illuminant1 = 21;
+    std::optional<Matrix3d> colorMatrix2;
+    int illuminant2 = 17;
+    std::optional<Matrix3d> cameraCalibration1;
+    std::optional<Matrix3d> cameraCalibration2;
+    std::optional<std::array<double, 3>> analogBalance;
     std::optional<double> iso = 200;
     std::optional<double> exposureTime = 1.0 / 125;
     std::optional<double> fNumber = 5.6;

@@ -79,7 +79,13 @@ std::optional<Date> parse(std::string_view s) {
         return std::nullopt;
     const std::int64_t days = daysFromCivil(y, mo, d);
     const std::int64_t secs = days * 86400 + h * 3600 + mi * 60 + se;
-    return Date(std::chrono::seconds(secs));
+    // The clock counts in a fine unit, so its range is narrower than four-digit years (with nanoseconds,
+    // 1677 to 2262); a date outside it would wrap into another date.
+    using std::chrono::seconds;
+    const auto lowest = std::chrono::ceil<seconds>(Date::min().time_since_epoch()).count();
+    const auto highest = std::chrono::floor<seconds>(Date::max().time_since_epoch()).count();
+    if (secs < lowest || secs > highest) return std::nullopt;
+    return Date(seconds(secs));
 }
 
 }  // namespace orvane::IsoDate

@@ -12,7 +12,8 @@ using Date = std::chrono::system_clock::time_point;
 namespace IsoDate {
 // Writes the instant floored to the whole second, so a fraction is lost, never rounded up.
 std::string format(Date date);
-// Reads exactly YYYY-MM-DDThh:mm:ssZ with a valid calendar date and time; anything else gives nothing.
+// Reads exactly YYYY-MM-DDThh:mm:ssZ with a valid calendar date and time that the clock can hold;
+// anything else gives nothing.
 std::optional<Date> parse(std::string_view text);
 // The instant truncated (floored) to the whole second: what a date reads back as after a save.
 Date wholeSeconds(Date date);

@@ -93,9 +93,17 @@ TEST(StrictJson, datesAreWholeSecondsInUtc) {
     EXPECT_EQ(IsoDate::format(d + std::chrono::milliseconds(999)), "2024-02-29T23:59:58Z");
     for (const char* bad : {"2024-02-29T23:59:58.5Z", "2023-02-29T00:00:00Z", "2024-13-01T00:00:00Z",
                             "2024-01-01 00:00:00Z", "2024-01-01T00:00:00", "2024-01-01T24:00:00Z",
-                            "2024-01-01T00:00:00+02:00"}) {
+                            "2024-01-01T00:00:00+02:00",
+                            // Outside what the clock holds: these used to wrap into other dates.
+                            "1677-01-01T00:00:00Z", "0001-01-01T00:00:00Z", "2263-01-01T00:00:00Z",
+                            "9999-12-31T23:59:59Z"}) {
         SCOPED_TRACE(bad);
         EXPECT_THROW(json::decode<Date>(Json(bad)), json::DecodeError);
+    }
+    // The edges of the clock's range still read back as themselves.
+    for (const char* edge : {"1678-01-01T00:00:00Z", "2261-12-31T23:59:59Z"}) {
+        SCOPED_TRACE(edge);
+        EXPECT_EQ(IsoDate::format(json::decode<Date>(Json(edge))), edge);
     }
 }
 

@@ -118,35 +118,52 @@ std::optional<AsShotWB> asShotFromCamera(const std::array<float, 3>& mul, const 
 }
 
 std::optional<std::array<double, 2>> neutralChromaticity(const std::array<double, 3>& neutral,
-                                                         const std::vector<CalibratedMatrix>& matrices) {
-    std::vector<CalibratedMatrix> usable;
-    for (const auto& m : matrices)
-        if (invert3(m.xyzToCamera)) usable.push_back(m);
-    if (usable.empty()) return std::nullopt;
-
+                                                         const std::vector<CalibratedMatrix>& matrices,
+                                                         const std::array<double, 3>& analogBalance) {
+    // XYZ to camera for one colour matrix and calibration: AB · CC · CM.
+    auto toCamera = [&](const Matrix3& cm, const Matrix3& cc) {
+        Matrix3 out{};
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) {
+                double sum = 0;
+                for (int k = 0; k < 3; ++k) sum += cc[r][k] * cm[k][c];
+                out[r][c] = analogBalance[r] * sum;
+            }
+        return out;
+    };
     auto through = [&](const Matrix3& m) -> std::optional<std::array<double, 2>> {
         auto inv = invert3(m);
         if (!inv) return std::nullopt;
         return xyOf(mulVec(*inv, neutral));
     };
+
+    std::vector<CalibratedMatrix> usable;
+    for (const auto& m : matrices)
+        if (invert3(toCamera(m.xyzToCamera, m.calibration))) usable.push_back(m);
+    if (usable.empty()) return std::nullopt;
+
     double t1 = usable.size() > 1 ? illuminantKelvin(usable[0].illuminant) : 0;
     double t2 = usable.size() > 1 ? illuminantKelvin(usable[1].illuminant) : 0;
-    if (usable.size() == 1 || t1 <= 0 || t2 <= 0 || t1 == t2) return through(usable[0].xyzToCamera);
+    if (usable.size() == 1 || t1 <= 0 || t2 <= 0 || t1 == t2)
+        return through(toCamera(usable[0].xyzToCamera, usable[0].calibration));
 
-    const Matrix3& lo = t1 < t2 ? usable[0].xyzToCamera : usable[1].xyzToCamera;
-    const Matrix3& hi = t1 < t2 ? usable[1].xyzToCamera : usable[0].xyzToCamera;
+    const CalibratedMatrix& lo = t1 < t2 ? usable[0] : usable[1];
+    const CalibratedMatrix& hi = t1 < t2 ? usable[1] : usable[0];
     double tLo = std::min(t1, t2), tHi = std::max(t1, t2);
 
-    // Start from D50 and let the matrix follow the white point's temperature.
+    // Start from D50 and let the matrices follow the white point's temperature.
     std::array<double, 2> xy{0.3457, 0.3585};
     for (int pass = 0; pass < 30; ++pass) {
         auto wb = temperatureAndTint(xy[0], xy[1]);
         double k = wb ? wb->kelvin : 5000;
         double g = k <= tLo ? 1 : k >= tHi ? 0 : (1 / k - 1 / tHi) / (1 / tLo - 1 / tHi);
-        Matrix3 m;
+        Matrix3 cm, cc;
         for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) m[r][c] = g * lo[r][c] + (1 - g) * hi[r][c];
-        auto next = through(m);
+            for (int c = 0; c < 3; ++c) {
+                cm[r][c] = g * lo.xyzToCamera[r][c] + (1 - g) * hi.xyzToCamera[r][c];
+                cc[r][c] = g * lo.calibration[r][c] + (1 - g) * hi.calibration[r][c];
+            }
+        auto next = through(toCamera(cm, cc));
         if (!next) return std::nullopt;
         bool settled = std::fabs((*next)[0] - xy[0]) + std::fabs((*next)[1] - xy[1]) < 1e-7;
         xy = *next;

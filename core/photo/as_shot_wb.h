@@ -35,18 +35,24 @@ std::optional<AsShotWB> temperatureAndTint(double x, double y);
 // a white point whose XYZ sum is not positive.
 std::optional<AsShotWB> asShotFromCamera(const std::array<float, 3>& mul, const float camXyz[][3]);
 
-// A DNG colour matrix (XYZ to camera) with the EXIF light source it was calibrated under.
+inline constexpr Matrix3 kIdentity3{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+
+// A DNG colour matrix (XYZ to camera) with the EXIF light source it was calibrated under, and the
+// camera calibration for that light source (identity when the file has none or it does not apply).
 struct CalibratedMatrix {
     int illuminant = 0;
     Matrix3 xyzToCamera{};
+    Matrix3 calibration = kIdentity3;
 };
 
 // CIE 1931 chromaticity (x, y) of a camera neutral (camera response to white) through the DNG colour
-// matrices: with one matrix directly, with two by interpolating them in inverse temperature between
-// their illuminants until the white point settles. Absent when no matrix inverts or the white point's
-// XYZ sum is not positive.
+// model: XYZ to camera is AnalogBalance · CameraCalibration · ColorMatrix. With one matrix that product
+// directly; with two, ColorMatrix and CameraCalibration are each interpolated in inverse temperature
+// between their illuminants until the white point settles. Absent when no matrix inverts or the white
+// point's XYZ sum is not positive.
 std::optional<std::array<double, 2>> neutralChromaticity(const std::array<double, 3>& cameraNeutral,
-                                                         const std::vector<CalibratedMatrix>& matrices);
+                                                         const std::vector<CalibratedMatrix>& matrices,
+                                                         const std::array<double, 3>& analogBalance = {1, 1, 1});
 
 // Whole-file reader: opens and unpacks the file (no processing) and derives the as-shot white balance
 // from the colour data kept with the raw data. Throws RawError when the file cannot be opened or

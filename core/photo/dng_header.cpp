@@ -48,16 +48,22 @@ public:
         in_.read(reinterpret_cast<char*>(out), std::streamsize(n));
         return bool(in_);
     }
+    std::uint32_t get16(const std::uint8_t* b) const {
+        return little_ ? std::uint32_t(b[0] | b[1] << 8) : std::uint32_t(b[1] | b[0] << 8);
+    }
+    std::uint32_t get32(const std::uint8_t* b) const {
+        return little_ ? std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24
+                       : std::uint32_t(b[3]) | std::uint32_t(b[2]) << 8 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[0]) << 24;
+    }
     std::optional<std::uint32_t> u16(std::uint64_t at) {
         std::uint8_t b[2];
         if (!bytes(at, 2, b)) return std::nullopt;
-        return little_ ? std::uint32_t(b[0] | b[1] << 8) : std::uint32_t(b[1] | b[0] << 8);
+        return get16(b);
     }
     std::optional<std::uint32_t> u32(std::uint64_t at) {
         std::uint8_t b[4];
         if (!bytes(at, 4, b)) return std::nullopt;
-        return little_ ? std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24
-                       : std::uint32_t(b[3]) | std::uint32_t(b[2]) << 8 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[0]) << 24;
+        return get32(b);
     }
 
     std::optional<std::uint32_t> header() {
@@ -73,74 +79,60 @@ public:
         return u32(4);
     }
 
+    // The whole directory is read at once: a file of a few thousand entries costs one read, not thousands.
     std::optional<std::map<std::uint16_t, Entry>> ifd(std::uint64_t at) {
         auto n = u16(at);
         if (!n || *n == 0 || *n > kMaxEntries) return std::nullopt;
+        if (at > size_) return std::nullopt;
+        std::vector<std::uint8_t> block(12 * std::size_t(*n));
+        if (!bytes(at + 2, block.size(), block.data())) return std::nullopt;
         std::map<std::uint16_t, Entry> out;
         for (std::uint32_t i = 0; i < *n; ++i) {
-            if (at > (std::uint64_t(1) << 40)) return std::nullopt;  // no file is that large: no wrap below
-            std::uint64_t e = at + 2 + 12ull * i;
-            auto tag = u16(e), type = u16(e + 2), count = u32(e + 4);
-            if (!tag || !type || !count) return std::nullopt;
-            std::uint32_t size = typeSize(std::uint16_t(*type));
+            const std::uint8_t* e = block.data() + 12 * std::size_t(i);
+            const std::uint32_t tag = get16(e), type = get16(e + 2), count = get32(e + 4);
+            std::uint32_t size = typeSize(std::uint16_t(type));
             if (size == 0) continue;
-            std::uint64_t total = std::uint64_t(size) * *count;
+            std::uint64_t total = std::uint64_t(size) * count;
             if (total > kMaxValueBytes) continue;
-            Entry entry{std::uint16_t(*type), *count, e + 8};
+            Entry entry{std::uint16_t(type), count, at + 2 + 12ull * i + 8};
             if (total > 4) {
-                auto off = u32(e + 8);
-                if (!off || *off > size_ || total > size_ - *off) continue;
-                entry.valueAt = *off;
+                std::uint32_t off = get32(e + 8);
+                if (off > size_ || total > size_ - off) continue;
+                entry.valueAt = off;
             }
-            out.emplace(std::uint16_t(*tag), entry);
+            out.emplace(std::uint16_t(tag), entry);
         }
         return out;
     }
 
-    // Numeric values of an entry as doubles; empty for text or unreadable entries.
+    // Numeric values of an entry as doubles; empty for text or unreadable entries. The value block is
+    // read in one bounded read (the directory already capped its size).
     std::vector<double> numbers(const Entry& e) {
+        const std::uint32_t size = typeSize(e.type);
+        if (size == 0 || e.type == 2) return {};
+        std::vector<std::uint8_t> block(std::size_t(size) * e.count);
+        if (!block.empty() && !bytes(e.valueAt, block.size(), block.data())) return {};
         std::vector<double> out;
-        std::uint32_t size = typeSize(e.type);
+        out.reserve(e.count);
         for (std::uint32_t i = 0; i < e.count; ++i) {
-            std::uint64_t at = e.valueAt + std::uint64_t(i) * size;
+            const std::uint8_t* b = block.data() + std::size_t(i) * size;
             switch (e.type) {
-            case 1: case 7: {
-                std::uint8_t b;
-                if (!bytes(at, 1, &b)) return {};
-                out.push_back(b);
-                break;
-            }
-            case 6: {
-                std::uint8_t b;
-                if (!bytes(at, 1, &b)) return {};
-                out.push_back(std::int8_t(b));
-                break;
-            }
-            case 3: case 8: {
-                auto v = u16(at);
-                if (!v) return {};
-                out.push_back(e.type == 3 ? double(*v) : double(std::int16_t(*v)));
-                break;
-            }
-            case 4: case 9: case 13: {
-                auto v = u32(at);
-                if (!v) return {};
-                out.push_back(e.type == 9 ? double(std::int32_t(*v)) : double(*v));
-                break;
-            }
+            case 1: case 7: out.push_back(b[0]); break;
+            case 6: out.push_back(std::int8_t(b[0])); break;
+            case 3: out.push_back(double(get16(b))); break;
+            case 8: out.push_back(double(std::int16_t(get16(b)))); break;
+            case 4: case 13: out.push_back(double(get32(b))); break;
+            case 9: out.push_back(double(std::int32_t(get32(b)))); break;
             case 5: case 10: {
-                auto n = u32(at), d = u32(at + 4);
-                if (!n || !d) return {};
-                double num = e.type == 10 ? double(std::int32_t(*n)) : double(*n);
-                double den = e.type == 10 ? double(std::int32_t(*d)) : double(*d);
+                const std::uint32_t n = get32(b), d = get32(b + 4);
+                double num = e.type == 10 ? double(std::int32_t(n)) : double(n);
+                double den = e.type == 10 ? double(std::int32_t(d)) : double(d);
                 out.push_back(den == 0 ? std::nan("") : num / den);
                 break;
             }
             case 11: {
-                auto v = u32(at);
-                if (!v) return {};
                 float f;
-                std::uint32_t bits = *v;
+                const std::uint32_t bits = get32(b);
                 std::memcpy(&f, &bits, 4);
                 out.push_back(f);
                 break;
@@ -224,21 +216,43 @@ std::optional<DngHeader> readDngHeader(const std::filesystem::path& file) {
         auto v = r.numbers(it->second);
         if (v.size() >= 2 && std::isfinite(v[0]) && std::isfinite(v[1])) h.asShotWhiteXY = std::array<double, 2>{v[0], v[1]};
     }
-    const std::pair<std::uint16_t, std::uint16_t> matrixTags[] = {{50721, 50778}, {50722, 50779}};
-    for (auto [matrixTag, illuminantTag] : matrixTags) {
-        auto it = ifd0->find(matrixTag);
-        if (it == ifd0->end()) continue;
+    // The camera calibration belongs to the profile whose signature it carries; an unsigned one to any.
+    auto textOf = [&](std::uint16_t tag) -> std::string {
+        auto it = ifd0->find(tag);
+        return it == ifd0->end() ? std::string() : r.text(it->second).value_or("");
+    };
+    const std::string cameraSignature = textOf(50931);
+    const bool calibrationApplies = cameraSignature.empty() || cameraSignature == textOf(50932);
+    auto matrixOf = [&](std::uint16_t tag) -> std::optional<Matrix3> {
+        auto it = ifd0->find(tag);
+        if (it == ifd0->end()) return std::nullopt;
         auto v = r.numbers(it->second);
-        if (v.size() != 9) continue;
-        CalibratedMatrix m;
-        const double illuminant = number(*ifd0, illuminantTag).value_or(0);
-        m.illuminant = illuminant >= 0 && illuminant <= 65535 ? int(illuminant) : 0;
-        bool finite = true;
+        if (v.size() != 9) return std::nullopt;
+        Matrix3 m;
         for (int i = 0; i < 9; ++i) {
-            finite = finite && std::isfinite(v[i]);
-            m.xyzToCamera[i / 3][i % 3] = v[i];
+            if (!std::isfinite(v[i])) return std::nullopt;
+            m[i / 3][i % 3] = v[i];
         }
-        if (finite) h.colorMatrices.push_back(m);
+        return m;
+    };
+    struct Tags {
+        std::uint16_t matrix, illuminant, calibration;
+    };
+    for (const Tags& t : {Tags{50721, 50778, 50723}, Tags{50722, 50779, 50724}}) {
+        auto matrix = matrixOf(t.matrix);
+        if (!matrix) continue;
+        CalibratedMatrix m;
+        m.xyzToCamera = *matrix;
+        const double illuminant = number(*ifd0, t.illuminant).value_or(0);
+        m.illuminant = illuminant >= 0 && illuminant <= 65535 ? int(illuminant) : 0;
+        if (calibrationApplies) m.calibration = matrixOf(t.calibration).value_or(kIdentity3);
+        h.colorMatrices.push_back(m);
+    }
+    if (auto it = ifd0->find(50727); it != ifd0->end()) {
+        auto v = r.numbers(it->second);
+        if (v.size() >= 3 && v[0] > 0 && v[1] > 0 && v[2] > 0 && std::isfinite(v[0]) && std::isfinite(v[1]) &&
+            std::isfinite(v[2]))
+            h.analogBalance = {v[0], v[1], v[2]};
     }
 
     if (auto ex = number(*ifd0, 34665); ex && *ex > 0 && *ex < 4294967296.0) {
@@ -250,6 +264,24 @@ std::optional<DngHeader> readDngHeader(const std::filesystem::path& file) {
         }
     }
     return h;
+}
+
+std::optional<std::array<double, 2>> asShotWhite(const DngHeader& h) {
+    if (h.asShotNeutral) {
+        const auto& n = *h.asShotNeutral;
+        if (n[0] > 0 && n[1] > 0 && n[2] > 0) return neutralChromaticity(n, h.colorMatrices, h.analogBalance);
+        return std::nullopt;
+    }
+    if (h.asShotWhiteXY && (*h.asShotWhiteXY)[1] > 0) return h.asShotWhiteXY;
+    return std::nullopt;
+}
+
+std::optional<AsShotWB> asShotOf(const DngHeader& h) {
+    auto xy = asShotWhite(h);
+    if (!xy) return std::nullopt;
+    auto wb = temperatureAndTint((*xy)[0], (*xy)[1]);
+    if (!wb || !(wb->kelvin > 0) || !std::isfinite(wb->tint)) return std::nullopt;
+    return wb;
 }
 
 }  // namespace orvane

@@ -23,9 +23,18 @@ struct DngHeader {
     std::optional<double> focalLength;  // Exif
     std::optional<std::array<double, 3>> asShotNeutral;
     std::optional<std::array<double, 2>> asShotWhiteXY;
-    std::vector<CalibratedMatrix> colorMatrices;  // ColorMatrix1/2 with their illuminants (3-colour files)
+    // ColorMatrix1/2 with their illuminants and CameraCalibration1/2 (3-colour files); a calibration is
+    // left at identity when its signature names another profile than the colour matrices'.
+    std::vector<CalibratedMatrix> colorMatrices;
+    std::array<double, 3> analogBalance{1, 1, 1};
 };
 
 std::optional<DngHeader> readDngHeader(const std::filesystem::path& file);
+
+// Chromaticity of the as-shot white: AsShotNeutral through the colour model, else AsShotWhiteXY.
+// Absent when the file states neither usably.
+std::optional<std::array<double, 2>> asShotWhite(const DngHeader& header);
+// The as-shot white as temperature and tint (no clamping); absent as above or off the temperature scale.
+std::optional<AsShotWB> asShotOf(const DngHeader& header);
 
 }  // namespace orvane

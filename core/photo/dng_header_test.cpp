@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
+#include "core/photo/dng_header.h"
 #include "core/photo/smart_preview.h"
 #include "testing/dng_writer.h"
 #include "testing/temp_dir.h"
@@ -50,6 +52,43 @@ TEST(DngHeader, survivesTruncatedAndDamagedFiles) {
         }
         (void)SmartPreview::asShot(file);
     }
+}
+
+TEST(DngHeader, readsAFileOfHugeValueBlocksQuickly) {
+    // Every tag the reader looks at points at the same 1 MiB block of rationals (the most a value may
+    // have): each block is read once and at once, not value by value.
+    const std::uint16_t tags[] = {256, 257, 272, 274, 34665, 50721, 50722, 50723, 50724,
+                                  50727, 50728, 50729, 50778, 50779, 50931, 50932};
+    const std::uint32_t count = (1u << 20) / 8;
+    std::vector<std::uint8_t> bytes{'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put = [&](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) bytes.push_back(std::uint8_t(v >> (8 * i)));
+    };
+    const std::uint32_t n = std::size(tags);
+    const std::uint32_t blockAt = 8 + 2 + 12 * n + 4;
+    put(n, 2);
+    for (auto tag : tags) {
+        put(tag, 2);
+        put(tag == 272 || tag >= 50931 ? 2 : 5, 2);  // text tags as text of the same size
+        put(tag == 272 || tag >= 50931 ? count * 8 : count, 4);
+        put(blockAt, 4);
+    }
+    put(0, 4);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        put(3 + i % 7, 4);
+        put(2, 4);
+    }
+    TempDir dir;
+    std::ofstream(dir / "huge.dng", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+
+    const auto start = std::chrono::steady_clock::now();
+    auto h = readDngHeader(dir / "huge.dng");
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->width, 1);  // the first value: 3/2, truncated
+    EXPECT_TRUE(h->colorMatrices.empty());  // not nine values
+    EXPECT_LT(took, std::chrono::milliseconds(500));
 }
 
 }  // namespace

@@ -163,7 +163,7 @@ RawImage load(const std::filesystem::path& file, int maxSide) {
     out.flip = raw->sizes.flip;
     // Open-time colour data: nothing was unpacked.
     out.wb = photo_detail::wbRatios(photo_detail::multipliers(raw->color));
-    out.asShot = photo_detail::asShotOf(raw->color);
+    out.asShot = photo_detail::asShotOf(*raw.get(), raw->color, file);
     return out;
 }
 

@@ -160,9 +160,9 @@ TEST(EmbeddedPreview, loadsWithoutAsShotWhenTheFileHasNoNeutral) {
     testing::writeDng(dir / "p.dng", spec);
     RawImage img = EmbeddedPreview::load(dir / "p.dng", 1616);
     EXPECT_EQ(img.w, 160);
-    // LibRaw leaves the multipliers at zero: no as-shot balance, and the ratios are kept as they are.
+    // LibRaw reports multipliers [0, 1, 0]: no camera white balance, so no as-shot and neutral ratios.
     EXPECT_FALSE(img.asShot);
-    EXPECT_EQ(img.wb, (std::array<float, 3>{0, 1, 0}));
+    EXPECT_EQ(img.wb, (std::array<float, 3>{1, 1, 1}));
 }
 
 TEST(EmbeddedPreview, readsTheDebianCameraRawsPreview) {

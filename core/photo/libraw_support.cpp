@@ -1,5 +1,7 @@
 #include "core/photo/libraw_support.h"
 
+#include "core/photo/dng_header.h"
+
 #include <cmath>
 #include <vector>
 
@@ -105,7 +107,8 @@ std::array<float, 3> multipliers(const libraw_colordata_t& color) {
 }
 
 std::array<float, 3> wbRatios(const std::array<float, 3>& m) {
-    if (!(m[1] > 0) || !std::isfinite(m[0]) || !std::isfinite(m[2])) return {1, 1, 1};
+    for (float v : m)
+        if (!(v > 0) || !std::isfinite(v)) return {1, 1, 1};
     return {m[0] / m[1], 1.0f, m[2] / m[1]};
 }
 
@@ -128,6 +131,14 @@ std::optional<AsShotWB> asShotOf(const libraw_colordata_t& color) {
     auto xy = neutralChromaticity({1.0 / mul[0], 1.0 / mul[1], 1.0 / mul[2]}, matrices);
     if (!xy) return std::nullopt;
     return temperatureAndTint((*xy)[0], (*xy)[1]);
+}
+
+std::optional<AsShotWB> asShotOf(const libraw_data_t& raw, const libraw_colordata_t& color,
+                                 const std::filesystem::path& file) {
+    if (raw.idata.dng_version != 0)
+        if (auto header = readDngHeader(file))
+            if (auto wb = orvane::asShotOf(*header)) return wb;
+    return asShotOf(color);
 }
 
 }  // namespace orvane::photo_detail

@@ -80,10 +80,16 @@ std::string fieldText(const char* field, std::size_t size);
 std::string sanitizeUtf8(std::string_view bytes);
 
 std::array<float, 3> multipliers(const libraw_colordata_t& color);
-// [m0/m1, 1, m2/m1]; [1, 1, 1] when m1 is not positive (a ratio over zero is no white balance).
+// [m0/m1, 1, m2/m1]; [1, 1, 1] when any multiplier is not positive or not finite: that is how the
+// decoder says the camera recorded no white balance ([0, 1, 0], a negative first value).
 std::array<float, 3> wbRatios(const std::array<float, 3>& mul);
-// As-shot derivation on cam_mul and cam_xyz. LibRaw leaves cam_xyz empty for DNG files, whose matrices
-// it keeps in dng_color; those files go through the DNG colour matrices instead.
+// As-shot derivation on cam_mul and cam_xyz; with no usable cam_xyz, through the DNG colour matrices
+// LibRaw keeps in dng_color.
 std::optional<AsShotWB> asShotOf(const libraw_colordata_t& color);
+// The as-shot white balance of an opened file. A DNG states its own colour model (analog balance,
+// camera calibration, two colour matrices), which LibRaw does not fully keep, so it is read from the
+// file's header exactly as the smart-preview reader does; other files use `color`.
+std::optional<AsShotWB> asShotOf(const libraw_data_t& raw, const libraw_colordata_t& color,
+                                 const std::filesystem::path& file);
 
 }  // namespace orvane::photo_detail

@@ -73,7 +73,7 @@ RawImage loadRaw(const std::filesystem::path& file, bool fullLuma) {
     // The colour data kept with the raw data, not the processed copy.
     const libraw_colordata_t& color = raw->rawdata.color;
     out.wb = photo_detail::wbRatios(photo_detail::multipliers(color));
-    out.asShot = photo_detail::asShotOf(color);
+    out.asShot = photo_detail::asShotOf(*raw.get(), color, file);
     out.flip = flip;
     return out;
 }
@@ -121,7 +121,7 @@ std::optional<AsShotWB> readAsShot(const std::filesystem::path& file) {
     LibRawHandle raw;
     LibRawHandle::check(libraw_open_file(raw.get(), file.c_str()));
     LibRawHandle::check(libraw_unpack(raw.get()));
-    return photo_detail::asShotOf(raw->rawdata.color);
+    return photo_detail::asShotOf(*raw.get(), raw->rawdata.color, file);
 }
 
 }  // namespace orvane

@@ -6,7 +6,10 @@
 #include <cmath>
 #include <thread>
 
+#include "core/photo/dng_header.h"
+#include "core/photo/embedded_preview.h"
 #include "core/photo/libraw_support.h"
+#include "core/photo/smart_preview.h"
 #include "testing/debian_raw.h"
 #include "testing/dng_writer.h"
 #include "testing/temp_dir.h"
@@ -196,9 +199,73 @@ TEST(LoadRaw, replacesInvalidUtf8InTheModel) {
     EXPECT_EQ(photo_detail::sanitizeUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                  // overlong
 }
 
-TEST(LoadRaw, ratiosStayFiniteWhenGreenMultiplierIsZero) {
-    EXPECT_EQ(photo_detail::wbRatios({2, 1, 0}), (std::array<float, 3>{2, 1, 0}));
-    EXPECT_EQ(photo_detail::wbRatios({2, 0, 1}), (std::array<float, 3>{1, 1, 1}));
+TEST(LoadRaw, multipliersWithoutACameraBalanceGiveNone) {
+    EXPECT_EQ(photo_detail::wbRatios({2, 1, 1.5f}), (std::array<float, 3>{2, 1, 1.5f}));
+    // What the decoder reports when the camera recorded no white balance: any non-positive or
+    // non-finite multiplier means none, never an infinite or NaN logarithm later.
+    const std::array<float, 3> none[] = {{0, 1, 0},  {-1, 1, 1.2f}, {2, 1, 0},          {2, 0, 1},
+                                         {2, 1, -3}, {NAN, 1, 1},   {2, 1, INFINITY}, {1, INFINITY, 1}};
+    for (const auto& m : none) {
+        SCOPED_TRACE(::testing::PrintToString(m));
+        const auto wb = photo_detail::wbRatios(m);
+        EXPECT_EQ(wb, (std::array<float, 3>{1, 1, 1}));
+        EXPECT_TRUE(std::isfinite(std::log(wb[0])) && std::isfinite(std::log(wb[2])));
+    }
+}
+
+// CIE 1931 chromaticity of a black body (Kim et al.'s fit), for 4000 K and above.
+std::array<double, 2> planckianXY(double t) {
+    const double x = -3.0258469e9 / (t * t * t) + 2.1070379e6 / (t * t) + 0.2226347e3 / t + 0.240390;
+    return {x, 3.0817580 * x * x * x - 5.87338670 * x * x + 3.75112997 * x - 0.37001483};
+}
+
+TEST(AsShot, convertedDngReadsItsOwnTemperatureInEveryReader) {
+    // A file as a raw converter writes it: two colour matrices (A and D65), a camera calibration for
+    // each, an analog balance. Its neutral is the camera's response to a 6200 K white under the colour
+    // model AB · CC · CM, each interpolated at 6200 K in inverse temperature.
+    DngSpec spec;
+    spec.illuminant1 = 17;
+    spec.colorMatrix = {{{0.7200, -0.1300, -0.0600}, {-0.5800, 1.3900, 0.2100}, {-0.0700, 0.1800, 0.5400}}};
+    spec.illuminant2 = 21;
+    spec.colorMatrix2 = testing::defaultColorMatrix();
+    spec.cameraCalibration1 = testing::Matrix3d{{{1.1400, 0, 0}, {0, 1, 0}, {0, 0, 0.8800}}};
+    spec.cameraCalibration2 = testing::Matrix3d{{{1.1200, 0.0100, 0}, {0, 1, 0}, {0, -0.0100, 0.9000}}};
+    spec.analogBalance = std::array<double, 3>{1.0600, 1, 0.9500};
+    spec.preview = testing::DngPreview{};
+
+    const double kelvin = 6200;
+    const auto xy = planckianXY(kelvin);
+    const double g = (1 / kelvin - 1 / 6500.0) / (1 / 2850.0 - 1 / 6500.0);
+    const std::array<double, 3> xyz{xy[0] / xy[1], 1, (1 - xy[0] - xy[1]) / xy[1]};
+    std::array<double, 3> cmXyz{}, cam{};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) cmXyz[r] += (g * spec.colorMatrix[r][c] + (1 - g) * (*spec.colorMatrix2)[r][c]) * xyz[c];
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c)
+            cam[r] += (g * (*spec.cameraCalibration1)[r][c] + (1 - g) * (*spec.cameraCalibration2)[r][c]) * cmXyz[c];
+        cam[r] *= (*spec.analogBalance)[r];
+    }
+    spec.asShotNeutral = std::array<double, 3>{cam[0] / cam[1], 1, cam[2] / cam[1]};
+
+    TempDir dir;
+    testing::writeDng(dir / "converted.dng", spec);
+    const auto raw = readAsShot(dir / "converted.dng");
+    ASSERT_TRUE(raw);
+    EXPECT_NEAR(raw->kelvin, kelvin, 100);
+    EXPECT_NEAR(raw->tint, 0, 5);
+    // The raw decoder, the embedded preview and the smart-preview header reader agree.
+    const auto preview = SmartPreview::asShot(dir / "converted.dng");
+    ASSERT_TRUE(preview);
+    EXPECT_NEAR(preview->kelvin, raw->kelvin, 1e-6);
+    EXPECT_NEAR(preview->tint, raw->tint, 1e-6);
+    EXPECT_EQ(loadRaw(dir / "converted.dng", false).asShot, raw);
+    EXPECT_EQ(EmbeddedPreview::load(dir / "converted.dng", 160).asShot, raw);
+
+    auto header = readDngHeader(dir / "converted.dng");
+    ASSERT_TRUE(header);
+    ASSERT_EQ(header->colorMatrices.size(), 2u);
+    EXPECT_NEAR(header->colorMatrices[0].calibration[0][0], 1.14, 1e-4);
+    EXPECT_NEAR(header->analogBalance[0], 1.06, 1e-6);
 }
 
 TEST(LoadRaw, pinsLibRawToTheCallingThreadOnlyDuringTheCall) {

@@ -41,16 +41,6 @@ std::vector<std::string> upperCharacters(std::string_view id) {
     return out;
 }
 
-std::optional<std::array<double, 2>> neutralXY(const DngHeader& h) {
-    if (h.asShotNeutral) {
-        const auto& n = *h.asShotNeutral;
-        if (n[0] > 0 && n[1] > 0 && n[2] > 0) return neutralChromaticity(n, h.colorMatrices);
-        return std::nullopt;
-    }
-    if (h.asShotWhiteXY && (*h.asShotWhiteXY)[1] > 0) return h.asShotWhiteXY;
-    return std::nullopt;
-}
-
 }  // namespace
 
 int flipForOrientation(int orientation) {
@@ -84,10 +74,8 @@ bool isPreview(const std::filesystem::path& file) {
 std::optional<AsShotWB> asShot(const std::filesystem::path& file) {
     auto h = readDngHeader(file);
     if (!h) return std::nullopt;
-    auto xy = neutralXY(*h);
-    if (!xy) return std::nullopt;
-    auto wb = temperatureAndTint((*xy)[0], (*xy)[1]);
-    if (!wb || !(wb->kelvin > 0)) return std::nullopt;
+    auto wb = asShotOf(*h);
+    if (!wb) return std::nullopt;
     wb->tint = std::clamp(wb->tint, -150.0, 150.0);
     return wb;
 }
@@ -157,7 +145,7 @@ RawImage load(const std::filesystem::path& file, float exposure) {
     out.shutter = float(h.exposureTime.value_or(0));
     out.focal = float(h.focalLength.value_or(0));
     out.model = h.model.value_or("");
-    if (auto xy = neutralXY(h)) {
+    if (auto xy = asShotWhite(h)) {
         double x = (*xy)[0], y = (*xy)[1];
         double d = y <= 0.05 ? 0.05 : y;
         out.wb = {float(x / d), 1.0f, float((1 - x - y) / d)};

@@ -1,5 +1,7 @@
 #include "core/pipeline/photo_pipeline.h"
 
+#include <algorithm>
+
 #include <opencv2/imgproc.hpp>
 
 #include "core/photo/embedded_preview.h"
@@ -85,6 +87,15 @@ auto optionalAnalysis(const F& f, Args&&... args) -> decltype(f(std::forward<Arg
         return std::nullopt;
     }
 }
+// False when every pixel is zero (or there are none): what a raw whose image data was stripped decodes
+// to. Features of such an image describe nothing, so it must not reach the predictor.
+bool hasSignal(const RawImage& image) {
+    return std::any_of(image.lin.begin(), image.lin.end(), [](float v) { return v > 0; });
+}
+
+void requireSignal(const RawImage& image) {
+    if (!hasSignal(image)) throw RawError(-2, kNoSignal);
+}
 }  // namespace
 
 PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& predictor, const AnalysisRequest& analysis,
@@ -122,6 +133,8 @@ PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& pre
     }
     // The embedded preview feeds the features whenever it was loaded.
     const RawImage& featureImage = embedded ? *embedded : image;
+    requireSignal(image);
+    requireSignal(featureImage);
     const bool featuresFromAnalysisImage = !embedded || !rawDecoded;
 
     std::optional<FaceRegions> faces;

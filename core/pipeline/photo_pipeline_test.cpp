@@ -212,5 +212,44 @@ TEST(PhotoPipeline, predictionsAndExtrasOnARealRawFile) {
     }
 }
 
+TEST(PhotoPipeline, anImageWithoutSignalFailsThePhoto) {
+    PredictorFixture models;
+    TempDir dir;
+    // What a raw whose image data was stripped decodes to: every pixel zero.
+    orvane::testing::DngSpec spec;
+    spec.scene = [](int, int, int, int) { return std::array<double, 3>{0, 0, 0}; };
+    orvane::testing::writeDng(dir / "empty.dng", spec);
+    auto failsWithoutSignal = [&](const std::function<void()>& run) {
+        try {
+            run();
+            ADD_FAILURE() << "no error";
+        } catch (const RawError& e) {
+            EXPECT_EQ(e.code(), -2);
+            EXPECT_EQ(e.message(), kNoSignal);
+        }
+    };
+    failsWithoutSignal([&] { processPhoto(dir / "empty.dng", *models.faces, {}, false, false); });
+
+    // The same from the smart preview and from a black embedded preview.
+    Counting counting;
+    PhotoDecoders black = counting.decoders();
+    black.smartPreview = [](const fs::path&, float) {
+        RawImage img = image(50, 25, 0, 5300);
+        std::fill(img.lin.begin(), img.lin.end(), 0.0f);
+        return img;
+    };
+    black.embeddedPreview = [](const fs::path&, int) { return RawImage{}; };
+    failsWithoutSignal([&] { processPhoto("/p.dng", *models.faces, {}, true, false, black); });
+    failsWithoutSignal([&] { processPhoto("/a.nef", *models.noFaces, {}, false, true, black); });
+    // One lit pixel is a signal.
+    black.smartPreview = [](const fs::path&, float) {
+        RawImage img = image(50, 25, 0, 5300);
+        std::fill(img.lin.begin(), img.lin.end(), 0.0f);
+        img.lin[7] = 0.01f;
+        return img;
+    };
+    EXPECT_NO_THROW(processPhoto("/p.dng", *models.faces, {}, true, false, black));
+}
+
 }  // namespace
 }  // namespace orvane

@@ -134,7 +134,7 @@ std::vector<std::pair<std::string, std::int64_t>> Project::overrides(const Photo
     const std::size_t overridden = out.size();
     for (const auto& [key, value] : *item.extras) {
         const bool taken = std::any_of(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(overridden),
-                                       [&](const auto& e) { return e.first == key; });
+                                       [&k = key](const auto& e) { return e.first == k; });
         // Predictions are clamped and finite; a stray non-finite one has no whole-number value to give.
         if (taken || !std::isfinite(value) || std::fabs(value) > 9e18) continue;
         out.emplace_back(key, static_cast<std::int64_t>(std::llround(value)));

@@ -17,8 +17,12 @@ constexpr std::string_view detailPrefixes[] = {"Sharpness",           "Sharpen",
 
 bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
+// The as-shot white balance is a fact of the photo the preset was made from, not a setting to give
+// other photos.
+bool isPhotoFact(std::string_view key) { return key == "AsShotTemperature" || key == "AsShotTint"; }
+
 bool isSetting(std::string_view key) {
-    return !key.empty() && !DevelopPreset::presetOnly().count(key) && !startsWith(key, "Supports") &&
+    return !key.empty() && !DevelopPreset::presetOnly().count(key) && !isPhotoFact(key) && !startsWith(key, "Supports") &&
            !startsWith(key, "ShowIn");
 }
 
@@ -197,7 +201,7 @@ DevelopPreset::Pairs DevelopPreset::resolvedAttributes(double exposure, double t
     for (const auto& pair : attributes_)
         if (tint || pair.first != "Tint") list.push_back(pair);
     for (const auto& [key, value] : own) {
-        auto it = std::find_if(list.begin(), list.end(), [&](const auto& p) { return p.first == key; });
+        auto it = std::find_if(list.begin(), list.end(), [&k = key](const auto& p) { return p.first == k; });
         if (it != list.end())
             it->second = value;
         else

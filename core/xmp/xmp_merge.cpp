@@ -22,12 +22,6 @@ bool isBlankText(const pugi::xml_node& n) {
     return true;
 }
 
-void appendDeclaration(std::string& out, const std::string& prefix, const std::string& uri) {
-    out += prefix.empty() ? " xmlns=\"" : " xmlns:" + prefix + "=\"";
-    out += Xmp::escapeAttribute(uri);
-    out += '"';
-}
-
 // XML text with white space between tags removed and trimmed, so that layout does not count.
 std::string normalized(const std::string& text) {
     std::string out;
@@ -112,20 +106,9 @@ std::string listNotation(const std::vector<std::string>& items) {
 std::string textWith(const pugi::xml_node& e, const Declarations& extra) {
     std::string text = Xmp::xmlText(e);
     std::string decls;
-    for (auto& [prefix, uri] : extra) appendDeclaration(decls, prefix, uri);
+    for (auto& [prefix, uri] : extra) Xmp::appendDeclaration(decls, prefix, uri);
     text.insert(1 + std::strlen(e.name()), decls);
     return text;
-}
-
-// Declarations an element of another document needs where `bound` tells what each prefix means.
-template <class Bound>
-Declarations neededWhere(const pugi::xml_node& e, Bound bound) {
-    Declarations out;
-    for (auto& [prefix, uri] : Xmp::inheritedDeclarations(e)) {
-        std::optional<std::string> there = bound(prefix);
-        if (uri.empty() ? there.has_value() : there != uri) out.emplace_back(prefix, uri);
-    }
-    return out;
 }
 
 std::string maskName(const pugi::xml_node& item) {
@@ -135,7 +118,6 @@ std::string maskName(const pugi::xml_node& item) {
     return a ? a.value() : "";
 }
 
-// Items of a mask group whose correction name is not in `names`.
 // True when the only mask group below `node` is `readable` (or there is none), and its content is
 // rdf:Seq lists only.
 bool onlyReadableMaskGroup(const pugi::xml_node& node, const pugi::xml_node& readable) {
@@ -155,6 +137,7 @@ bool onlyReadableMaskGroup(const pugi::xml_node& node, const pugi::xml_node& rea
     return true;
 }
 
+// Items of a mask group whose correction name is not in `names`.
 std::vector<pugi::xml_node> keptItems(const pugi::xml_node& group, const std::vector<std::string>& names) {
     std::vector<pugi::xml_node> out;
     for (auto seq : group.children()) {
@@ -168,6 +151,13 @@ std::vector<pugi::xml_node> keptItems(const pugi::xml_node& group, const std::ve
 }
 
 }  // namespace
+
+std::vector<std::string> maskItemTexts(const pugi::xml_node& group, const std::vector<std::string>& skippingNames,
+                                       const std::function<std::optional<std::string>(const std::string&)>& boundThere) {
+    std::vector<std::string> out;
+    for (const auto& li : keptItems(group, skippingNames)) out.push_back(textWith(li, Xmp::neededDeclarations(li, boundThere)));
+    return out;
+}
 
 namespace {
 std::string mergeText(MergeError::Kind kind, const std::string& detail_, std::string_view language) {
@@ -205,9 +195,9 @@ void emit(const DevelopPreset::Emitter& em, const pugi::xml_node& e, DevelopPres
 
     out += '<';
     out += e.name();
-    for (auto& [prefix, uri] : Xmp::declarations(e)) appendDeclaration(out, prefix, uri);
-    for (auto& [prefix, uri] : extra) appendDeclaration(out, prefix, uri);
-    if (role == Role::settings && em.declareCRS) appendDeclaration(out, "crs", em.crs);
+    for (auto& [prefix, uri] : Xmp::declarations(e)) Xmp::appendDeclaration(out, prefix, uri);
+    for (auto& [prefix, uri] : extra) Xmp::appendDeclaration(out, prefix, uri);
+    if (role == Role::settings && em.declareCRS) Xmp::appendDeclaration(out, "crs", em.crs);
     for (auto a : Xmp::attributes(e)) {
         if (filtered && isManaged(Xmp::namespaceOf(a, e), a.name())) continue;
         out += ' ';
@@ -221,25 +211,41 @@ void emit(const DevelopPreset::Emitter& em, const pugi::xml_node& e, DevelopPres
 
     std::vector<pugi::xml_node> content;
     for (auto c : e.children()) {
-        if (filtered && c.type() == pugi::node_element && isManaged(Xmp::namespaceOf(c), c.name())) continue;
+        if (filtered && c.type() == pugi::node_element && isManaged(Xmp::namespaceOf(c), c.name())) {
+            // The line a replaced element stood on goes with it; otherwise every merge would leave one more
+            // blank line behind.
+            if (!content.empty() && isBlankText(content.back())) content.pop_back();
+            continue;
+        }
         content.push_back(c);
     }
-    if (content.empty() && !(role == Role::settings && !em.ourChildren.empty())) {
+    const bool addsChildren = role == Role::settings && !em.ourChildren.empty();
+    if (content.empty() && !addsChildren) {
         out += "/>";
         return;
     }
+    // Our elements go before the white space that closes the description, where the last one was taken
+    // from, so that merging into this output again writes the same text.
+    std::size_t beforeEnd = content.size();
+    if (addsChildren && !content.empty() && isBlankText(content.back())) --beforeEnd;
     out += '>';
-    bool sawDescription = false;
-    for (const auto& c : content) {
+    for (std::size_t i = 0; i <= content.size(); ++i) {
+        if (i == beforeEnd && addsChildren) {
+            for (std::size_t k = 0; k < em.ourChildren.size(); ++k) {
+                out += '\n';
+                emit(em, em.ourChildren[k], Role::plain,
+                     k < em.childDeclarations.size() ? em.childDeclarations[k] : Declarations{}, out);
+            }
+        }
+        if (i == content.size()) break;
+        const pugi::xml_node& c = content[i];
         switch (c.type()) {
             case pugi::node_element: {
                 Role childRole = Role::plain;
-                if (role == Role::container && Xmp::isElement(c, "Description", em.rdf)) {
-                    childRole = sawDescription ? Role::otherDescription : Role::settings;
-                    sawDescription = true;
-                } else if (Xmp::isElement(c, "RDF", em.rdf)) {
+                if (role == Role::document && Xmp::isElement(c, "RDF", em.rdf))
                     childRole = Role::container;
-                }
+                else if (role == Role::container && Xmp::isElement(c, "Description", em.rdf))
+                    childRole = c == em.settings ? Role::settings : Role::otherDescription;
                 emit(em, c, childRole, {}, out);
                 break;
             }
@@ -261,13 +267,6 @@ void emit(const DevelopPreset::Emitter& em, const pugi::xml_node& e, DevelopPres
                 break;
             default:
                 break;
-        }
-    }
-    if (role == Role::settings) {
-        for (std::size_t i = 0; i < em.ourChildren.size(); ++i) {
-            out += '\n';
-            emit(em, em.ourChildren[i], Role::plain,
-                 i < em.childDeclarations.size() ? em.childDeclarations[i] : Declarations{}, out);
         }
     }
     out += "</";
@@ -322,16 +321,12 @@ std::string DevelopPreset::merged(std::string_view existing, double exposure, do
             return Xmp::isElement(c, "MaskGroupBasedCorrections", Xmp::crsNS);
         });
         std::vector<std::string> presetItems;
-        if (presetGroup != ours.end()) {
-            for (const auto& li : keptItems(*presetGroup, names)) {
-                auto decls = neededWhere(li, [](const std::string& prefix) -> std::optional<std::string> {
-                    if (prefix == "crs") return std::string(Xmp::crsNS);
-                    if (prefix == "rdf") return std::string(Xmp::rdfNS);
-                    return std::nullopt;
-                });
-                presetItems.push_back(textWith(li, decls));
-            }
-        }
+        if (presetGroup != ours.end())
+            presetItems = maskItemTexts(*presetGroup, names, [](const std::string& prefix) -> std::optional<std::string> {
+                if (prefix == "crs") return std::string(Xmp::crsNS);
+                if (prefix == "rdf") return std::string(Xmp::rdfNS);
+                return std::nullopt;
+            });
         std::vector<std::string> items;
         if (auto g = Xmp::firstChild(settings, "MaskGroupBasedCorrections", Xmp::crsNS)) {
             for (const auto& li : keptItems(g, names)) {
@@ -356,6 +351,7 @@ std::string DevelopPreset::merged(std::string_view existing, double exposure, do
     }
 
     Emitter em;
+    em.settings = settings;
     em.managed = managed;
     em.crs = std::string(Xmp::crsNS);
     em.rdf = std::string(Xmp::rdfNS);
@@ -363,7 +359,7 @@ std::string DevelopPreset::merged(std::string_view existing, double exposure, do
     em.ourChildren = ours;
     em.declareCRS = !crsBinding;
     for (const auto& c : ours) {
-        em.childDeclarations.push_back(neededWhere(c, [&](const std::string& prefix) -> std::optional<std::string> {
+        em.childDeclarations.push_back(Xmp::neededDeclarations(c, [&](const std::string& prefix) -> std::optional<std::string> {
             if (prefix == "crs" && em.declareCRS) return em.crs;
             return Xmp::binding(prefix, settings);
         }));
@@ -385,7 +381,7 @@ std::string DevelopPreset::merged(std::string_view existing, double exposure, do
                 out += "?>\n";
                 break;
             case pugi::node_element:
-                em.element(n, Emitter::Role::plain, out);
+                em.element(n, Emitter::Role::document, out);
                 break;
             default:
                 break;

@@ -2,6 +2,8 @@
 // Merging one photo's develop settings into an existing sidecar. Only what the system manages is
 // replaced; everything else comes out as it was, written by our own emitter. The result is verified
 // against the original before it is handed back, and any doubt fails the merge.
+#include <functional>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -26,9 +28,19 @@ private:
     std::string detail_;
 };
 
-struct DevelopPreset::Emitter {
-    enum class Role { otherDescription, settings, plain, container };
+// Texts of the items of a mask group (rdf:Seq/rdf:li) whose correction name is not in `skippingNames`,
+// each with the declarations it needs where `boundThere` tells what the prefixes mean. Used to carry a
+// preset's masks into a sidecar.
+std::vector<std::string> maskItemTexts(const pugi::xml_node& group, const std::vector<std::string>& skippingNames,
+                                       const std::function<std::optional<std::string>(const std::string&)>& boundThere);
 
+struct DevelopPreset::Emitter {
+    // Only the structure of the sidecar itself has roles: the document element, the rdf:RDF elements
+    // directly in it and their descriptions. Anything nested deeper, and everything the preset brings,
+    // is plain content, so a preset holding an rdf:RDF of its own is carried as it stands.
+    enum class Role { document, container, settings, otherDescription, plain };
+
+    pugi::xml_node settings;  // the description the settings go into
     std::set<std::string, std::less<>> managed;
     std::string crs;
     std::string rdf;

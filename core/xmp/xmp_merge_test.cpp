@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "core/masks/teeth_mask.h"
 #include "core/xmp/xmp_test_support.h"
 
@@ -357,6 +359,72 @@ TEST(XmpMerge, verificationNamesWhatWasLost) {
     EXPECT_EQ(fails("<broken", {}), "XML");
     // White space between tags does not count as a difference.
     EXPECT_EQ(fails(sidecarWith("", "\n  "), {}), "passed");
+}
+
+// Mask identifiers are new on every export; nothing else may change.
+std::string withoutMaskIds(const std::string& text) {
+    static const std::regex ids("crs:(CorrectionSyncID|CorrectionID|MaskID|MaskSyncID)=\"[^\"]*\"");
+    return std::regex_replace(text, ids, "crs:$1=\"\"");
+}
+
+TEST(XmpMerge, mergingIntoItsOwnOutputAgainGivesTheSameText) {
+    auto preset = presetFrom(presetText(
+        "crs:Version=\"15.4\" crs:Clarity2012=\"+4\"",
+        "\n <crs:ToneCurvePV2012><rdf:Seq><rdf:li>0, 10</rdf:li></rdf:Seq></crs:ToneCurvePV2012>\n"
+        " <crs:Look><rdf:Description crs:Name=\"x\"/></crs:Look>\n " + groupOf({"Din preset"}) + "\n"));
+    const auto spec = TeethMask::Spec::set({teeth()}, 40);
+    struct Case {
+        const char* label;
+        std::string existing;
+        const TeethMask::Spec* masks;
+    };
+    const Case cases[] = {
+        {"our new sidecar with masks", preset.sidecar(0.5, 5200, 3, {}, {}, &spec, {}), &spec},
+        {"our new sidecar", preset.sidecar(0.5, 5200, 3, {}, {}, nullptr, {}), nullptr},
+        {"another program's sidecar", foreignSidecar(), &spec},
+        {"a compact sidecar with a mask group", sidecarWith("crs:Shadows2012=\"+7\"", groupOf({"Manual"})), &spec},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string once = preset.merged(c.existing, 0.5, 5200, 3, {}, {}, c.masks, {});
+        const std::string twice = preset.merged(once, 0.5, 5200, 3, {}, {}, c.masks, {});
+        EXPECT_EQ(withoutMaskIds(twice), withoutMaskIds(once));
+        EXPECT_EQ(count(once, "<crs:ToneCurvePV2012>"), 1u);
+    }
+}
+
+TEST(XmpMerge, aPresetHoldingAnRdfBlockOfItsOwnIsCarriedAsContent) {
+    // A setting element with an rdf:RDF inside used to be taken for the sidecar's own structure, and
+    // the preset's children were written into it again and again.
+    const std::string nested =
+        "<crs:Look><rdf:RDF><rdf:Description crs:Name=\"inner\"><crs:Group>g</crs:Group></rdf:Description>"
+        "</rdf:RDF></crs:Look>";
+    auto preset = presetFrom(presetText("crs:Version=\"15.4\"", nested));
+    const std::string out = preset.merged(sidecarWith("", ""), 0, 5000, std::nullopt, {}, {}, nullptr, {});
+    EXPECT_NE(out.find(nested), std::string::npos) << out;
+    EXPECT_EQ(count(out, "<crs:Look>"), 1u);
+    EXPECT_EQ(count(out, "crs:Temperature="), 1u);
+    EXPECT_EQ(preset.merged(out, 0, 5000, std::nullopt, {}, {}, nullptr, {}), out);
+    EXPECT_EQ(count(preset.sidecar(0, 5000, std::nullopt, {}, {}, nullptr, {}), "crs:Temperature="), 1u);
+
+    // The same kind of block already in a sidecar, under an element we do not manage, stays content.
+    const std::string foreign = "<dc:x xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><rdf:RDF><rdf:Description/>"
+                                "</rdf:RDF></dc:x>";
+    const std::string kept = mergeNeutral(sidecarWith("", foreign));
+    EXPECT_NE(kept.find(foreign), std::string::npos) << kept;
+    EXPECT_EQ(count(kept, "crs:Temperature="), 1u);
+}
+
+TEST(XmpMerge, thePresetsAsShotWhiteBalanceNeverReachesAPhoto) {
+    auto preset = presetFrom(presetText("crs:AsShotTemperature=\"6150\" crs:AsShotTint=\"-2\" crs:Clarity2012=\"+4\""));
+    EXPECT_EQ(preset.attributes(), (DevelopPreset::Pairs{{"Clarity2012", "+4"}}));
+    const std::string fresh = preset.sidecar(0, 5000, std::nullopt, {}, {}, nullptr, {});
+    EXPECT_EQ(fresh.find("AsShot"), std::string::npos) << fresh;
+    // The photo's own as-shot values in its sidecar stay.
+    const std::string merged = preset.merged(sidecarWith("crs:AsShotTemperature=\"4800\" crs:AsShotTint=\"+7\"", ""), 0,
+                                             5000, std::nullopt, {}, {}, nullptr, {});
+    EXPECT_NE(merged.find("crs:AsShotTemperature=\"4800\" crs:AsShotTint=\"+7\""), std::string::npos) << merged;
+    EXPECT_EQ(merged.find("6150"), std::string::npos);
 }
 
 }  // namespace

@@ -74,14 +74,6 @@ std::string DevelopPreset::sidecar(double exposure, double temperature, std::opt
         if (prefix == "crs") return std::string(Xmp::crsNS);
         return std::nullopt;
     };
-    auto needed = [&](const pugi::xml_node& e) {
-        std::vector<std::pair<std::string, std::string>> out;
-        for (auto& [prefix, uri] : Xmp::inheritedDeclarations(e)) {
-            auto there = boundHere(prefix);
-            if (uri.empty() ? there.has_value() : there != uri) out.emplace_back(prefix, uri);
-        }
-        return out;
-    };
 
     std::string out;
     out += "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" x:xmptk=\"Vendrel\">\n";
@@ -93,26 +85,10 @@ std::string DevelopPreset::sidecar(double exposure, double temperature, std::opt
     for (const auto& child : children_) {
         // One mask group per photo: the preset's own group joins the items written here.
         if (changesMasks && Xmp::isElement(child, "MaskGroupBasedCorrections", Xmp::crsNS)) {
-            for (auto seq : child.children()) {
-                if (!Xmp::isElement(seq, "Seq", Xmp::rdfNS)) continue;
-                for (auto li : seq.children()) {
-                    if (!Xmp::isElement(li, "li", Xmp::rdfNS)) continue;
-                    auto d = Xmp::firstChild(li, "Description", Xmp::rdfNS);
-                    auto a = d ? Xmp::attribute(d, "CorrectionName", Xmp::crsNS) : pugi::xml_attribute();
-                    std::string name = a ? a.value() : "";
-                    if (std::find(names.begin(), names.end(), name) != names.end()) continue;
-                    std::string text = Xmp::xmlText(li);
-                    std::string decls;
-                    for (auto& [prefix, uri] : needed(li))
-                        decls += (prefix.empty() ? " xmlns=\"" : " xmlns:" + prefix + "=\"") +
-                                 Xmp::escapeAttribute(uri) + "\"";
-                    text.insert(1 + std::string_view(li.name()).size(), decls);
-                    presetItems.push_back(std::move(text));
-                }
-            }
+            for (auto& item : maskItemTexts(child, names, boundHere)) presetItems.push_back(std::move(item));
             continue;
         }
-        out += Xmp::prettyText(child, needed(child));
+        out += Xmp::prettyText(child, Xmp::neededDeclarations(child, boundHere));
         out += '\n';
     }
     if (!items.empty() || !presetItems.empty()) {

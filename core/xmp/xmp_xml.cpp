@@ -131,11 +131,7 @@ void appendText(const pugi::xml_node& n, std::string& out) {
         case pugi::node_element: {
             out += '<';
             out += n.name();
-            for (auto& [prefix, uri] : declarations(n)) {
-                out += prefix.empty() ? " xmlns=\"" : " xmlns:" + prefix + "=\"";
-                out += escapeAttribute(uri);
-                out += '"';
-            }
+            for (auto& [prefix, uri] : declarations(n)) appendDeclaration(out, prefix, uri);
             for (auto a : attributes(n)) {
                 out += ' ';
                 out += a.name();
@@ -224,13 +220,8 @@ void appendPretty(const pugi::xml_node& e, int level, const std::vector<std::pai
     out += indent;
     out += '<';
     out += e.name();
-    auto declare = [&](const std::string& prefix, const std::string& uri) {
-        out += prefix.empty() ? " xmlns=\"" : " xmlns:" + prefix + "=\"";
-        out += escapeAttribute(uri);
-        out += '"';
-    };
-    for (auto& [prefix, uri] : declarations(e)) declare(prefix, uri);
-    for (auto& [prefix, uri] : extra) declare(prefix, uri);
+    for (auto& [prefix, uri] : declarations(e)) appendDeclaration(out, prefix, uri);
+    for (auto& [prefix, uri] : extra) appendDeclaration(out, prefix, uri);
     for (auto a : attributes(e)) out += std::string(" ") + a.name() + "=\"" + escapeAttribute(a.value()) + "\"";
     if (!e.first_child()) {
         out += "/>";
@@ -414,6 +405,28 @@ std::string escapeText(std::string_view s) { return escape(s, false); }
 std::string xmlText(const pugi::xml_node& n) {
     std::string out;
     appendText(n, out);
+    return out;
+}
+
+void appendDeclaration(std::string& out, std::string_view prefix, std::string_view uri) {
+    if (prefix.empty()) {
+        out += " xmlns=\"";
+    } else {
+        out += " xmlns:";
+        out += prefix;
+        out += "=\"";
+    }
+    out += escapeAttribute(uri);
+    out += '"';
+}
+
+std::vector<std::pair<std::string, std::string>> neededDeclarations(
+    const pugi::xml_node& element, const std::function<std::optional<std::string>(const std::string&)>& boundThere) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (auto& [prefix, uri] : inheritedDeclarations(element)) {
+        std::optional<std::string> there = boundThere(prefix);
+        if (uri.empty() ? there.has_value() : there != uri) out.emplace_back(prefix, uri);
+    }
     return out;
 }
 

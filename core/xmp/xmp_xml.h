@@ -3,6 +3,7 @@
 // written and knows nothing of namespaces, so URIs are resolved here by walking the `xmlns`
 // declarations of the element and its ancestors. Text is produced by our own serializer, never by
 // pugixml's writer, so that the text of a node is the same whichever document it came from.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,9 +63,16 @@ std::string escapeText(std::string_view s);
 // (CDATA written as escaped text); comments, processing instructions and text as they stand.
 std::string xmlText(const pugi::xml_node& n);
 
+// Appends one namespace declaration to a start tag: ` xmlns:p="uri"`, or ` xmlns="uri"` for "".
+void appendDeclaration(std::string& out, std::string_view prefix, std::string_view uri);
+
 // Prefixes that `element` or its descendants use without declaring them inside the element, with
 // the URI they have where the element stands, in order of first use; "xml" is never listed.
 std::vector<std::pair<std::string, std::string>> inheritedDeclarations(const pugi::xml_node& element);
+// The declarations `element` needs when written where `boundThere(prefix)` tells what each prefix
+// means: every inherited one that is bound differently (or not at all) there.
+std::vector<std::pair<std::string, std::string>> neededDeclarations(
+    const pugi::xml_node& element, const std::function<std::optional<std::string>(const std::string&)>& boundThere);
 
 // The element written on its own lines for a new file: nested elements of element-only content one
 // per line, indented by four spaces a level; mixed or text content kept as it stands. `extra`
