@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 using orvane::bench::median;
 using orvane::bench::seconds;
 
+// The baseline: one bare write, no folder creation, no sync.
 void plainWrite(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -30,11 +31,6 @@ void plainWrite(const fs::path& file, const std::string& bytes) {
         std::fprintf(stderr, "cannot write %s\n", file.c_str());
         std::exit(1);
     }
-}
-
-std::string readAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace
@@ -82,7 +78,7 @@ int main(int argc, char** argv) {
         }
         const auto sidecars = Exporter::conflicts(project, out);
         std::vector<std::pair<fs::path, std::string>> files;  // same relative places, below `plain`
-        for (const auto& s : sidecars) files.emplace_back(plain / s.lexically_relative(out), readAll(s));
+        for (const auto& s : sidecars) files.emplace_back(plain / s.lexically_relative(out), orvane::testing::readText(s));
         for (const auto& [f, bytes] : files) fs::create_directories(f.parent_path());
         newBytes = 0;
         for (const auto& [f, bytes] : files) newBytes += bytes.size();
@@ -101,8 +97,8 @@ int main(int argc, char** argv) {
         std::vector<std::pair<fs::path, std::string>> mergedFiles;
         for (const auto& s : sidecars) {
             const fs::path place = plain / s.lexically_relative(out);
-            mergedFiles.emplace_back(place.string() + ".orvane-backup", readAll(s.string() + ".orvane-backup"));
-            mergedFiles.emplace_back(place, readAll(s));
+            mergedFiles.emplace_back(place.string() + ".orvane-backup", orvane::testing::readText(s.string() + ".orvane-backup"));
+            mergedFiles.emplace_back(place, orvane::testing::readText(s));
         }
         mergedBytes = 0;
         for (const auto& [f, bytes] : mergedFiles) mergedBytes += bytes.size();

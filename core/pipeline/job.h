@@ -215,6 +215,8 @@ private:
 
     void setState(State s);
     void changed(Property p);
+    // The project was edited: observers are told and a save is asked for.
+    void edited();
     Date now() const { return main_->now(); }
 
     void run(const std::shared_ptr<Waitable>& task);

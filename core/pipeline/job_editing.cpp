@@ -29,14 +29,18 @@ std::string trimmedText(const std::string& text) { return std::string(CatalogWri
 
 void apply(const ProfileTuning& tuning, Job& job) { job.setProfileTuning(tuning); }
 
+void Job::edited() {
+    changed(Property::project);
+    save();
+}
+
 void Job::setUntouched(std::vector<std::string> keys) {
     std::sort(keys.begin(), keys.end());
     if (keys.empty())
         project_.untouchedKeys.reset();
     else
         project_.untouchedKeys = std::move(keys);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setPresetOverrides(std::map<std::string, std::int64_t> overrides) {
@@ -44,38 +48,32 @@ void Job::setPresetOverrides(std::map<std::string, std::int64_t> overrides) {
         project_.presetOverrides.reset();
     else
         project_.presetOverrides = std::move(overrides);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setTeethAmount(std::int64_t amount) {
     storeAmount(project_.teethAmount, amount);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setSubjectMaskAmount(std::int64_t amount) {
     storeAmount(project_.subjectMaskAmount, amount);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setSkinAmount(std::int64_t amount) {
     storeAmount(project_.skinAmount, amount);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setFaceLevelAmount(std::int64_t amount) {
     storeAmount(project_.faceLevelAmount, amount);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setLearnedExports(std::int64_t count) {
     project_.learnedExports = count;
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setSkinParams(const SkinParams& params) {
@@ -83,26 +81,22 @@ void Job::setSkinParams(const SkinParams& params) {
         project_.skinParams.reset();
     else
         project_.skinParams = params;
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setProfileCorrection(bool on) {
     project_.profileCorrection = on;
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setNoiseReduction(bool on) {
     storeFlag(project_.noiseReduction, on);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setSmartReframe(bool on) {
     storeFlag(project_.smartReframe, on);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setCrop(const CropSettings& crop) {
@@ -110,14 +104,12 @@ void Job::setCrop(const CropSettings& crop) {
         project_.crop.reset();
     else
         project_.crop = crop;
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setStraightenRequested(bool on) {
     project_.straightenRequested = on;
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setBasic(const BasicAdjustments& basic) {
@@ -125,27 +117,23 @@ void Job::setBasic(const BasicAdjustments& basic) {
         project_.basic.reset();
     else
         project_.basic = basic;
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setGlobalExposure(double ev) {
     project_.globalExposure = roundedTo(ev, 0.01);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setFixed(std::optional<double> temperature, std::optional<double> exposure) {
     project_.fixedTemperature = temperature ? std::optional(roundedTo(*temperature, 10)) : std::nullopt;
     project_.fixedExposure = exposure ? std::optional(roundedTo(*exposure, 0.01)) : std::nullopt;
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setExportFolder(const std::filesystem::path& folder) {
     project_.exportFolder = folder.string();
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setProfileTuning(const ProfileTuning& tuning) {
@@ -153,16 +141,14 @@ void Job::setProfileTuning(const ProfileTuning& tuning) {
     if (!tuning.isZero()) value = tuning;
     if (value == project_.profileTuning) return;
     project_.profileTuning = std::move(value);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::rename(const std::string& name) {
     std::string text = trimmedText(name);
     if (text.empty()) return;
     project_.name = std::move(text);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::resetAnalyses() {
@@ -172,15 +158,13 @@ void Job::resetAnalyses() {
     project_.teethAnalyzedAt.reset();
     project_.skinAnalyzedAt.reset();
     for (auto& photo : project_.photos) photo.subject.reset();
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::setProfile(const Uuid& profile) {
     if (project_.done() > 0) return;
     project_.profileID = profile;
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::switchProfile(const Uuid& profile) {
@@ -202,8 +186,7 @@ void Job::markExported() {
                            project_.smartReframe == true;
     if (cropAsked) project_.cropWritten = true;
     recordVersion();
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::recordVersion() {
@@ -241,8 +224,7 @@ void Job::restoreVersion(const EditVersion& v) {
     project_.untouchedKeys = v.untouchedKeys;
     project_.fixedTemperature = v.fixedTemperature;
     project_.fixedExposure = v.fixedExposure;
-    changed(Property::project);
-    save();
+    edited();
 }
 
 void Job::renameVersion(const Uuid& id, const std::string& name) {
@@ -255,8 +237,7 @@ void Job::renameVersion(const Uuid& id, const std::string& name) {
         version->name.reset();
     else
         version->name = std::move(text);
-    changed(Property::project);
-    save();
+    edited();
 }
 
 }  // namespace orvane

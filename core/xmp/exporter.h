@@ -73,7 +73,9 @@ struct FinalValues {
     std::optional<TeethMask::Spec> masks;
     std::set<std::string, std::less<>> skipping;
 };
-// `faceDeltas` is the project's faceDeltas(), computed once per export by the caller.
+// For a done photo with a predicted exposure and temperature (the export skips a done photo without
+// them, which only a hand-edited project file can hold). `faceDeltas` is the project's faceDeltas(),
+// computed once per export by the caller. Throws as write() does for this photo.
 FinalValues finalValues(const Project& project, const PhotoItem& photo, const DevelopPreset& preset,
                         const std::map<std::string, double>& faceDeltas, bool inCatalog);
 
