@@ -12,7 +12,26 @@ namespace orvane {
 namespace fs = std::filesystem;
 
 ExportError ExportError::noTint(const std::string& file) {
-    return ExportError(Kind::noTint, file, "Nu pot calcula Tint-ul din cameră pentru " + file + "; exportul s-a oprit.");
+    return ExportError(Kind::noTint, file, nullptr,
+                       "Nu pot calcula Tint-ul din cameră pentru " + file + "; exportul s-a oprit.");
+}
+
+ExportError ExportError::failed(const std::string& file, std::exception_ptr cause) {
+    std::string text;
+    try {
+        std::rethrow_exception(cause);
+    } catch (const std::exception& e) {
+        text = e.what();
+    } catch (...) {
+        text = "eroare necunoscută";
+    }
+    return ExportError(Kind::failed, file, std::move(cause), "Exportul s-a oprit la " + file + ": " + text);
+}
+
+ExportError ExportError::counting(const Exporter::SidecarCounts& before) const {
+    ExportError copy = *this;
+    copy.before_ = before;
+    return copy;
 }
 
 namespace Exporter {
@@ -29,6 +48,20 @@ fs::path standardised(const fs::path& folder) {
 // has been edited by hand, and no value for it could be right.
 bool exported(const PhotoItem& photo) {
     return photo.status == PhotoItem::Status::done && photo.exposure && photo.temperature;
+}
+
+std::string fileName(const PhotoItem& photo) { return fs::path(photo.path).filename().string(); }
+
+// Runs one photo's step; any failure but our own becomes ExportError::failed naming the photo.
+template <class Step>
+auto forPhoto(const PhotoItem& photo, Step&& step) -> decltype(step()) {
+    try {
+        return step();
+    } catch (const ExportError&) {
+        throw;
+    } catch (...) {
+        throw ExportError::failed(fileName(photo), std::current_exception());
+    }
 }
 
 }  // namespace
@@ -65,7 +98,7 @@ FinalValues finalValues(const Project& project, const PhotoItem& photo, const De
         tintBase = *photo.asShotTint;
     } else {
         const auto wb = readAsShot(v.file);
-        if (!wb) throw ExportError::noTint(fs::path(photo.path).filename().string());
+        if (!wb) throw ExportError::noTint(fileName(photo));
         tintBase = wb->tint;
     }
 
@@ -91,13 +124,20 @@ SidecarCounts write(const Project& project, const DevelopPreset& preset, const f
     const auto deltas = project.faceDeltas();
     for (const auto& photo : project.photos) {
         if (!exported(photo)) continue;
-        const auto v = finalValues(project, photo, preset, deltas, false);
-        const fs::path folder = sidecarFolder(project, photo, destination);
-        fs::create_directories(folder);
-        // Named after the raw path even when only its smart preview is left, so the sidecar is the one
-        // `conflicts` announced and the one Lightroom looks for once the raw file is back.
-        const auto outcome = XMPWriter::writeMerged(preset, photo.path, folder, v.exposure, v.temperature, v.tint,
-                                                    v.overrides, v.extra, v.masks ? &*v.masks : nullptr, v.skipping);
+        XMPWriter::Outcome outcome;
+        try {
+            outcome = forPhoto(photo, [&] {
+                const auto v = finalValues(project, photo, preset, deltas, false);
+                const fs::path folder = sidecarFolder(project, photo, destination);
+                fs::create_directories(folder);
+                // Named after the raw path even when only its smart preview is left, so the sidecar is the
+                // one `conflicts` announced and the one Lightroom looks for once the raw file is back.
+                return XMPWriter::writeMerged(preset, photo.path, folder, v.exposure, v.temperature, v.tint,
+                                              v.overrides, v.extra, v.masks ? &*v.masks : nullptr, v.skipping);
+            });
+        } catch (const ExportError& e) {
+            throw e.counting(counts);
+        }
         switch (outcome.kind) {
         case XMPWriter::Outcome::Kind::written:
             ++counts.written;
@@ -136,13 +176,16 @@ CatalogWriter::Outcome writeToCatalog(const Project& project, const DevelopPrese
         if (i % 25 == 0 && progress)
             progress("Se pregătesc setările fotografiilor…",
                      0.05 + 0.3 * static_cast<double>(i) / static_cast<double>(total));
-        auto v = finalValues(project, photo, preset, deltas, true);
-        CatalogWriter::Edit edit;
-        edit.path = photo.path;
-        edit.attributes = preset.resolvedAttributes(v.exposure, v.temperature, v.tint, v.overrides, v.extra, v.skipping);
-        edit.curves = curves;
-        edit.masks = std::move(v.masks);
-        edits.push_back(std::move(edit));
+        edits.push_back(forPhoto(photo, [&] {
+            auto v = finalValues(project, photo, preset, deltas, true);
+            CatalogWriter::Edit edit;
+            edit.path = photo.path;
+            edit.attributes =
+                preset.resolvedAttributes(v.exposure, v.temperature, v.tint, v.overrides, v.extra, v.skipping);
+            edit.curves = curves;
+            edit.masks = std::move(v.masks);
+            return edit;
+        }));
     }
     return CatalogWriter::apply(edits, catalog, std::chrono::system_clock::now(), ignoreStaleLock, flagged, progress);
 }

@@ -5,6 +5,8 @@
 #include "core/base/defaults.h"
 #include "core/catalog/catalog_backups.h"
 #include "core/catalog/sqlite.h"
+#include "core/photo/raw_image.h"
+#include "core/xmp/xmp_merge.h"
 #include "core/xmp/exiftool_test_support.h"
 #include "core/xmp/xmp_test_support.h"
 #include "testing/catalog_builder.h"
@@ -228,7 +230,7 @@ TEST_F(ExporterFiles, intoTheProjectFolderAndIntoAMirroredTree) {
     EXPECT_EQ(testing::exiftool(*program, root / "Ceremonie" / "IMG_2.xmp")["Rating"], 4);
 }
 
-TEST_F(ExporterFiles, aPhotoWithoutTintStopsTheExportAfterWhatWasWritten) {
+TEST_F(ExporterFiles, anExportStopsAtTheFailingPhotoNamesItAndCountsWhatWasWritten) {
     auto p = project();
     // The second photo's file states no white balance and the project knows no as-shot tint for it.
     testing::DngSpec noWhite;
@@ -241,6 +243,9 @@ TEST_F(ExporterFiles, aPhotoWithoutTintStopsTheExportAfterWhatWasWritten) {
     } catch (const ExportError& e) {
         EXPECT_EQ(e.kind(), ExportError::Kind::noTint);
         EXPECT_STREQ(e.what(), "Nu pot calcula Tint-ul din cameră pentru IMG_2.dng; exportul s-a oprit.");
+        EXPECT_EQ(e.file(), "IMG_2.dng");
+        EXPECT_EQ(e.before(), (Exporter::SidecarCounts{1, 0, 0}));
+        EXPECT_EQ(e.cause(), nullptr);
     }
     EXPECT_EQ(relative(Exporter::conflicts(p, root), dir.path()), std::vector<fs::path>{"Nunta/IMG_1.xmp"});
 
@@ -248,10 +253,32 @@ TEST_F(ExporterFiles, aPhotoWithoutTintStopsTheExportAfterWhatWasWritten) {
     p.photos[1].asShotTint = 12;
     EXPECT_EQ(Exporter::write(p, preset, root), (Exporter::SidecarCounts{4, 1, 0}));
 
-    // A file that cannot be read at all passes the reader's error on.
+    // Any other failure names the photo too and keeps the original error: a sidecar that cannot be merged.
+    testing::writeText(root / "Ceremonie" / "Intrare" / "IMG_3.xmp", "<x:xmpmeta");
+    try {
+        Exporter::write(p, preset, root);
+        FAIL() << "no error";
+    } catch (const ExportError& e) {
+        EXPECT_EQ(e.kind(), ExportError::Kind::failed);
+        EXPECT_EQ(e.file(), "IMG_3.dng");
+        EXPECT_EQ(e.before(), (Exporter::SidecarCounts{0, 2, 0}));
+        EXPECT_THROW(std::rethrow_exception(e.cause()), MergeError);
+        EXPECT_EQ(std::string(e.what()).rfind("Exportul s-a oprit la IMG_3.dng: XMP-ul existent nu se poate îmbina", 0), 0u)
+            << e.what();
+    }
+
+    // A file that cannot be read at all: the reader's error is the cause.
+    fs::remove(root / "Ceremonie" / "Intrare" / "IMG_3.xmp");
     p.photos[2].asShotTint.reset();
     testing::writeText(p.photos[2].path, "not a raw file");
-    EXPECT_ANY_THROW(Exporter::write(p, preset, root));
+    try {
+        Exporter::write(p, preset, root);
+        FAIL() << "no error";
+    } catch (const ExportError& e) {
+        EXPECT_EQ(e.kind(), ExportError::Kind::failed);
+        EXPECT_EQ(e.file(), "IMG_3.dng");
+        EXPECT_THROW(std::rethrow_exception(e.cause()), RawError);
+    }
 }
 
 TEST(ExporterEmpty, aProjectWithoutDonePhotosWritesNothing) {
@@ -369,7 +396,13 @@ TEST_F(ExporterCatalog, aMissingTintLeavesTheCatalogUntouchedAndNoPhotosStillCal
     // The photo's raw file is not on disk and its tint unknown: the reader fails before the catalog is opened.
     p.photos.push_back(donePhoto("/Photos/2024/IMG_0001.CR3"));
     const auto before = settingsTexts(catalog);
-    EXPECT_ANY_THROW(Exporter::writeToCatalog(p, testing::neutralPreset(), catalog, false));
+    try {
+        Exporter::writeToCatalog(p, testing::neutralPreset(), catalog, false);
+        FAIL() << "no error";
+    } catch (const ExportError& e) {
+        EXPECT_EQ(e.kind(), ExportError::Kind::failed);
+        EXPECT_EQ(e.file(), "IMG_0001.CR3");
+    }
     EXPECT_EQ(settingsTexts(catalog), before);
     EXPECT_FALSE(fs::exists(CatalogWriter::backupDirectory()));
 
