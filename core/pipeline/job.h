@@ -283,6 +283,6 @@ private:
 std::string_view toText(Job::State s);
 
 // Hands a profile's tuning to one of its projects.
-void apply(const ProfileTuning& tuning, Job& job);
+void applyTuning(const ProfileTuning& tuning, Job& job);
 
 }  // namespace orvane

@@ -27,7 +27,7 @@ std::string trimmedText(const std::string& text) { return std::string(CatalogWri
 
 }  // namespace
 
-void apply(const ProfileTuning& tuning, Job& job) { job.setProfileTuning(tuning); }
+void applyTuning(const ProfileTuning& tuning, Job& job) { job.setProfileTuning(tuning); }
 
 void Job::edited() {
     changed(Property::project);

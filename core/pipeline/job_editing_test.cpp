@@ -400,3 +400,37 @@ TEST(JobEditing, markExportedDatesRemembersTheCropAndRecordsOnlyChangedSettings)
     job->markExported();
     EXPECT_EQ(job->project().history->size(), 2u);
 }
+
+TEST(JobEditing, resetAnalysesForgetsTheDatesAndSubjectsButKeepsTheResults) {
+    Harness h;
+    Project p = projectWith(0, 2);
+    p.subjectMaskAmount = 40;
+    const Date at = std::chrono::system_clock::now();
+    p.layoutAnalyzedAt = p.straightenedAt = p.feetAnalyzedAt = p.teethAnalyzedAt = p.skinAnalyzedAt = at;
+    p.straightenVersion = 4;
+    for (auto& photo : p.photos) {
+        photo.subject = SkinRegion{};
+        photo.straighten = StraightenResult{1.5, 0.9, 1.5};
+        photo.skin = std::vector<SkinRegion>{SkinRegion{}};
+    }
+    auto job = h.make(p);
+    job->resetAnalyses();
+    const auto& r = job->project();
+    EXPECT_EQ(r.layoutAnalyzedAt, std::nullopt);
+    EXPECT_EQ(r.straightenedAt, std::nullopt);
+    EXPECT_EQ(r.feetAnalyzedAt, std::nullopt);
+    EXPECT_EQ(r.teethAnalyzedAt, std::nullopt);
+    EXPECT_EQ(r.skinAnalyzedAt, std::nullopt);
+    EXPECT_EQ(r.straightenVersion, 4);
+    for (const auto& photo : r.photos) {
+        EXPECT_EQ(photo.subject, std::nullopt);
+        EXPECT_TRUE(photo.straighten && photo.skin);
+    }
+    EXPECT_TRUE(r.needsSubjectAnalysis());
+    EXPECT_EQ(job->saveRevision(), 1);
+
+    // A profile's tuning reaches the project through the job.
+    applyTuning(ProfileTuning{{0, 0}, 0.5, {}}, *job);
+    EXPECT_EQ(job->project().profileTuning, (ProfileTuning{{0, 0}, 0.5, {}}));
+    EXPECT_EQ(job->saveRevision(), 2);
+}
