@@ -39,6 +39,17 @@ double number(const nlohmann::json& value) {
     return parsed.value_or(std::nan(""));
 }
 
+// The ExportError an export stops with.
+std::optional<ExportError> stopOf(const std::function<void()>& exportNow) {
+    try {
+        exportNow();
+    } catch (const ExportError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "the export did not stop";
+    return std::nullopt;
+}
+
 const std::string kCurvePreset = testing::presetText(
     "crs:Exposure2012=\"+0.20\" crs:Clarity2012=\"+10\" crs:Tint=\"+4\"",
     "<crs:ToneCurvePV2012><rdf:Seq><rdf:li>0, 0</rdf:li><rdf:li>128, 140</rdf:li><rdf:li>255, 255</rdf:li>"
@@ -261,15 +272,14 @@ TEST_F(ExporterFiles, anExportStopsAtTheFailingPhotoNamesItAndCountsWhatWasWritt
     noWhite.asShotNeutral.reset();
     testing::writeDng(p.photos[1].path, noWhite);
     const auto preset = testing::neutralPreset();
-    try {
-        Exporter::write(p, preset, root);
-        FAIL() << "no error";
-    } catch (const ExportError& e) {
-        EXPECT_EQ(e.kind(), ExportError::Kind::noTint);
-        EXPECT_STREQ(e.what(), "Nu pot calcula Tint-ul din cameră pentru IMG_2.dng; exportul s-a oprit.");
-        EXPECT_EQ(e.file(), "IMG_2.dng");
-        EXPECT_EQ(e.before(), (Exporter::SidecarCounts{1, 0, 0}));
-        EXPECT_EQ(e.cause(), nullptr);
+    {
+        const auto e = stopOf([&] { Exporter::write(p, preset, root); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->kind(), ExportError::Kind::noTint);
+        EXPECT_STREQ(e->what(), "Nu pot calcula Tint-ul din cameră pentru IMG_2.dng; exportul s-a oprit.");
+        EXPECT_EQ(e->file(), "IMG_2.dng");
+        EXPECT_EQ(e->before(), (Exporter::SidecarCounts{1, 0, 0}));
+        EXPECT_EQ(e->cause(), nullptr);
     }
     EXPECT_EQ(relative(Exporter::conflicts(p, root), dir.path()), std::vector<fs::path>{"Nunta/IMG_1.xmp"});
 
@@ -279,29 +289,27 @@ TEST_F(ExporterFiles, anExportStopsAtTheFailingPhotoNamesItAndCountsWhatWasWritt
 
     // Any other failure names the photo too and keeps the original error: a sidecar that cannot be merged.
     testing::writeText(root / "Ceremonie" / "Intrare" / "IMG_3.xmp", "<x:xmpmeta");
-    try {
-        Exporter::write(p, preset, root);
-        FAIL() << "no error";
-    } catch (const ExportError& e) {
-        EXPECT_EQ(e.kind(), ExportError::Kind::failed);
-        EXPECT_EQ(e.file(), "IMG_3.dng");
-        EXPECT_EQ(e.before(), (Exporter::SidecarCounts{0, 2, 0}));
-        EXPECT_THROW(std::rethrow_exception(e.cause()), MergeError);
-        EXPECT_EQ(std::string(e.what()).rfind("Exportul s-a oprit la IMG_3.dng: XMP-ul existent nu se poate îmbina", 0), 0u)
-            << e.what();
+    {
+        const auto e = stopOf([&] { Exporter::write(p, preset, root); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->kind(), ExportError::Kind::failed);
+        EXPECT_EQ(e->file(), "IMG_3.dng");
+        EXPECT_EQ(e->before(), (Exporter::SidecarCounts{0, 2, 0}));
+        EXPECT_THROW(std::rethrow_exception(e->cause()), MergeError);
+        EXPECT_EQ(std::string(e->what()).rfind("Exportul s-a oprit la IMG_3.dng: XMP-ul existent nu se poate îmbina", 0), 0u)
+            << e->what();
     }
 
     // A file that cannot be read at all: the reader's error is the cause.
     fs::remove(root / "Ceremonie" / "Intrare" / "IMG_3.xmp");
     p.photos[2].asShotTint.reset();
     testing::writeText(p.photos[2].path, "not a raw file");
-    try {
-        Exporter::write(p, preset, root);
-        FAIL() << "no error";
-    } catch (const ExportError& e) {
-        EXPECT_EQ(e.kind(), ExportError::Kind::failed);
-        EXPECT_EQ(e.file(), "IMG_3.dng");
-        EXPECT_THROW(std::rethrow_exception(e.cause()), RawError);
+    {
+        const auto e = stopOf([&] { Exporter::write(p, preset, root); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->kind(), ExportError::Kind::failed);
+        EXPECT_EQ(e->file(), "IMG_3.dng");
+        EXPECT_THROW(std::rethrow_exception(e->cause()), RawError);
     }
 }
 
@@ -322,6 +330,14 @@ protected:
         setUserDefaults(std::make_shared<FileDefaults>());
     }
     void TearDown() override { CatalogWriter::drainBackups(); }
+
+    TempDir dir;
+    const fs::path catalog = dir / "Nunta.lrcat";
+    Project p = [] {
+        Project project;
+        project.folder = "/Photos/2024";
+        return project;
+    }();
 };
 
 // The settings text of every photo of a catalog, in the catalog's order.
@@ -334,10 +350,6 @@ std::vector<std::string> settingsTexts(const fs::path& catalog) {
 }
 
 TEST_F(ExporterCatalog, sixtyPhotosWithProgressFlagsAndCurves) {
-    TempDir dir;
-    const fs::path catalog = dir / "Nunta.lrcat";
-    Project p;
-    p.folder = "/Photos/2024";
     {
         testing::CatalogBuilder b(catalog);
         b.begin();
@@ -407,10 +419,6 @@ TEST_F(ExporterCatalog, sixtyPhotosWithProgressFlagsAndCurves) {
 }
 
 TEST_F(ExporterCatalog, aMissingTintLeavesTheCatalogUntouchedAndNoPhotosStillCallsTheWriter) {
-    TempDir dir;
-    const fs::path catalog = dir / "Nunta.lrcat";
-    Project p;
-    p.folder = "/Photos/2024";
     {
         testing::CatalogBuilder b(catalog);
         testing::CatalogBuilder::Photo photo;
@@ -420,12 +428,11 @@ TEST_F(ExporterCatalog, aMissingTintLeavesTheCatalogUntouchedAndNoPhotosStillCal
     // The photo's raw file is not on disk and its tint unknown: the reader fails before the catalog is opened.
     p.photos.push_back(donePhoto("/Photos/2024/IMG_0001.CR3"));
     const auto before = settingsTexts(catalog);
-    try {
-        Exporter::writeToCatalog(p, testing::neutralPreset(), catalog, false);
-        FAIL() << "no error";
-    } catch (const ExportError& e) {
-        EXPECT_EQ(e.kind(), ExportError::Kind::failed);
-        EXPECT_EQ(e.file(), "IMG_0001.CR3");
+    {
+        const auto e = stopOf([&] { Exporter::writeToCatalog(p, testing::neutralPreset(), catalog, false); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->kind(), ExportError::Kind::failed);
+        EXPECT_EQ(e->file(), "IMG_0001.CR3");
     }
     EXPECT_EQ(settingsTexts(catalog), before);
     EXPECT_FALSE(fs::exists(CatalogWriter::backupDirectory()));
