@@ -145,7 +145,7 @@ void Job::cancel() {
 }
 
 void Job::retryFailed() {
-    if (isRunInProgress(state_)) return;
+    if (isRunInProgress(state_) || isAnalysing()) return;
     bool any = false;
     for (auto& photo : project_.photos) {
         if (photo.status != PhotoItem::Status::failed) continue;

@@ -100,7 +100,7 @@ public:
     void cancel();
     // Failed photos become pending again, the project is saved and the job is idle. Refused while a run
     // is in progress (running, pausing, cancelling): the earlier run is still applying photos, and a new
-    // start beside it would make two runs write one project.
+    // start beside it would make two runs write one project. Refused as well while an analysis pass runs.
     void retryFailed();
 
     // The analyses the project's options ask of the per-photo function.
@@ -154,6 +154,53 @@ public:
     // The status line of another pass; the progress is kept only with a text. Not saved.
     void setExtraStatus(std::optional<std::string> text, std::optional<double> progress = std::nullopt);
 
+    // --- editing the project (job_editing.cpp) ---
+    // Each changes the project on the main thread and asks for a save, unless its comment says
+    // otherwise. Settings at their neutral value are stored as absent, so that an untouched project and
+    // one set back to neutral encode and compare alike in the version history. None starts or stops a run.
+    void setUntouched(std::vector<std::string> keys);                // sorted; absent when empty
+    void setPresetOverrides(std::map<std::string, std::int64_t> overrides);  // absent when empty
+    // 0 keeps an absent amount absent; any other value, and 0 over a present value, is stored.
+    void setTeethAmount(std::int64_t amount);
+    void setSubjectMaskAmount(std::int64_t amount);
+    void setSkinAmount(std::int64_t amount);
+    void setFaceLevelAmount(std::int64_t amount);
+    void setLearnedExports(std::int64_t count);
+    void setSkinParams(const SkinParams& params);  // absent at the defaults 10, 10, 10
+    void setProfileCorrection(bool on);
+    // true is stored; false keeps an absent value absent and turns a present one to false.
+    void setNoiseReduction(bool on);
+    void setSmartReframe(bool on);
+    void setCrop(const CropSettings& crop);  // absent for mode none
+    void setStraightenRequested(bool on);
+    void setBasic(const BasicAdjustments& basic);  // absent when both offsets are 0
+    void setGlobalExposure(double ev);             // rounded to 0.01, always present
+    // Temperature rounded to 10 K, exposure to 0.01; an absent argument clears the field.
+    void setFixed(std::optional<double> temperature, std::optional<double> exposure);
+    void setExportFolder(const std::filesystem::path& folder);
+    // Absent when zero; saves only when the stored value changes.
+    void setProfileTuning(const ProfileTuning& tuning);
+    // Trimmed of white space and line breaks; an empty result is ignored (no save).
+    void rename(const std::string& name);
+    // Forgets when the analyses ran and the photos' subject regions, so the next pass runs them again.
+    void resetAnalyses();
+    // For a project that has produced nothing yet: ignored once a photo is done.
+    void setProfile(const Uuid& profile);
+    // For a processed project: done photos become pending again and the job idle. Refused while a run
+    // or an analysis pass is in progress: its results would land under the new profile.
+    void switchProfile(const Uuid& profile);
+    // After a successful export: dates it, remembers that a crop was written, records a version.
+    void markExported();
+    // Appends the current settings to the history unless the last version has the same ones; keeps at
+    // most 20 versions by dropping the oldest unnamed ones. Does not save.
+    void recordVersion();
+    // Copies the version's sixteen settings into the project (absent values clear the field).
+    void restoreVersion(const EditVersion& version);
+    // Trimmed; an empty result removes the name. Ignored (no save) for an unknown identifier.
+    void renameVersion(const Uuid& id, const std::string& name);
+
+    static constexpr std::size_t historyCap = 20;
+
     static bool isRunInProgress(State s) { return s == State::running || s == State::pausing || s == State::cancelling; }
     static bool allowsStart(State s) { return s == State::idle || s == State::paused || s == State::cancelled; }
 
@@ -168,6 +215,8 @@ private:
 
     void setState(State s);
     void changed(Property p);
+    // The project was edited: observers are told and a save is asked for.
+    void edited();
     Date now() const { return main_->now(); }
 
     void run(const std::shared_ptr<Waitable>& task);
@@ -232,5 +281,8 @@ private:
 };
 
 std::string_view toText(Job::State s);
+
+// Hands a profile's tuning to one of its projects.
+void applyTuning(const ProfileTuning& tuning, Job& job);
 
 }  // namespace orvane

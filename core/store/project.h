@@ -218,6 +218,9 @@ struct Project {
     // Exposure offsets (stops) that move each done photo's typical face toward a common brightness,
     // scaled by faceLevelAmount; keyed by path. Photos without an offset are absent.
     std::map<std::string, double> faceDeltas() const;
+    // Done photos whose effective exposure (0 without a prediction) lies at least `threshold` EV away
+    // from 0, largest magnitude first (ties keep project order), at most `limit` of them.
+    std::vector<PhotoItem> bigCorrectionPhotos(std::size_t limit, double threshold) const;
     // The basic adjustments, or zero offsets.
     BasicAdjustments adjustments() const;
     // Store::projects() / the identifier's text.

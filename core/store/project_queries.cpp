@@ -47,6 +47,22 @@ static std::size_t countStatus(const std::vector<PhotoItem>& photos, PhotoItem::
 }
 
 std::size_t Project::pending() const { return countStatus(photos, PhotoItem::Status::pending); }
+std::vector<PhotoItem> Project::bigCorrectionPhotos(std::size_t limit, double threshold) const {
+    std::vector<std::pair<double, const PhotoItem*>> picked;
+    for (const auto& photo : photos) {
+        if (photo.status != PhotoItem::Status::done) continue;
+        const double size = std::fabs(exposure(photo).value_or(0));
+        if (size >= threshold) picked.emplace_back(size, &photo);
+    }
+    std::stable_sort(picked.begin(), picked.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<PhotoItem> out;
+    for (const auto& [size, photo] : picked) {
+        if (out.size() >= limit) break;
+        out.push_back(*photo);
+    }
+    return out;
+}
+
 std::size_t Project::done() const { return countStatus(photos, PhotoItem::Status::done); }
 std::size_t Project::failed() const { return countStatus(photos, PhotoItem::Status::failed); }
 

@@ -85,6 +85,30 @@ TEST(ProjectQueries, effectiveExposureAndTemperature) {
     EXPECT_TRUE(Project().adjustments().isZero());
 }
 
+TEST(ProjectQueries, bigCorrectionPhotosLargestFirst) {
+    Project p;
+    for (auto [name, ev] : std::vector<std::pair<std::string, double>>{{"a", 1.5}, {"b", -2.0}, {"c", 0.99}, {"d", 1.0}}) {
+        auto photo = donePhoto("/x/" + name);
+        photo.exposure = ev;
+        p.photos.push_back(photo);
+    }
+    PhotoItem failed("/x/failed");
+    failed.status = PhotoItem::Status::failed;
+    failed.exposure = 3;
+    p.photos.push_back(failed);
+    p.photos.push_back(donePhoto("/x/unpredicted"));  // counts as 0
+    auto paths = [](const std::vector<PhotoItem>& photos) {
+        std::vector<std::string> out;
+        for (const auto& photo : photos) out.push_back(photo.path);
+        return out;
+    };
+    EXPECT_EQ(paths(p.bigCorrectionPhotos(12, 1.0)), (std::vector<std::string>{"/x/b", "/x/a", "/x/d"}));
+    EXPECT_EQ(paths(p.bigCorrectionPhotos(1, 1.0)), (std::vector<std::string>{"/x/b"}));
+    // With a fixed exposure every predicted photo has the same correction: project order.
+    p.fixedExposure = -1.2;
+    EXPECT_EQ(paths(p.bigCorrectionPhotos(12, 1.0)), (std::vector<std::string>{"/x/a", "/x/b", "/x/c", "/x/d"}));
+}
+
 TEST(ProjectQueries, statusCountsAndDir) {
     // The data folder is decided once per process, so the test takes the one every test shares.
     const auto& data = orvane::testing::freshDataDir();
