@@ -23,33 +23,13 @@ using testing::ScopedEnv;
 using testing::TempDir;
 using testing::writeText;
 
-// A built profile with every field set, its models and an extra file in its folder.
+// A built profile that also describes its models (kind, engine) and keeps a file of its own.
 Profile savedProfile(const std::string& name) {
-    Profile p;
-    p.id = Uuid::random();
-    p.name = name;
-    p.presetName = "Cald";
-    p.catalogIDs = {Uuid::random(), Uuid::random()};
-    p.built = *IsoDate::parse("2025-04-01T10:00:00Z");
-    p.samples = 240;
-    Evaluation e;
-    e.rows = {{"Nunta", 120, 0.2, 150}, {"Botez", 120, 0.3, 210}};
-    e.exposureMAE = 0.25;
-    e.temperatureMAE = 180;
-    e.baselineExposureMAE = 0.6;
-    e.baselineTemperatureMAE = 700;
-    p.evaluation = e;
-    ProfileTuning t;
-    t.exposure = 0.3;
-    p.tuning = t;
+    Profile p = testing::builtProfile(name);
     p.kind = "instant";
     p.engine = "preview";
-    p.trainedCatalogIDs = p.catalogIDs;
-    p.predictedExtras = std::vector<std::string>{"Vibrance"};
     p.save();
-    writeText(p.preset(), "<preset/>");
     writeText(p.dir() / "notes.txt", "din altă parte");
-    testing::writeModelFolder(p.dir(), 0.1f, 190.0f, {{"Vibrance", 5.0f}});
     return p;
 }
 
