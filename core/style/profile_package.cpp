@@ -92,8 +92,9 @@ std::string readRange(std::ifstream& in, std::uint64_t from, std::uint64_t count
 
 // libzip hands names out as C strings, so a name holding a NUL would arrive cut short and pass as
 // another name. The central directory records each name's length: a NUL inside it refuses the
-// archive. Whatever this scan cannot follow is left to libzip, which reads the same directory.
-bool namesHoldNul(const fs::path& archive) {
+// archive, and so does a directory far larger than the entry limit allows. Whatever this scan
+// cannot follow is left to libzip, which reads the same directory.
+bool directoryRefused(const fs::path& archive) {
     std::error_code ec;
     const std::uint64_t size = fs::file_size(archive, ec);
     if (ec || size < 22) return false;
@@ -121,6 +122,7 @@ bool namesHoldNul(const fs::path& archive) {
         directoryFrom = little(record, 48, 8);
     }
     if (directoryFrom > size || directorySize > size - directoryFrom) return false;
+    if (directorySize > ProfilePackage::maxEntries * 1024) return true;  // 1 KiB a record on average
     const std::string directory = readRange(in, directoryFrom, directorySize);
     for (std::size_t at = 0; at + 46 <= directory.size() && little(directory, at, 4) == 0x02014b50;) {
         const std::size_t nameLength = little(directory, at + 28, 2);
@@ -266,7 +268,7 @@ void unpack(const fs::path& archive, const fs::path& into) {
     int error = 0;
     Archive z(zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
     if (!z) archiveFailed();
-    if (namesHoldNul(archive)) notAProfile();
+    if (directoryRefused(archive)) notAProfile();
     const std::vector<Entry> entries = checkedEntries(z.get());
     for (const auto& e : entries) {
         const fs::path target = into / fs::path(e.name).relative_path();
