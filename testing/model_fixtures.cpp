@@ -8,6 +8,7 @@
 #include "core/style/compiled_model.h"
 #include "core/photo/features.h"
 #include "core/style/model.h"
+#include "testing/temp_dir.h"
 
 namespace orvane::testing {
 namespace fs = std::filesystem;
@@ -89,6 +90,34 @@ std::vector<Sample> syntheticSamples(std::size_t n, std::uint32_t seed) {
         out.push_back(std::move(s));
     }
     return out;
+}
+
+Profile builtProfile(const std::string& name) {
+    Profile p;
+    p.id = Uuid::random();
+    p.name = name;
+    p.presetName = "Cald";
+    p.catalogIDs = {kCatalogA, kCatalogB};
+    p.built = *IsoDate::parse("2025-04-01T10:00:00Z");
+    p.samples = 240;
+    Evaluation e;
+    e.rows = {{"Nunta", 120, 0.2, 150}, {"Botez", 120, 0.3, 210}};
+    e.exposureMAE = 0.25;
+    e.temperatureMAE = 180;
+    e.baselineExposureMAE = 0.6;
+    e.baselineTemperatureMAE = 700;
+    p.evaluation = e;
+    ProfileTuning t;
+    t.exposure = 0.3;
+    t.overrides = {{"Vibrance", 10}};
+    p.tuning = t;
+    p.engine = "fast";
+    p.trainedCatalogIDs = p.catalogIDs;
+    p.predictedExtras = std::vector<std::string>{"Vibrance"};
+    p.save();
+    writeText(p.preset(), "<preset/>");
+    writeModelFolder(p.dir(), 0.1f, 190.0f, {{"Vibrance", 5.0f}});
+    return p;
 }
 
 }  // namespace orvane::testing

@@ -1,12 +1,14 @@
 #pragma once
-// Test support for the style models: tiny compiled models with known answers, and synthetic samples
-// whose targets follow a known relation to their features.
+// Test support for the style models: tiny compiled models with known answers, synthetic samples
+// whose targets follow a known relation to their features, and a built profile.
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "core/base/uuid.h"
+#include "core/style/profile.h"
 #include "core/style/sample.h"
 
 namespace orvane::testing {
@@ -27,6 +29,14 @@ void writeNanModel(const std::filesystem::path& dir, const std::string& name);
 // A model folder with "exp" and "mired" constant models and one constant model per further setting.
 void writeModelFolder(const std::filesystem::path& dir, float exposure, float mired,
                       const std::map<std::string, float>& extras = {});
+
+// The catalogs a builtProfile() was chosen and trained on.
+inline const Uuid kCatalogA = *Uuid::parse("AAAAAAAA-0000-4000-8000-000000000001");
+inline const Uuid kCatalogB = *Uuid::parse("BBBBBBBB-0000-4000-8000-000000000002");
+
+// A built profile with every field set but kind, saved in the data directory with a preset and flat
+// models so that it counts as built.
+Profile builtProfile(const std::string& name);
 
 // `n` samples with 68 features drawn from a seeded generator; exposure = 1.5·f0 − f1 + small noise,
 // temperature = 1e6 / (180 + 60·f2 + small noise), Contrast2012 = 40·f3, Vibrance = 20·f4.

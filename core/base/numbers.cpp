@@ -35,6 +35,13 @@ std::optional<double> parseDouble(std::string_view text) {
     return v;
 }
 
+std::string signedInteger(std::int64_t value) {
+    if (value == 0) return "0";
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return (value > 0 ? "+" : "") + std::string(buf, r.ptr);
+}
+
 std::optional<std::int64_t> parseInt(std::string_view text) {
     if (text.empty()) return std::nullopt;
     std::int64_t v = 0;

@@ -14,6 +14,8 @@ std::string fixed(double value, int decimals);
 // The same as printf's "%.*f" in the C locale: a negative zero and negatives that round to zero keep
 // their minus sign ("-0.000000"), as the mask texts are written.
 std::string printfFixed(double value, int decimals);
+// "0" for zero, else the integer with its sign ("+12", "-3"), as develop values are written.
+std::string signedInteger(std::int64_t value);
 // Whole text must be a finite number (leading '+', surrounding blanks, "inf" and "nan" are refused).
 std::optional<double> parseDouble(std::string_view text);
 std::optional<std::int64_t> parseInt(std::string_view text);

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/base/iso_date.h"
@@ -67,6 +69,18 @@ struct Profile {
     Profile duplicate() const;
     // Moves the profile's folder to the user's trash.
     void remove() const;
+
+    // Package files (profile_package.h) carry this extension, without its dot.
+    static constexpr std::string_view packageExtension = "orvaneprofile";
+    // Writes the profile's folder as a package to `destination`, replacing it: a zip file with one
+    // folder named after the profile, its "profile.json" without the local catalog references. The
+    // profile itself is not touched. Throws PackageError or the file-system error.
+    void exportPackage(const std::filesystem::path& destination) const;
+    // Installs the profile a package holds under a new id and returns it; a taken name gets
+    // " (importat)". The build's results and the description of its models (engine, kind) come
+    // along; catalogs, tuning and trained catalog ids do not. Throws PackageError, the decoding error
+    // of its "profile.json", or the file-system error; a failed import adds no profile.
+    static Profile importPackage(const std::filesystem::path& package, const std::set<std::string>& existingNames);
 
     // Every profile whose "profile.json" decodes, sorted by name (byte order, stable); others are left
     // out silently. A preset name beginning "fara-preset-" reads as "Fără preset" (the file keeps it).

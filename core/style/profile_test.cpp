@@ -21,39 +21,11 @@ using testing::readText;
 using testing::TempDir;
 using testing::writeText;
 
-const Uuid kCatalogA = *Uuid::parse("AAAAAAAA-0000-4000-8000-000000000001");
-const Uuid kCatalogB = *Uuid::parse("BBBBBBBB-0000-4000-8000-000000000002");
+using testing::builtProfile;
+using testing::kCatalogA;
+using testing::kCatalogB;
 
 std::string nameOf(const fs::path& preset) { return "din fișier: " + preset.filename().string(); }
-
-// A built profile with every field set, saved with flat models so that it counts as built.
-Profile builtProfile(const std::string& name) {
-    Profile p;
-    p.id = Uuid::random();
-    p.name = name;
-    p.presetName = "Cald";
-    p.catalogIDs = {kCatalogA, kCatalogB};
-    p.built = *IsoDate::parse("2025-04-01T10:00:00Z");
-    p.samples = 240;
-    Evaluation e;
-    e.rows = {{"Nunta", 120, 0.2, 150}, {"Botez", 120, 0.3, 210}};
-    e.exposureMAE = 0.25;
-    e.temperatureMAE = 180;
-    e.baselineExposureMAE = 0.6;
-    e.baselineTemperatureMAE = 700;
-    p.evaluation = e;
-    ProfileTuning t;
-    t.exposure = 0.3;
-    t.overrides = {{"Vibrance", 10}};
-    p.tuning = t;
-    p.engine = "fast";
-    p.trainedCatalogIDs = p.catalogIDs;
-    p.predictedExtras = std::vector<std::string>{"Vibrance"};
-    p.save();
-    writeText(p.preset(), "<preset/>");
-    testing::writeModelFolder(p.dir(), 0.1f, 190.0f, {{"Vibrance", 5.0f}});
-    return p;
-}
 
 TEST(Profile, decodingFollowsTheFieldList) {
     const std::string minimal =

@@ -229,10 +229,7 @@ std::string decimal(std::int64_t value) {
 
 std::string integer(double value) { return decimal(roundedInteger(value, "temperature")); }
 
-std::string signedInteger(std::int64_t value) {
-    if (value == 0) return "0";
-    return (value > 0 ? "+" : "") + decimal(value);
-}
+std::string signedInteger(std::int64_t value) { return Numbers::signedInteger(value); }
 
 std::string exposure(double value) {
     if (!std::isfinite(value)) throw std::domain_error("exposure is not a finite number");

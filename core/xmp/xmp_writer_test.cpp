@@ -20,6 +20,8 @@ namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::exiftool;
+using testing::exiftoolPath;
 using testing::kCrs;
 using testing::kRdf;
 using testing::neutralPreset;
