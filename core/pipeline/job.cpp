@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "core/base/unicode_text.h"
 #include "core/store/store.h"
 #include "core/vision/straighten.h"
 #include "core/vision/subject_detector.h"
@@ -414,6 +415,36 @@ void Job::pauseAndFlush(FlushDone done) {
         return;
     }
     flush(std::move(done));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Profile and name
+
+void Job::setProfile(const Uuid& profile) {
+    if (project_.done() > 0) return;
+    project_.profileID = profile;
+    changed(Property::project);
+    save();
+}
+
+void Job::switchProfile(const Uuid& profile) {
+    if (isRunInProgress(state_)) return;
+    project_.profileID = profile;
+    for (PhotoItem& photo : project_.photos) {
+        if (photo.status == PhotoItem::Status::done) photo.status = PhotoItem::Status::pending;
+    }
+    project_.finishedAt.reset();
+    changed(Property::project);
+    save();
+    setState(State::idle);
+}
+
+void Job::rename(std::string_view name) {
+    std::string trimmed = UnicodeText::trimmed(name);
+    if (trimmed.empty()) return;
+    project_.name = std::move(trimmed);
+    changed(Property::project);
+    save();
 }
 
 }  // namespace orvane

@@ -154,6 +154,16 @@ public:
     // The status line of another pass; the progress is kept only with a text. Not saved.
     void setExtraStatus(std::optional<std::string> text, std::optional<double> progress = std::nullopt);
 
+    // --- the project's profile and name ---
+    // The profile of a project that has produced nothing yet: ignored once a photo is done. Saves.
+    void setProfile(const Uuid& profile);
+    // Moves a processed project to another profile: done photos become pending again, the finish date
+    // goes, the job becomes idle and the caller restarts it. Refused while a run is in progress
+    // (pausing and cancelling included): photos still in flight would land under the old profile.
+    void switchProfile(const Uuid& profile);
+    // The name trimmed of white space and line breaks; a blank name is ignored. Saves.
+    void rename(std::string_view name);
+
     static bool isRunInProgress(State s) { return s == State::running || s == State::pausing || s == State::cancelling; }
     static bool allowsStart(State s) { return s == State::idle || s == State::paused || s == State::cancelled; }
 
