@@ -100,7 +100,8 @@ public:
     // Seam of the learning operations: the build under way and the profile whose first build succeeded.
     void setProfileBuild(OptionalBuild build);
     void setProfileReady(OptionalProfile profile);
-    // Seam of the job operations: the one place a job enters the table and the queue is replaced.
+    // The one place a job enters the table (makeJob uses it; tests hand in jobs of their own): wires
+    // its callbacks and observes it. The queue is replaced whole only by tests.
     void registerJob(std::shared_ptr<Job> job);
     void setQueued(UuidList queued);
 
@@ -158,6 +159,9 @@ private:
     std::shared_ptr<FinishServices> finishServices();
     // Sets the job's save-error, finish and stop callbacks.
     void wireJob(Job& job);
+    // Once the job's profile change is written: forgets the job and its queue entries, rereads the
+    // data, and with `restart` makes the project's new job and starts it.
+    void replaceAfterFlush(const std::shared_ptr<Job>& job, bool restart);
     // Forgets the project's job and, when asked, its queue entries.
     void dropJob(const Uuid& id, bool alsoQueued);
     const platform::MachineInfo& machine() const;

@@ -158,14 +158,7 @@ void AppModel::setProfile(const Uuid& profile, const std::shared_ptr<Job>& job) 
     if (profile == job->project().profileID || job->project().done() > 0 || job->state() != Job::State::idle) return;
     if (refusesProjectChange(*job)) return;
     job->setProfile(profile);
-    const Uuid id = job->project().id;
-    // A failed flush was already reported through the save-error callback; the job is replaced anyway.
-    job->flush([self = QPointer<AppModel>(this), job, id](const std::optional<SaveError>&) {
-        if (!self) return;
-        if (auto found = self->jobs_.find(id); found == self->jobs_.end() || found->second != job) return;
-        self->dropJob(id, true);
-        self->reload();
-    });
+    replaceAfterFlush(job, false);
 }
 
 void AppModel::switchProfile(const Uuid& profile, const std::shared_ptr<Job>& job) {
@@ -173,12 +166,18 @@ void AppModel::switchProfile(const Uuid& profile, const std::shared_ptr<Job>& jo
     // make two writers of one project file.
     if (refusesProjectChange(*job)) return;
     job->switchProfile(profile);
+    replaceAfterFlush(job, true);
+}
+
+void AppModel::replaceAfterFlush(const std::shared_ptr<Job>& job, bool restart) {
     const Uuid id = job->project().id;
-    job->flush([self = QPointer<AppModel>(this), job, id](const std::optional<SaveError>&) {
+    // A failed flush was already reported through the save-error callback; the job is replaced anyway.
+    job->flush([self = QPointer<AppModel>(this), job, id, restart](const std::optional<SaveError>&) {
         if (!self) return;
         if (auto found = self->jobs_.find(id); found == self->jobs_.end() || found->second != job) return;
         self->dropJob(id, true);
         self->reload();
+        if (!restart) return;
         const auto& projects = self->projects_;
         const auto project =
             std::find_if(projects.begin(), projects.end(), [&](const Project& p) { return p.id == id; });

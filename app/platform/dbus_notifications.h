@@ -4,18 +4,14 @@
 #include <QDBusConnection>
 #include <QString>
 
+#include "app/platform/dbus_service.h"
 #include "app/platform/notifications.h"
 
 namespace orvane::platform {
 
 class DBusNotificationCenter final : public NotificationCenter {
 public:
-    struct Service {
-        QDBusConnection bus;
-        QString name;
-        QString path;
-        QString interface;
-    };
+    using Service = DBusService;
     // org.freedesktop.Notifications on the session bus.
     static Service sessionService();
     static constexpr const char* applicationName = "Vendrel";

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/platform/linux_machine_info.h"
+#include "app/testing/stand_in_bus.h"
 #include "testing/temp_dir.h"
 
 using orvane::platform::DBusNotificationCenter;
@@ -81,39 +82,11 @@ private:
     QString profile_ = "balanced";
 };
 
-// The stand-ins answer on a connection and a thread of their own, so the blocking calls of the code
-// under test are answered while the test's thread waits.
-class NotificationStandIns : public ::testing::Test {
+class NotificationStandIns : public orvane::testing::StandInBus {
 protected:
-    void SetUp() override {
-        if (!QDBusConnection::sessionBus().isConnected())
-            GTEST_SKIP() << "no session bus: these tests run under dbus-run-session (package dbus-daemon)";
-        bus_ = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, "notify-stand-ins"));
-        ASSERT_TRUE(bus_->isConnected());
-        thread_.start();
-        server_.moveToThread(&thread_);
-        power_.moveToThread(&thread_);
-    }
-    void TearDown() override {
-        if (bus_) {
-            bus_->unregisterService(kNotificationsName);
-            bus_->unregisterService(kPowerName);
-            bus_->unregisterObject("/org/freedesktop/Notifications");
-            bus_->unregisterObject("/net/hadess/PowerProfiles");
-            bus_.reset();
-            QDBusConnection::disconnectFromBus("notify-stand-ins");
-        }
-        thread_.quit();
-        thread_.wait();
-    }
-    void offerServer() {
-        ASSERT_TRUE(bus_->registerObject("/org/freedesktop/Notifications", &server_, QDBusConnection::ExportAllSlots));
-        ASSERT_TRUE(bus_->registerService(kNotificationsName));
-    }
+    void offerServer() { offer(server_, kNotificationsName, "/org/freedesktop/Notifications"); }
     void offerPower() {
-        ASSERT_TRUE(bus_->registerObject("/net/hadess/PowerProfiles", &power_, QDBusConnection::ExportAllProperties));
-        ASSERT_TRUE(bus_->registerService(kPowerName));
+        offer(power_, kPowerName, "/net/hadess/PowerProfiles", QDBusConnection::ExportAllProperties);
     }
     static DBusNotificationCenter::Service service() {
         return {QDBusConnection::sessionBus(), kNotificationsName, "/org/freedesktop/Notifications",
@@ -125,8 +98,6 @@ protected:
         return out;
     }
 
-    std::unique_ptr<QDBusConnection> bus_;
-    QThread thread_;
     RecordingNotifications server_;
     FakePowerProfiles power_;
 };

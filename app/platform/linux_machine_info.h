@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "app/platform/dbus_service.h"
 #include "app/platform/machine_info.h"
 
 namespace orvane::platform {
@@ -18,12 +19,7 @@ namespace orvane::platform {
 class LinuxMachineInfo final : public MachineInfo {
 public:
     // Where power-profiles-daemon answers (its property "ActiveProfile").
-    struct PowerProfiles {
-        QDBusConnection bus;
-        QString name;
-        QString path;
-        QString interface;
-    };
+    using PowerProfiles = DBusService;
     // On the system bus.
     static PowerProfiles powerProfilesDaemon();
 
