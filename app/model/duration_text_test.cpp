@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "testing/romanian_locale.h"
+
 using namespace orvane;
 using namespace orvane::model;
 
@@ -82,4 +84,11 @@ TEST(DurationText, romanianCountRules) {
                                          {1000000, "1000000 de ore"}}) {
         EXPECT_EQ(romanianCountPhrase(r.n, "oră", "ore"), r.phrase);
     }
+}
+
+TEST(DurationText, numbersAreNeverGroupedWhateverTheLocale) {
+    orvane::testing::RomanianLocale ro;
+    if (!ro.active()) GTEST_SKIP() << "ro_RO.UTF-8 is not installed";
+    EXPECT_EQ(durationText(1e7, false), "2777 de ore și 46 de minute");
+    EXPECT_EQ(durationText(1e7, true), "2777 hours and 46 minutes");
 }

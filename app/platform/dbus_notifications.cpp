@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QStringList>
 #include <QVariantMap>
 #include <QWidget>
@@ -23,8 +24,13 @@ void DBusNotificationCenter::authorization(std::function<void(Authorization)> do
     }
     const auto message =
         QDBusMessage::createMethodCall(service_.name, service_.path, service_.interface, "GetServerInformation");
-    const QDBusMessage reply = service_.bus.call(message, QDBus::Block, timeoutMs_);
-    done(reply.type() == QDBusMessage::ReplyMessage ? Authorization::authorized : Authorization::notDetermined);
+    // Asked without blocking: a service that is being started on demand may take a while to answer.
+    auto* watcher = new QDBusPendingCallWatcher(service_.bus.asyncCall(message, timeoutMs_));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+                     [done = std::move(done)](QDBusPendingCallWatcher* w) {
+                         done(w->isError() ? Authorization::notDetermined : Authorization::authorized);
+                         w->deleteLater();
+                     });
 }
 
 void DBusNotificationCenter::add(const Request& request) {
@@ -32,7 +38,6 @@ void DBusNotificationCenter::add(const Request& request) {
     auto message = QDBusMessage::createMethodCall(service_.name, service_.path, service_.interface, "Notify");
     QVariantMap hints;
     if (request.sound) hints.insert("sound-name", QString("complete"));
-    hints.insert("desktop-entry", QString("vendrel"));
     message << QString(applicationName) << uint(0) << QString() << QString::fromStdString(request.title)
             << QString::fromStdString(request.body) << QStringList() << hints << int(-1);
     // Nothing waits for the answer: a failure is not observed.

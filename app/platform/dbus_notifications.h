@@ -16,7 +16,8 @@ public:
     static Service sessionService();
     static constexpr const char* applicationName = "Vendrel";
 
-    // The authorization check waits at most `timeoutMs` for the service's answer.
+    // The authorization check waits at most `timeoutMs` for the service's answer, without blocking:
+    // the answer comes through the calling thread's event loop.
     explicit DBusNotificationCenter(Service service = sessionService(), int timeoutMs = 1500);
 
     // Authorized when the service answers GetServerInformation; not determined otherwise.

@@ -1,6 +1,8 @@
 #include "app/platform/dbus_notifications.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
+#include <QEventLoop>
 #include <QDBusVariant>
 #include <QObject>
 #include <QThread>
@@ -9,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -92,10 +96,14 @@ protected:
         return {QDBusConnection::sessionBus(), kNotificationsName, "/org/freedesktop/Notifications",
                 "org.freedesktop.Notifications"};
     }
-    static Authorization authorizationOf(DBusNotificationCenter& center) {
-        Authorization out = Authorization::denied;
-        center.authorization([&](Authorization a) { out = a; });
-        return out;
+    static std::optional<Authorization> authorizationOf(DBusNotificationCenter& center) {
+        auto out = std::make_shared<std::optional<Authorization>>();
+        center.authorization([out](Authorization a) { *out = a; });
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!*out && std::chrono::steady_clock::now() < until) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return *out;
     }
 
     RecordingNotifications server_;
