@@ -28,16 +28,23 @@ class Recorder : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
-    std::vector<std::pair<QString, QString>> calls() const {
+    struct Call {
+        QString app, icon, summary, body;
+        uint replaces;
+        QStringList actions;
+        QVariantMap hints;
+        int timeout;
+    };
+    std::vector<Call> calls() const {
         std::lock_guard lock(mutex_);
         return calls_;
     }
 
 public slots:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
-                const QStringList&, const QVariantMap&, int) {
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary, const QString& body,
+                const QStringList& actions, const QVariantMap& hints, int timeout) {
         std::lock_guard lock(mutex_);
-        calls_.emplace_back(summary, body);
+        calls_.push_back({app, icon, summary, body, replaces, actions, hints, timeout});
         return static_cast<uint>(calls_.size());
     }
     QString GetServerInformation(QString& vendor, QString& version, QString& spec) {
@@ -49,7 +56,7 @@ public slots:
 
 private:
     mutable std::mutex mutex_;
-    std::vector<std::pair<QString, QString>> calls_;
+    std::vector<Call> calls_;
 };
 
 class FinishedNotification : public StandInBus {
@@ -89,8 +96,13 @@ TEST_F(FinishedNotification, aFinishedJobIsAnnouncedToTheSessionsNotificationSer
     EXPECT_EQ(job->state(), Job::State::finished);
     const auto calls = recorder_.calls();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].first, QString::fromUtf8("Nuntă Ana"));
-    EXPECT_EQ(calls[0].second, QString::fromUtf8("Editarea s-a terminat: 3 fotografii."));
+    EXPECT_EQ(calls[0].app, "Vendrel");
+    EXPECT_EQ(calls[0].summary, QString::fromUtf8("Nuntă Ana"));
+    EXPECT_EQ(calls[0].body, QString::fromUtf8("Editarea s-a terminat: 3 fotografii."));
+    EXPECT_EQ(calls[0].replaces, 0u);  // a notification of its own, not a replacement
+    EXPECT_TRUE(calls[0].actions.isEmpty());
+    EXPECT_TRUE(calls[0].hints.contains("sound-name"));
+    EXPECT_EQ(calls[0].timeout, -1);  // the server's default
     EXPECT_EQ(attention->calls, 0);
 }
 

@@ -27,44 +27,9 @@ using Authorization = orvane::platform::NotificationCenter::Authorization;
 
 namespace {
 
+// Nobody answers here; a recording server answers in the model's test of a finished job.
 constexpr const char* kNotificationsName = "org.orvane.test.Notifications";
 constexpr const char* kPowerName = "org.orvane.test.PowerProfiles";
-
-// A notification server that records every Notify call.
-class RecordingNotifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    struct Call {
-        QString app, icon, summary, body;
-        uint replaces;
-        QStringList actions;
-        QVariantMap hints;
-        int timeout;
-    };
-    std::vector<Call> calls() const {
-        std::lock_guard lock(mutex_);
-        return calls_;
-    }
-
-public slots:
-    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary, const QString& body,
-                const QStringList& actions, const QVariantMap& hints, int timeout) {
-        std::lock_guard lock(mutex_);
-        calls_.push_back({app, icon, summary, body, replaces, actions, hints, timeout});
-        return static_cast<uint>(calls_.size());
-    }
-    QString GetServerInformation(QString& vendor, QString& version, QString& spec) {
-        vendor = "test";
-        version = "1";
-        spec = "1.2";
-        return "recorder";
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<Call> calls_;
-};
 
 // power-profiles-daemon's one property that matters here.
 class FakePowerProfiles : public QObject {
@@ -88,7 +53,6 @@ private:
 
 class NotificationStandIns : public orvane::testing::StandInBus {
 protected:
-    void offerServer() { offer(server_, kNotificationsName, "/org/freedesktop/Notifications"); }
     void offerPower() {
         offer(power_, kPowerName, "/net/hadess/PowerProfiles", QDBusConnection::ExportAllProperties);
     }
@@ -106,29 +70,10 @@ protected:
         return *out;
     }
 
-    RecordingNotifications server_;
     FakePowerProfiles power_;
 };
 
 }  // namespace
-
-TEST_F(NotificationStandIns, aServiceThatAnswersIsAuthorizedAndGetsTheNotification) {
-    offerServer();
-    DBusNotificationCenter center(service());
-    EXPECT_EQ(authorizationOf(center), Authorization::authorized);
-    center.add({"id-1", "Nuntă", "Editarea s-a terminat: 12 fotografii.", true});
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (server_.calls().empty() && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const auto calls = server_.calls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].app, "Vendrel");
-    EXPECT_EQ(calls[0].summary, QString::fromUtf8("Nuntă"));
-    EXPECT_EQ(calls[0].body, QString::fromUtf8("Editarea s-a terminat: 12 fotografii."));
-    EXPECT_EQ(calls[0].replaces, 0u);
-    EXPECT_EQ(calls[0].timeout, -1);
-    EXPECT_TRUE(calls[0].hints.contains("sound-name"));
-}
 
 TEST_F(NotificationStandIns, noServiceMeansNotDetermined) {
     DBusNotificationCenter center(service(), 500);
