@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/base/unicode_text.h"
 #include "core/store/store.h"
 
 namespace orvane::model {
@@ -33,8 +34,9 @@ AppModel* AppModel::current() { return liveModel; }
 
 void AppModel::reload() {
     CatalogList catalogs = Store::all<TrainingCatalog>(Store::catalogs(), "catalog.json");
-    std::stable_sort(catalogs.begin(), catalogs.end(),
-                     [](const TrainingCatalog& a, const TrainingCatalog& b) { return a.name < b.name; });
+    std::stable_sort(catalogs.begin(), catalogs.end(), [](const TrainingCatalog& a, const TrainingCatalog& b) {
+        return UnicodeText::scalarLess(a.name, b.name);
+    });
     catalogs_ = std::move(catalogs);
     emit catalogsChanged();
     profiles_ = Profile::all();
@@ -57,7 +59,7 @@ std::vector<std::shared_ptr<Job>> AppModel::activeJobs() const {
         if (listed) out.push_back(job);
     }
     std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) {
-        return a->project().name < b->project().name;  // byte order, not localised or case-folded
+        return UnicodeText::scalarLess(a->project().name, b->project().name);  // not localised or case-folded
     });
     return out;
 }
@@ -88,6 +90,7 @@ void AppModel::registerJob(std::shared_ptr<Job> job) {
     jobObservers_[id] = job->observe([self](Job::Property p) {
         if (self && (p == Job::Property::state || p == Job::Property::extraStatus)) emit self->activeJobsChanged();
     });
+    wireJob(*job);
     jobs_[id] = std::move(job);
     emit activeJobsChanged();
 }

@@ -7,14 +7,20 @@
 #include <QObject>
 #include <QString>
 
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/model/profile_build_status.h"
 #include "app/platform/keep_awake.h"
+#include "app/platform/machine_info.h"
+#include "app/platform/notifications.h"
 #include "core/base/defaults.h"
 #include "core/base/executor.h"
 #include "core/base/uuid.h"
@@ -79,7 +85,7 @@ public:
     MainExecutor& mainExecutor() const { return *main_; }
     Defaults& defaults() const { return *defaults_; }
 
-    // Rereads the catalogs (sorted by name in byte order, stable), the profiles and the projects.
+    // Rereads the catalogs (sorted by name in scalar order, stable), the profiles and the projects.
     // Nothing else changes: jobs, the queue, the build and the error keep their values.
     void reload();
 
@@ -94,13 +100,74 @@ public:
     // Seam of the learning operations: the build under way and the profile whose first build succeeded.
     void setProfileBuild(OptionalBuild build);
     void setProfileReady(OptionalProfile profile);
-    // Seam of the job operations: the one place a job enters the table and the queue is replaced.
+    // The one place a job enters the table (makeJob uses it; tests hand in jobs of their own): wires
+    // its callbacks and observes it. The queue is replaced whole only by tests.
     void registerJob(std::shared_ptr<Job> job);
     void setQueued(UuidList queued);
 
     // Deleting a project or changing its profile must wait while its job is in a run or a second pass
     // (its analysis pass, shown by its status line) still writes the project.
     static bool refusesProjectChange(const Job& job);
+
+    // --- Jobs: making and starting them, the queue, profile changes, renaming and deleting ---
+    // What a photo fails with when its project's profile has no model that can be opened.
+    class NoProfileModelError : public std::runtime_error {
+    public:
+        static constexpr int code = 260;  // file read: no such file
+        static constexpr const char* message = "Profilul proiectului nu are model construit.";
+        NoProfileModelError() : std::runtime_error(message) {}
+    };
+    // Runs the second analysis pass a finished job's project still needs, then calls `done`.
+    using PrepareAnalysis = std::function<void(Job& job, Job::Done done)>;
+
+    // The project's job, made on first use with the project's current profile and registered.
+    std::shared_ptr<Job> makeJob(const Project& project);
+    // Applies the worker policy, then starts the job, or queues it (once) while another job runs.
+    void startJob(const std::shared_ptr<Job>& job);
+    void dequeue(const Job& job);
+    // Starts the first queued job that can run, dropping the identifiers before it; nothing while a
+    // job runs.
+    void startNextQueued();
+    // A new profile for a job that has processed nothing; the job is replaced after its flush.
+    void setProfile(const Uuid& profile, const std::shared_ptr<Job>& job);
+    // A new profile for a processed project, which is then processed again by a new job. Both are
+    // refused while the job's run or its second pass still writes the project.
+    void switchProfile(const Uuid& profile, const std::shared_ptr<Job>& job);
+    // The per-photo work of a job; called on the work pools with the values fixed when the job was made.
+    static PhotoResult processForJob(const std::filesystem::path& file, const AnalysisRequest& analysis,
+                                     const std::optional<std::filesystem::path>& modelDir, PredictorCache& predictors,
+                                     const Uuid& profileID, bool preview, bool fast);
+    // Smart previews inside a catalog's ".lrdata" folder are developed in preview mode.
+    static bool isSmartPreview(const std::filesystem::path& file);
+    // A finished run's follow-up: the second analysis pass, then the notification; then `done`.
+    void afterFinish(Job& job, Job::Done done);
+    void renameProject(const Project& project, std::string_view name);
+    void deleteProject(const Project& project);
+    // Writes the configured worker count and "prioritizeEditing" into the job.
+    void applyWorkerPolicy(Job& job) const;
+    int automaticWorkerCount() const;
+    int configuredWorkerCount() const;
+    // Services of the jobs; each has a real default. They reach the jobs already made as well.
+    void setPrepareAnalysis(PrepareAnalysis prepare);
+    void setMachineInfo(std::shared_ptr<const platform::MachineInfo> machine);
+    void setNotifications(std::shared_ptr<platform::NotificationCenter> center,
+                          std::shared_ptr<platform::Attention> attention);
+
+private:
+    struct FinishServices;
+    static void finishJob(const std::shared_ptr<FinishServices>& services, Job& job, Job::Done done);
+    std::shared_ptr<FinishServices> finishServices();
+    // Sets the job's save-error, finish and stop callbacks.
+    void wireJob(Job& job);
+    // Once the job's profile change is written: forgets the job and its queue entries, rereads the
+    // data, and with `restart` makes the project's new job and starts it.
+    void replaceAfterFlush(const std::shared_ptr<Job>& job, bool restart);
+    // Forgets the project's job and, when asked, its queue entries.
+    void dropJob(const Uuid& id, bool alsoQueued);
+    const platform::MachineInfo& machine() const;
+
+    std::shared_ptr<const platform::MachineInfo> machine_;
+    std::shared_ptr<FinishServices> finish_;  // shared with every job's finish callback
 
 signals:
     void catalogsChanged();
@@ -132,7 +199,7 @@ private:
     std::optional<std::string> error_;
     JobTable jobs_;
     std::map<Uuid, Job::ObserverId> jobObservers_;
-    std::unique_ptr<PredictorCache> predictors_ = std::make_unique<PredictorCache>();
+    std::shared_ptr<PredictorCache> predictors_ = std::make_shared<PredictorCache>();
     PowerGuard power_;
 };
 

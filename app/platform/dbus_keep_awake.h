@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "app/platform/dbus_service.h"
 #include "app/platform/keep_awake.h"
 
 namespace orvane::platform {
@@ -13,12 +14,7 @@ namespace orvane::platform {
 class DBusKeepAwake final : public KeepAwake {
 public:
     // Where one of the two services answers.
-    struct Service {
-        QDBusConnection bus;
-        QString name;
-        QString path;
-        QString interface;
-    };
+    using Service = DBusService;
     // org.freedesktop.login1 on the system bus.
     static Service login1();
     // org.freedesktop.ScreenSaver on the session bus.

@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/testing/stand_in_bus.h"
+
 using orvane::platform::DBusKeepAwake;
 
 namespace {
@@ -90,40 +92,10 @@ private:
     std::vector<uint> released_;
 };
 
-// The stand-ins answer on a connection and a thread of their own, so the blocking calls of the code
-// under test are answered while the test's thread waits.
-class StandIns : public ::testing::Test {
+class StandIns : public orvane::testing::StandInBus {
 protected:
-    void SetUp() override {
-        if (!QDBusConnection::sessionBus().isConnected())
-            GTEST_SKIP() << "no session bus: these tests run under dbus-run-session (package dbus-daemon)";
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stand-ins"));
-        ASSERT_TRUE(bus_->isConnected());
-        thread_.start();
-        login1_.moveToThread(&thread_);
-        screenSaver_.moveToThread(&thread_);
-    }
-    void TearDown() override {
-        if (bus_) {
-            bus_->unregisterService(kLogin1Name);
-            bus_->unregisterService(kScreenSaverName);
-            bus_->unregisterObject("/org/freedesktop/login1");
-            bus_->unregisterObject("/org/freedesktop/ScreenSaver");
-            bus_.reset();
-            QDBusConnection::disconnectFromBus("stand-ins");
-        }
-        thread_.quit();
-        thread_.wait();
-    }
-    void offerLogin1() {
-        ASSERT_TRUE(bus_->registerObject("/org/freedesktop/login1", &login1_, QDBusConnection::ExportAllSlots));
-        ASSERT_TRUE(bus_->registerService(kLogin1Name));
-    }
-    void offerScreenSaver() {
-        ASSERT_TRUE(
-            bus_->registerObject("/org/freedesktop/ScreenSaver", &screenSaver_, QDBusConnection::ExportAllSlots));
-        ASSERT_TRUE(bus_->registerService(kScreenSaverName));
-    }
+    void offerLogin1() { offer(login1_, kLogin1Name, "/org/freedesktop/login1"); }
+    void offerScreenSaver() { offer(screenSaver_, kScreenSaverName, "/org/freedesktop/ScreenSaver"); }
     static DBusKeepAwake::Service login1() {
         return {QDBusConnection::sessionBus(), kLogin1Name, "/org/freedesktop/login1", "org.freedesktop.login1.Manager"};
     }
@@ -132,8 +104,6 @@ protected:
                 "org.freedesktop.ScreenSaver"};
     }
 
-    std::unique_ptr<QDBusConnection> bus_;
-    QThread thread_;
     FakeLogin1 login1_;
     FakeScreenSaver screenSaver_;
 };

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/catalog/settings_text.h"
+#include "core/base/unicode_text.h"
 #include "core/pipeline/job.h"
 
 namespace orvane {
@@ -22,8 +22,6 @@ void storeFlag(std::optional<bool>& field, bool on) {
     if (!on && !field) return;
     field = on;
 }
-
-std::string trimmedText(const std::string& text) { return std::string(CatalogWriter::trimmed(text)); }
 
 }  // namespace
 
@@ -145,7 +143,7 @@ void Job::setProfileTuning(const ProfileTuning& tuning) {
 }
 
 void Job::rename(const std::string& name) {
-    std::string text = trimmedText(name);
+    std::string text = UnicodeText::trimmed(name);
     if (text.empty()) return;
     project_.name = std::move(text);
     edited();
@@ -232,7 +230,7 @@ void Job::renameVersion(const Uuid& id, const std::string& name) {
     auto& history = *project_.history;
     const auto version = std::find_if(history.begin(), history.end(), [&](const EditVersion& v) { return v.id == id; });
     if (version == history.end()) return;
-    std::string text = trimmedText(name);
+    std::string text = UnicodeText::trimmed(name);
     if (text.empty())
         version->name.reset();
     else
