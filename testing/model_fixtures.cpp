@@ -7,6 +7,7 @@
 #include "core/style/booster.h"
 #include "core/style/compiled_model.h"
 #include "core/style/model.h"
+#include "core/style/model_vault.h"
 
 namespace orvane::testing {
 namespace fs = std::filesystem;
@@ -88,6 +89,18 @@ std::vector<Sample> syntheticSamples(std::size_t n, std::uint32_t seed) {
         out.push_back(std::move(s));
     }
     return out;
+}
+
+VaultSession::VaultSession(const fs::path& resources) {
+    ModelVault::resetForTesting();
+    ModelVault::setResourceDirectory(resources);
+}
+
+VaultSession::~VaultSession() {
+    ModelVault::removeSession();
+    ModelVault::setResourceDirectory(std::nullopt);
+    ModelVault::setOverrideDirectory(std::nullopt);
+    ModelVault::resetForTesting();
 }
 
 }  // namespace orvane::testing

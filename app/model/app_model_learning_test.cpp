@@ -8,7 +8,6 @@
 #include "app/model/app_model.h"
 #include "core/base/atomic_file.h"
 #include "core/store/store.h"
-#include "core/style/model_vault.h"
 #include "core/style/vault_format.h"
 #include "core/xmp/develop_preset.h"
 #include "core/catalog/catalog_import.h"
@@ -416,23 +415,11 @@ TEST(AppModelLearning, usableProfileIDPrefersABuiltPreferredProfile) {
     EXPECT_EQ(h.model->usableProfileID(std::nullopt), first.id);
 }
 
-class InstantProfile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ModelVault::resetForTesting();
-        ModelVault::setResourceDirectory(resources.path());
-    }
-    void TearDown() override {
-        ModelVault::removeSession();
-        ModelVault::setResourceDirectory(std::nullopt);
-        ModelVault::resetForTesting();
-    }
+TEST(AppModelLearning, instantProfilesAreMadeOnTheSealedBaseModelOrRefusedWithoutIt) {
     TempDir runtime;
     TempDir resources;
     ScopedEnv env{"XDG_RUNTIME_DIR", runtime.path().string()};
-};
-
-TEST_F(InstantProfile, isMadeOnTheSealedBaseModelOrRefusedWithoutIt) {
+    VaultSession vault{resources.path()};
     LearningHarness h;
     const fs::path preset = h.model->neutralPresetURL();
 
