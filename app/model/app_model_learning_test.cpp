@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <mutex>
+#include <thread>
 
 #include "app/model/app_model.h"
 #include "core/base/atomic_file.h"
@@ -35,6 +36,7 @@ struct FakeBuilder {
     std::mutex mutex;
     std::vector<std::pair<Profile, std::vector<TrainingCatalog>>> calls;
     std::optional<std::string> failWith;
+    std::vector<ProfileBuilder::BuildProgress> progressHandlers;  // kept to report late
 
     AppModel::LearningServices services() {
         AppModel::LearningServices s = AppModel::LearningServices::standard(std::make_shared<FileDefaults>());
@@ -44,6 +46,7 @@ struct FakeBuilder {
             {
                 std::lock_guard lock(mutex);
                 calls.emplace_back(profile, catalogs);
+                progressHandlers.push_back(progress);
             }
             progress(Phase::features(1, 2));
             gate->pass();
@@ -77,7 +80,7 @@ struct LearningHarness {
     }
     ~LearningHarness() {
         builder.gate->open();
-        main->runUntil([&] { return !model->profileBuild(); }, std::chrono::seconds(20));
+        if (model) main->runUntil([&] { return !model->profileBuild(); }, std::chrono::seconds(20));
     }
     Profile profile(const std::string& name, bool built = false) {
         Profile p;
@@ -178,6 +181,34 @@ TEST(AppModelLearning, fromCatalogsFailureShowsItsMessageAndCancellingIsSilent) 
         // A phase reported after the end does not bring the status back.
         EXPECT_FALSE(h.model->profileBuild());
     }
+}
+
+TEST(AppModelLearning, aPhaseReportedAfterItsBuildEndedIsDropped) {
+    LearningHarness h;
+    const Profile first = h.profile("Nunți");
+    const Profile second = h.profile("Botezuri");
+    h.builder.gate->release(1);
+    h.model->learnFromCatalogs(first, {});
+    ASSERT_TRUE(h.finish());
+    h.model->learnFromCatalogs(second, {});
+    ASSERT_TRUE(h.builder.gate->waitEntered(2));
+    ASSERT_TRUE(h.main->runUntil([&] { return h.model->profileBuild()->phase == Phase::features(1, 2); }));
+
+    // The first build's handler, called late from its thread, touches neither the status nor the model.
+    std::thread late([progress = h.builder.progressHandlers.at(0)] { progress(Phase::training()); });
+    late.join();
+    h.main->runReady();
+    ASSERT_TRUE(h.model->profileBuild());
+    EXPECT_EQ(h.model->profileBuild()->profileID, second.id);
+    EXPECT_EQ(h.model->profileBuild()->phase, Phase::features(1, 2));
+
+    // And once the model is gone, a report is dropped as well.
+    h.builder.gate->open();
+    ASSERT_TRUE(h.finish());
+    const auto handler = h.builder.progressHandlers.at(1);
+    h.model.reset();
+    handler(Phase::training());
+    h.main->runReady();
 }
 
 TEST(AppModelLearning, fromProjectWithAGivenCatalogImportsRecordsCorrectsAndBuilds) {
