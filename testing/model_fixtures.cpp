@@ -8,6 +8,7 @@
 #include "core/style/compiled_model.h"
 #include "core/photo/features.h"
 #include "core/style/model.h"
+#include "core/style/model_vault.h"
 #include "testing/temp_dir.h"
 
 namespace orvane::testing {
@@ -118,6 +119,18 @@ Profile builtProfile(const std::string& name) {
     writeText(p.preset(), "<preset/>");
     writeModelFolder(p.dir(), 0.1f, 190.0f, {{"Vibrance", 5.0f}});
     return p;
+}
+
+VaultSession::VaultSession(const fs::path& resources) {
+    ModelVault::resetForTesting();
+    ModelVault::setResourceDirectory(resources);
+}
+
+VaultSession::~VaultSession() {
+    ModelVault::removeSession();
+    ModelVault::setResourceDirectory(std::nullopt);
+    ModelVault::setOverrideDirectory(std::nullopt);
+    ModelVault::resetForTesting();
 }
 
 }  // namespace orvane::testing

@@ -42,4 +42,14 @@ Profile builtProfile(const std::string& name);
 // temperature = 1e6 / (180 + 60·f2 + small noise), Contrast2012 = 40·f3, Vibrance = 20·f4.
 std::vector<Sample> syntheticSamples(std::size_t n, std::uint32_t seed);
 
+// The base-model vault for one test: nothing opened, sealed models read from `resources`. On leaving,
+// this process's session folder is removed and every vault setting undone.
+class VaultSession {
+public:
+    explicit VaultSession(const std::filesystem::path& resources);
+    ~VaultSession();
+    VaultSession(const VaultSession&) = delete;
+    VaultSession& operator=(const VaultSession&) = delete;
+};
+
 }  // namespace orvane::testing

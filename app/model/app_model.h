@@ -12,9 +12,11 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "app/model/profile_build_status.h"
@@ -24,6 +26,7 @@
 #include "core/base/defaults.h"
 #include "core/base/executor.h"
 #include "core/base/uuid.h"
+#include "core/catalog/catalog_finder.h"
 #include "core/catalog/catalog_records.h"
 #include "core/pipeline/job.h"
 #include "core/pipeline/predictor_cache.h"
@@ -201,6 +204,77 @@ private:
     std::map<Uuid, Job::ObserverId> jobObservers_;
     std::shared_ptr<PredictorCache> predictors_ = std::make_shared<PredictorCache>();
     PowerGuard power_;
+
+    // ---- Learning: profiles trained from catalogs or from a finished project, catalog import and
+    // instant profiles (app_model_learning.cpp).
+public:
+    // No Lightroom catalog holds enough of the project's photos; what() is the message shown.
+    class LearnFailure : public std::runtime_error {
+    public:
+        enum class Case { noMatch };
+        explicit LearnFailure(Case c);
+        Case which;
+    };
+    // The application has no base model; code() is "no such file", what() the message shown.
+    class MissingBaseModel : public std::runtime_error {
+    public:
+        MissingBaseModel();
+        std::error_code code() const { return std::make_error_code(std::errc::no_such_file_or_directory); }
+    };
+    // What learning asks of the world; standard() holds the real finder, importer, builder and worker
+    // count, tests hand in their own.
+    struct LearningServices {
+        std::function<std::vector<FoundCatalog>()> scan;
+        std::function<TrainingCatalog(const std::filesystem::path&, const std::optional<std::set<std::string>>&)>
+            importCatalog;
+        std::function<Profile(const Profile&, const std::vector<TrainingCatalog>&, int,
+                              const ProfileBuilder::CancelToken*, const ProfileBuilder::BuildProgress&)>
+            build;
+        std::function<int()> workers;
+        static LearningServices standard(std::shared_ptr<const Defaults> defaults);
+    };
+    void setLearningServices(LearningServices services);
+
+    // Trains the profile from the catalogs in the background; nothing while a build runs.
+    void learnFromCatalogs(const Profile& profile, const std::vector<TrainingCatalog>& catalogs);
+    // Finds (or checks the picked) catalog holding the project's corrections, imports it, measures the
+    // corrections and rebuilds the project's profile; nothing while a build runs or without the profile.
+    // `catalog` is used as it is; `picked` must hold at least half of the project. `onDone` gets the
+    // size of `only` after a successful build.
+    void learnFromProject(const Project& project, const std::optional<std::filesystem::path>& catalog,
+                          const std::optional<std::filesystem::path>& picked,
+                          const std::optional<std::set<std::string>>& only, std::function<void(int)> onDone);
+    void cancelProfileBuild();
+    // Imports a catalog file into the library in the background; failures go to the error. `done`
+    // runs on the main thread when the import has ended either way.
+    void importCatalog(const std::filesystem::path& catalog, std::function<void()> done = {});
+    // The preferred profile when it is built, else the first built one.
+    std::optional<Uuid> usableProfileID(const std::optional<Uuid>& preferred) const;
+    // A profile of kind "instant" on the application's base model; throws MissingBaseModel without it.
+    Profile createInstantProfile(const std::string& name, const std::filesystem::path& preset);
+    // "Neutru.xmp" in the data directory, written afresh; throws the file error.
+    std::filesystem::path neutralPresetURL();
+    // For the quit path: cancels the build under way, starts no further step of it, and waits up to
+    // `limit` for its background step to return. True when no step is left running.
+    bool stopLearningForQuit(std::chrono::milliseconds limit);
+
+private:
+    struct LearningSteps;
+    struct ProjectRun;
+    const LearningServices& learning();
+    template <class Work, class Done>
+    void runLearningStep(bool highPriority, Work work, Done done);
+    ProfileBuilder::BuildProgress progressHop(const std::shared_ptr<ProfileBuilder::CancelToken>& token);
+    bool isCurrentBuild(const std::shared_ptr<ProfileBuilder::CancelToken>& token) const;
+    void setBuildNote(const std::shared_ptr<ProfileBuilder::CancelToken>& token, std::optional<std::string> note);
+    void endBuild(std::exception_ptr error);
+    void chooseCatalog(std::shared_ptr<ProjectRun> run, std::optional<std::filesystem::path> catalog,
+                       std::optional<std::filesystem::path> picked);
+    void importForProject(std::shared_ptr<ProjectRun> run, std::filesystem::path chosen);
+    void trainForProject(std::shared_ptr<ProjectRun> run, TrainingCatalog imported);
+
+    std::shared_ptr<const LearningServices> learning_;
+    std::shared_ptr<LearningSteps> learningSteps_;
 };
 
 }  // namespace orvane::model

@@ -21,16 +21,6 @@ using testing::TempDir;
 // A private runtime folder and resource folder for each test, and a vault that has opened nothing.
 class ModelVaultTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ModelVault::resetForTesting();
-        ModelVault::setResourceDirectory(resources.path());
-    }
-    void TearDown() override {
-        ModelVault::removeSession();
-        ModelVault::setResourceDirectory(std::nullopt);
-        ModelVault::setOverrideDirectory(std::nullopt);
-        ModelVault::resetForTesting();
-    }
     void writeResource(const std::string& name, const std::string& bytes) {
         writeFileAtomically(resources / (name + ".vrv"), bytes);
     }
@@ -43,6 +33,7 @@ protected:
     TempDir runtime;
     TempDir resources;
     testing::ScopedEnv env{"XDG_RUNTIME_DIR", runtime.path().string()};
+    testing::VaultSession session{resources.path()};
 };
 
 TEST_F(ModelVaultTest, aSealedModelOpensIntoAPrivateSessionFolder) {

@@ -1,0 +1,507 @@
+// The learning operations of the application model, with fakes for the builder (and, where a case
+// needs it, the finder and the importer) and real catalogs, imports and corrections.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "app/model/app_model.h"
+#include "core/base/atomic_file.h"
+#include "core/store/store.h"
+#include "core/style/vault_format.h"
+#include "core/xmp/develop_preset.h"
+#include "core/catalog/catalog_import.h"
+#include "testing/catalog_builder.h"
+#include "testing/concurrency.h"
+#include "testing/job_fixtures.h"
+#include "testing/model_fixtures.h"
+#include "testing/temp_dir.h"
+
+using namespace orvane;
+using namespace orvane::model;
+using namespace orvane::testing;
+using Phase = ProfileBuilder::Phase;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string noMatchText =
+    "Nu am găsit un catalog Lightroom cu fotografiile acestui proiect. Alege-l manual, din „Învață din proiect”.";
+
+// The builder's stand-in: reports a phase, waits at its gate, honours the token, fails when told,
+// and otherwise "builds" the profile as the real one leaves it (models on disk, record saved).
+struct FakeBuilder {
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    std::mutex mutex;
+    std::vector<std::pair<Profile, std::vector<TrainingCatalog>>> calls;
+    std::optional<std::string> failWith;
+    std::vector<ProfileBuilder::BuildProgress> progressHandlers;  // kept to report late
+
+    AppModel::LearningServices services() {
+        AppModel::LearningServices s = AppModel::LearningServices::standard(std::make_shared<FileDefaults>());
+        s.scan = [] { return std::vector<FoundCatalog>{}; };
+        s.build = [this](const Profile& profile, const std::vector<TrainingCatalog>& catalogs, int,
+                         const ProfileBuilder::CancelToken* cancel, const ProfileBuilder::BuildProgress& progress) {
+            {
+                std::lock_guard lock(mutex);
+                calls.emplace_back(profile, catalogs);
+                progressHandlers.push_back(progress);
+            }
+            progress(Phase::features(1, 2));
+            gate->pass();
+            if (cancel && cancel->isCancelled()) throw Cancelled();
+            if (failWith) throw std::runtime_error(*failWith);
+            Profile built = profile;
+            built.built = std::chrono::system_clock::now();
+            writeModelFolder(built.dir(), 0.2f, 190.0f);
+            built.save();
+            return built;
+        };
+        return s;
+    }
+    std::size_t callCount() {
+        std::lock_guard lock(mutex);
+        return calls.size();
+    }
+};
+
+struct LearningHarness {
+    TempDir xdg;  // the trash lives here
+    ScopedEnv trashHome{"XDG_DATA_HOME", xdg.path().string()};
+    std::shared_ptr<ManualExecutor> main = std::make_shared<ManualExecutor>();
+    std::unique_ptr<AppModel> model;
+    FakeBuilder builder;
+
+    LearningHarness() {
+        freshDataDir();
+        model = std::make_unique<AppModel>(main, std::make_shared<FileDefaults>(), nullptr);
+        model->setLearningServices(builder.services());
+    }
+    ~LearningHarness() {
+        builder.gate->open();
+        if (model) main->runUntil([&] { return !model->profileBuild(); }, std::chrono::seconds(20));
+    }
+    Profile profile(const std::string& name, bool built = false) {
+        Profile p;
+        p.id = Uuid::random();
+        p.name = name;
+        p.presetName = "Neutru";
+        if (built) {
+            p.built = std::chrono::system_clock::now();
+            writeModelFolder(p.dir(), 0.1f, 200.0f);
+        }
+        p.save();
+        model->reload();
+        return p;
+    }
+    bool finish() { return main->runUntil([&] { return !model->profileBuild(); }); }
+    const Profile& stored(const Uuid& id) {
+        for (const Profile& p : model->profiles()) {
+            if (p.id == id) return p;
+        }
+        throw std::runtime_error("no such profile");
+    }
+};
+
+std::string edited() {
+    return orvane::testing::DevelopText().number("Exposure2012", 0.4).number("Temperature", 5300).text("WhiteBalance", "Custom").str();
+}
+
+// A user's catalog holding, edited, the photos IMG_<1000 + i> of a projectWith() project for i in [from, to).
+fs::path userCatalog(const fs::path& file, int from, int to) {
+    fs::create_directories(file.parent_path());
+    CatalogBuilder b(file);
+    for (int i = from; i < to; ++i) {
+        b.photo({.root = "/nonexistent/", .folder = "shoot/", .baseName = "IMG_" + std::to_string(1000 + i),
+                 .extension = "dng", .settings = edited()});
+    }
+    return file;
+}
+
+// A project of 100 done photos whose profile is `profile`.
+Project projectOf(const Profile& profile) {
+    Project p = projectWith(0, 100);
+    p.profileID = profile.id;
+    return p;
+}
+
+TEST(AppModelLearning, fromCatalogsFirstBuildSetsProfileReadyAndASecondCallMeanwhileIsIgnored) {
+    LearningHarness h;
+    const Profile fresh = h.profile("Nunți");
+    const Profile other = h.profile("Botezuri");
+    h.model->learnFromCatalogs(fresh, {});
+    ASSERT_TRUE(h.model->profileBuild());
+    EXPECT_EQ(h.model->profileBuild()->profileID, fresh.id);
+    EXPECT_EQ(h.model->profileBuild()->phase, Phase::features(0, 0));
+    EXPECT_FALSE(h.model->profileBuild()->note);
+
+    h.model->learnFromCatalogs(other, {});
+    h.model->learnFromProject(projectOf(other), std::nullopt, std::nullopt, std::nullopt, {});
+    ASSERT_TRUE(h.builder.gate->waitEntered(1));
+    // The phase the build reports reaches the status.
+    ASSERT_TRUE(h.main->runUntil([&] { return h.model->profileBuild()->phase == Phase::features(1, 2); }));
+    EXPECT_EQ(h.model->profileBuild()->profileID, fresh.id);
+
+    h.builder.gate->open();
+    ASSERT_TRUE(h.finish());
+    EXPECT_EQ(h.builder.callCount(), 1u);
+    ASSERT_TRUE(h.model->profileReady());
+    EXPECT_EQ(h.model->profileReady()->id, fresh.id);
+    EXPECT_TRUE(h.stored(fresh.id).isBuilt());  // the lists were reloaded
+    EXPECT_FALSE(h.model->error());
+}
+
+TEST(AppModelLearning, fromCatalogsRebuildSetsNoProfileReady) {
+    LearningHarness h;
+    h.builder.gate->open();
+    const Profile built = h.profile("Nunți", true);
+    h.model->learnFromCatalogs(built, {});
+    ASSERT_TRUE(h.finish());
+    EXPECT_EQ(h.builder.callCount(), 1u);
+    EXPECT_FALSE(h.model->profileReady());
+    EXPECT_FALSE(h.model->error());
+}
+
+TEST(AppModelLearning, fromCatalogsFailureShowsItsMessageAndCancellingIsSilent) {
+    for (const bool cancel : {false, true}) {
+        LearningHarness h;
+        h.builder.failWith = "Nicio fotografie";
+        const Profile p = h.profile("Nunți");
+        h.model->learnFromCatalogs(p, {});
+        ASSERT_TRUE(h.builder.gate->waitEntered(1));
+        if (cancel) {
+            h.model->cancelProfileBuild();
+            EXPECT_TRUE(h.model->profileBuild()->stopping);
+        }
+        h.builder.gate->open();
+        ASSERT_TRUE(h.finish());
+        EXPECT_FALSE(h.model->profileReady());
+        EXPECT_EQ(h.model->error(), cancel ? std::nullopt : std::optional<std::string>("Nicio fotografie"));
+        // A phase reported after the end does not bring the status back.
+        EXPECT_FALSE(h.model->profileBuild());
+    }
+}
+
+TEST(AppModelLearning, aPhaseReportedAfterItsBuildEndedIsDropped) {
+    LearningHarness h;
+    const Profile first = h.profile("Nunți");
+    const Profile second = h.profile("Botezuri");
+    h.builder.gate->release(1);
+    h.model->learnFromCatalogs(first, {});
+    ASSERT_TRUE(h.finish());
+    h.model->learnFromCatalogs(second, {});
+    ASSERT_TRUE(h.builder.gate->waitEntered(2));
+    ASSERT_TRUE(h.main->runUntil([&] { return h.model->profileBuild()->phase == Phase::features(1, 2); }));
+
+    // The first build's handler, called late from its thread, touches neither the status nor the model.
+    std::thread late([progress = h.builder.progressHandlers.at(0)] { progress(Phase::training()); });
+    late.join();
+    h.main->runReady();
+    ASSERT_TRUE(h.model->profileBuild());
+    EXPECT_EQ(h.model->profileBuild()->profileID, second.id);
+    EXPECT_EQ(h.model->profileBuild()->phase, Phase::features(1, 2));
+
+    // And once the model is gone, a report is dropped as well.
+    h.builder.gate->open();
+    ASSERT_TRUE(h.finish());
+    const auto handler = h.builder.progressHandlers.at(1);
+    h.model.reset();
+    handler(Phase::training());
+    h.main->runReady();
+}
+
+TEST(AppModelLearning, fromProjectWithAGivenCatalogImportsRecordsCorrectsAndBuilds) {
+    LearningHarness h;
+    TempDir user;
+    const fs::path lrcat = userCatalog(user.path() / "Nunți.lrcat", 0, 100);
+    const Profile p = h.profile("Nunți");
+    const Project project = projectOf(p);
+    std::set<std::string> only;
+    for (int i = 0; i < 37; ++i) only.insert(project.photos[static_cast<std::size_t>(i)].path);
+    std::vector<int> done;
+
+    h.model->learnFromProject(project, lrcat, std::nullopt, only, [&](int n) { done.push_back(n); });
+    ASSERT_TRUE(h.model->profileBuild());
+    EXPECT_EQ(h.model->profileBuild()->note, std::optional<std::string>("Caut catalogul…"));
+    EXPECT_EQ(h.model->profileBuild()->phase, Phase::features(0, 1));
+    ASSERT_TRUE(h.main->runUntil([&] { return h.builder.gate->entered() >= 1; }));
+    ASSERT_TRUE(h.main->runUntil([&] { return h.model->profileBuild()->phase == Phase::features(1, 2); }));
+    EXPECT_FALSE(h.model->profileBuild()->note);  // cleared for the training
+    h.builder.gate->open();
+    ASSERT_TRUE(h.finish());
+
+    EXPECT_FALSE(h.model->error());
+    EXPECT_EQ(done, std::vector<int>{37});
+    ASSERT_EQ(h.model->catalogs().size(), 1u);
+    const TrainingCatalog& imported = h.model->catalogs()[0];
+    EXPECT_EQ(imported.source, lrcat.string());
+    ASSERT_TRUE(imported.onlyPaths);  // the import kept to `only`
+    EXPECT_EQ(imported.onlyPaths->size(), 37u);
+    EXPECT_EQ(imported.rawMissing, 37);
+    EXPECT_TRUE(fs::exists(imported.file()));
+    EXPECT_TRUE(fs::exists(Store::projects() / project.id.text() / "corrections.json"));
+    EXPECT_EQ(h.stored(p.id).catalogIDs, std::vector<Uuid>{imported.id});
+    ASSERT_EQ(h.builder.calls.size(), 1u);
+    EXPECT_EQ(h.builder.calls[0].first.catalogIDs, std::vector<Uuid>{imported.id});
+    ASSERT_EQ(h.builder.calls[0].second.size(), 1u);
+    EXPECT_EQ(h.builder.calls[0].second[0].id, imported.id);
+    EXPECT_FALSE(h.model->profileReady());  // learning from a project never opens the ready sheet
+}
+
+TEST(AppModelLearning, fromProjectTheOlderCopyOfTheSameCatalogGoesOnlyWhenNoOtherProfileNamesIt) {
+    for (const bool namedElsewhere : {false, true}) {
+        LearningHarness h;
+        h.builder.gate->open();
+        TempDir user;
+        const fs::path lrcat = userCatalog(user.path() / "Nunți.lrcat", 0, 100);
+        fs::create_directory_symlink(user.path(), user.path() / "legatura");
+        const Profile p = h.profile("Nunți");
+        const Project project = projectOf(p);
+
+        h.model->learnFromProject(project, lrcat, std::nullopt, std::nullopt, {});
+        ASSERT_TRUE(h.finish());
+        ASSERT_EQ(h.model->catalogs().size(), 1u);
+        const TrainingCatalog first = h.model->catalogs()[0];
+        if (namedElsewhere) {
+            Profile other = h.profile("Altul");
+            other.catalogIDs = {first.id};
+            other.save();
+            h.model->reload();
+        }
+
+        // The same catalog reached through a link is the same catalog.
+        h.model->learnFromProject(project, user.path() / "legatura" / "Nunți.lrcat", std::nullopt, std::nullopt, {});
+        ASSERT_TRUE(h.finish());
+        EXPECT_FALSE(h.model->error());
+        ASSERT_EQ(h.model->catalogs().size(), namedElsewhere ? 2u : 1u);
+        const auto& catalogs = h.model->catalogs();
+        const auto second = std::find_if(catalogs.begin(), catalogs.end(),
+                                         [&](const TrainingCatalog& c) { return c.id != first.id; });
+        ASSERT_NE(second, catalogs.end());
+        EXPECT_EQ(h.stored(p.id).catalogIDs, std::vector<Uuid>{second->id});
+        EXPECT_EQ(fs::exists(first.dir()), namedElsewhere);
+        EXPECT_EQ(fs::exists(h.xdg.path() / "Trash" / "files" / first.id.text()), !namedElsewhere);
+    }
+}
+
+TEST(AppModelLearning, fromProjectAPickedCatalogNeedsHalfTheProject) {
+    struct Case {
+        const char* name;
+        int photos;
+        bool accepted;
+    };
+    for (const Case& c : {Case{"exactly half", 50, true}, Case{"just under half", 49, false}}) {
+        LearningHarness h;
+        h.builder.gate->open();
+        TempDir user;
+        const fs::path picked = userCatalog(user.path() / "Ales.lrcat", 0, c.photos);
+        const fs::path given = userCatalog(user.path() / "Dat.lrcat", 0, 100);
+        const Profile p = h.profile("Nunți");
+        std::vector<std::optional<std::string>> notes;
+        QObject::connect(h.model.get(), &AppModel::profileBuildChanged, [&] {
+            if (h.model->profileBuild() && (notes.empty() || notes.back() != h.model->profileBuild()->note))
+                notes.push_back(h.model->profileBuild()->note);
+        });
+        // The picked file is checked even when the sheet also passed one.
+        h.model->learnFromProject(projectOf(p), given, picked, std::nullopt, [](int) { FAIL(); });
+        ASSERT_TRUE(h.finish()) << c.name;
+        if (c.accepted) {
+            EXPECT_FALSE(h.model->error()) << c.name;
+            ASSERT_EQ(h.model->catalogs().size(), 1u) << c.name;
+            EXPECT_EQ(h.model->catalogs()[0].source, picked.string()) << c.name;
+            EXPECT_EQ(notes, (std::vector<std::optional<std::string>>{"Caut catalogul…", "Verific catalogul…", "Import catalogul…",
+                                                                      std::nullopt}))
+                << c.name;
+        } else {
+            EXPECT_EQ(h.model->error(), noMatchText) << c.name;
+            EXPECT_TRUE(h.model->catalogs().empty()) << c.name;
+            EXPECT_EQ(h.builder.callCount(), 0u) << c.name;
+        }
+    }
+}
+
+TEST(AppModelLearning, fromProjectAScanImportsTheCatalogHoldingTheLargestShare) {
+    LearningHarness h;
+    h.builder.gate->open();
+    TempDir user;
+    const fs::path some = userCatalog(user.path() / "Unele.lrcat", 0, 60);
+    const fs::path most = userCatalog(user.path() / "Cele mai multe.lrcat", 0, 90);
+    const fs::path few = userCatalog(user.path() / "Puține.lrcat", 0, 10);
+    AppModel::LearningServices services = h.builder.services();
+    services.scan = [&] {
+        return std::vector<FoundCatalog>{{few, 1, Date{}}, {some, 1, Date{}}, {most, 1, Date{}}};
+    };
+    h.model->setLearningServices(services);
+    const Profile p = h.profile("Nunți");
+    h.model->learnFromProject(projectOf(p), std::nullopt, std::nullopt, std::nullopt, {});
+    ASSERT_TRUE(h.finish());
+    EXPECT_FALSE(h.model->error());
+    ASSERT_EQ(h.model->catalogs().size(), 1u);
+    EXPECT_EQ(h.model->catalogs()[0].source, most.string());
+
+    // Nothing found on disk: the no-match message, and the status goes.
+    services.scan = [] { return std::vector<FoundCatalog>{}; };
+    h.model->setLearningServices(services);
+    h.model->learnFromProject(projectOf(p), std::nullopt, std::nullopt, std::nullopt, {});
+    ASSERT_TRUE(h.finish());
+    EXPECT_EQ(h.model->error(), noMatchText);
+}
+
+TEST(AppModelLearning, fromProjectWithoutItsProfileDoesNothing) {
+    LearningHarness h;
+    Project project = projectWith(0, 3);
+    h.model->learnFromProject(project, std::nullopt, std::nullopt, std::set<std::string>{"a"}, [](int) { FAIL(); });
+    EXPECT_FALSE(h.model->profileBuild());
+    h.main->runReady();
+    EXPECT_FALSE(h.model->error());
+}
+
+TEST(AppModelLearning, fromProjectAFailedBuildKeepsTheImportAndCallsNoOnDone) {
+    LearningHarness h;
+    h.builder.gate->open();
+    h.builder.failWith = "Antrenarea a eșuat";
+    TempDir user;
+    const fs::path lrcat = userCatalog(user.path() / "Nunți.lrcat", 0, 100);
+    const Profile p = h.profile("Nunți");
+    h.model->learnFromProject(projectOf(p), lrcat, std::nullopt, std::set<std::string>{"x"}, [](int) { FAIL(); });
+    ASSERT_TRUE(h.finish());
+    EXPECT_EQ(h.model->error(), std::optional<std::string>("Antrenarea a eșuat"));
+    EXPECT_EQ(h.model->catalogs().size(), 1u);
+}
+
+// An importer that imports for real, then blocks the record's file with a folder of its name.
+AppModel::LearningServices withUnsavableRecord(AppModel::LearningServices services) {
+    services.importCatalog = [](const fs::path& file, const std::optional<std::set<std::string>>& only) {
+        TrainingCatalog imported = Catalog::importCatalog(file, only);
+        fs::create_directories(imported.file() / "blocat");
+        return imported;
+    };
+    return services;
+}
+
+std::size_t catalogFolders() {
+    std::error_code ec;
+    std::size_t n = 0;
+    for (auto it = fs::directory_iterator(Store::catalogs(), ec); !ec && it != fs::directory_iterator(); ++it) ++n;
+    return n;
+}
+
+TEST(AppModelLearning, importCatalogRecordsTheCopyOrLeavesNoFolderBehind) {
+    LearningHarness h;
+    TempDir user;
+    const fs::path lrcat = userCatalog(user.path() / "Nunți.lrcat", 0, 5);
+    bool done = false;
+    h.model->importCatalog(lrcat, [&] { done = true; });
+    ASSERT_TRUE(h.main->runUntil([&] { return done; }));
+    EXPECT_FALSE(h.model->error());
+    ASSERT_EQ(h.model->catalogs().size(), 1u);
+    EXPECT_EQ(h.model->catalogs()[0].photos, 5);
+
+    // A record that cannot be saved: the copy goes too.
+    h.model->setLearningServices(withUnsavableRecord(h.builder.services()));
+    done = false;
+    h.model->importCatalog(lrcat, [&] { done = true; });
+    ASSERT_TRUE(h.main->runUntil([&] { return done; }));
+    EXPECT_TRUE(h.model->error());
+    EXPECT_EQ(catalogFolders(), 1u);
+    EXPECT_EQ(h.model->catalogs().size(), 1u);
+
+    // Not a catalog: the importer's error, no folder (three attempts, 1.5 s apart).
+    h.model->setError(std::nullopt);
+    const fs::path broken = user.path() / "Stricat.lrcat";
+    std::ofstream(broken) << "not a database";
+    done = false;
+    h.model->importCatalog(broken, [&] { done = true; });
+    ASSERT_TRUE(h.main->runUntil([&] { return done; }));
+    EXPECT_TRUE(h.model->error());
+    EXPECT_EQ(catalogFolders(), 1u);
+}
+
+TEST(AppModelLearning, fromProjectARecordThatCannotBeSavedRemovesTheCopy) {
+    LearningHarness h;
+    h.builder.gate->open();
+    h.model->setLearningServices(withUnsavableRecord(h.builder.services()));
+    TempDir user;
+    const fs::path lrcat = userCatalog(user.path() / "Nunți.lrcat", 0, 100);
+    const Profile p = h.profile("Nunți");
+    h.model->learnFromProject(projectOf(p), lrcat, std::nullopt, std::nullopt, {});
+    ASSERT_TRUE(h.finish());
+    EXPECT_TRUE(h.model->error());
+    EXPECT_EQ(catalogFolders(), 0u);
+    EXPECT_EQ(h.builder.callCount(), 0u);
+    EXPECT_TRUE(h.stored(p.id).catalogIDs.empty());
+}
+
+TEST(AppModelLearning, usableProfileIDPrefersABuiltPreferredProfile) {
+    LearningHarness h;
+    EXPECT_EQ(h.model->usableProfileID(std::nullopt), std::nullopt);
+    const Profile unbuilt = h.profile("A neconstruit");
+    EXPECT_EQ(h.model->usableProfileID(unbuilt.id), std::nullopt);
+    const Profile first = h.profile("B construit", true);
+    const Profile second = h.profile("C construit", true);
+    EXPECT_EQ(h.model->usableProfileID(second.id), second.id);
+    EXPECT_EQ(h.model->usableProfileID(unbuilt.id), first.id);
+    EXPECT_EQ(h.model->usableProfileID(Uuid::random()), first.id);
+    EXPECT_EQ(h.model->usableProfileID(std::nullopt), first.id);
+}
+
+TEST(AppModelLearning, instantProfilesAreMadeOnTheSealedBaseModelOrRefusedWithoutIt) {
+    TempDir runtime;
+    TempDir resources;
+    ScopedEnv env{"XDG_RUNTIME_DIR", runtime.path().string()};
+    VaultSession vault{resources.path()};
+    LearningHarness h;
+    const fs::path preset = h.model->neutralPresetURL();
+
+    try {
+        h.model->createInstantProfile("Rapid", preset);
+        FAIL() << "no base model";
+    } catch (const AppModel::MissingBaseModel& e) {
+        EXPECT_STREQ(e.what(), "Modelul de bază lipsește din aplicație.");
+        EXPECT_EQ(e.code(), std::errc::no_such_file_or_directory);
+    }
+    EXPECT_TRUE(h.model->profiles().empty());
+
+    TempDir models;
+    writeModelFolder(models.path(), 0.25f, 200.0f);
+    writeFileAtomically(resources.path() / "BaseModel.vrv",
+                        VaultFormat::seal(VaultFormat::pack(VaultFormat::collect(models.path()))));
+    const Profile made = h.model->createInstantProfile("Rapid", preset);
+    EXPECT_TRUE(made.isInstant());
+    EXPECT_TRUE(made.isBuilt());
+    ASSERT_EQ(h.model->profiles().size(), 1u);
+    EXPECT_EQ(h.model->profiles()[0].id, made.id);
+}
+
+TEST(AppModelLearning, neutralPresetURLRewritesOneFile) {
+    LearningHarness h;
+    const fs::path first = h.model->neutralPresetURL();
+    std::ofstream(first) << "altceva";
+    const fs::path second = h.model->neutralPresetURL();
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first, Store::root() / "Neutru.xmp");
+    EXPECT_EQ(readWholeFile(second), DevelopPreset::neutralXMP());
+    std::size_t xmps = 0;
+    for (const auto& e : fs::directory_iterator(Store::root())) xmps += e.path().extension() == ".xmp";
+    EXPECT_EQ(xmps, 1u);
+}
+
+TEST(AppModelLearning, quittingCancelsTheBuildAndWaitsForIt) {
+    LearningHarness h;
+    const Profile p = h.profile("Nunți");
+    h.model->learnFromCatalogs(p, {});
+    ASSERT_TRUE(h.builder.gate->waitEntered(1));
+    const auto token = h.model->profileBuild()->cancel;
+    // The build stays at its gate: the wait ends at its limit.
+    EXPECT_FALSE(h.model->stopLearningForQuit(std::chrono::milliseconds(50)));
+    EXPECT_TRUE(token->isCancelled());
+    h.builder.gate->open();
+    EXPECT_TRUE(h.model->stopLearningForQuit(std::chrono::seconds(10)));
+    // Nothing runs after the quit: no further step, no message.
+    h.main->runReady();
+    EXPECT_FALSE(h.model->error());
+    h.model->setProfileBuild(std::nullopt);
+}
+
+}  // namespace
