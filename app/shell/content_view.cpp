@@ -176,18 +176,14 @@ QString pageTitle(const PageKey& key, const model::AppModel& model) {
     return {};
 }
 
-// A page of a screen not built yet: its title on a card.
+// A page of a screen not built yet: its title.
 QWidget* placeholderPage(const QString& title) {
     auto* page = new QWidget;
     page->setProperty("pageTitle", title);
     auto* outer = new QVBoxLayout(page);
-    outer->setContentsMargins(28, 28, 28, 28);
-    auto* card = new kit::GlassFrame(kit::GlassTreatment::clear, kit::KitShape::rounded(20));
-    auto* inner = new QVBoxLayout(card);
-    inner->setContentsMargins(28, 24, 28, 24);
-    inner->addWidget(text(title, 26, QFont::Bold));
-    inner->addStretch(1);
-    outer->addWidget(card);
+    outer->setContentsMargins(32, 30, 32, 28);
+    outer->addWidget(text(title, 28, QFont::Bold));
+    outer->addStretch(1);
     return page;
 }
 
