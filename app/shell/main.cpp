@@ -27,9 +27,6 @@ int main(int argc, char** argv) {
     // Only the quit path ends the process: closing the window never does by itself.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const std::shared_ptr<Defaults> defaults = userDefaults();
-    shell::prepareSettings(*defaults);
-
     shell::SingleInstance instance(Store::root(), shell::SingleInstance::defaultServerName(Store::root()));
     switch (instance.start()) {
         case shell::SingleInstance::Outcome::primary:
@@ -42,6 +39,9 @@ int main(int argc, char** argv) {
             return 1;
     }
 
+    // Only the running instance touches the settings: a second launch leaves the file alone.
+    const std::shared_ptr<Defaults> defaults = userDefaults();
+    shell::prepareSettings(*defaults);
     ModelVault::cleanStale();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ModelVault::removeSession(); });
     kit::installUiFont();
