@@ -76,13 +76,23 @@ int CenteredAlert::runCentered() {
     if (layout()) layout()->activate();
     adjustSize();
     makeTextSelectable(this);
-    if (QWidget* reference = alertReferenceWindow()) {
-        QScreen* screen = reference->screen();
-        const QRect available = screen ? screen->availableGeometry() : QRect();
-        move(centeredAlertOrigin(reference->frameGeometry(), frameGeometry().size(), available));
-    }
+    reference_ = alertReferenceWindow();
+    place();
     exec();
     return answerOf(clickedButton());
+}
+
+void CenteredAlert::place() {
+    if (!reference_) return;  // where the system puts it
+    QScreen* screen = reference_->screen();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    move(centeredAlertOrigin(reference_->frameGeometry(), frameGeometry().size(), available));
+}
+
+void CenteredAlert::showEvent(QShowEvent* event) {
+    QMessageBox::showEvent(event);
+    // The box settles its final size as it shows: place it again with that size.
+    place();
 }
 
 }  // namespace orvane::kit

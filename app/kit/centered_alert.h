@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMessageBox>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 
@@ -42,8 +43,14 @@ public:
     // system puts it when there is none), runs it modally and returns the chosen answer.
     int runCentered();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void place();
+
     QList<QAbstractButton*> choices_;
+    QPointer<QWidget> reference_;
 };
 
 }  // namespace orvane::kit

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -61,6 +63,28 @@ TEST(CenteredAlert, answersFollowTheOrderOfTheButtonsAndEscapeTakesTheFirst) {
     EXPECT_EQ(alert.answerOf(nullptr), -1);
     EXPECT_EQ(alert.escapeButton(), close);
     EXPECT_EQ(static_cast<QAbstractButton*>(alert.defaultButton()), close);
+}
+
+TEST(CenteredAlert, runsModallyOverTheReferenceWindowAndReturnsTheChosenButton) {
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    QWidget main;
+    main.setGeometry(100, 100, 700, 500);
+    main.show();
+    CenteredAlert alert("Eroare", "Discul este plin");
+    alert.addChoice("Închide");
+    QAbstractButton* copy = alert.addChoice("Copiază");
+    QPoint shownAt;
+    bool selectable = false;
+    QTimer::singleShot(0, &alert, [&] {
+        shownAt = alert.pos();
+        for (QLabel* label : alert.findChildren<QLabel*>())
+            if (label->text() == "Discul este plin") selectable = label->textInteractionFlags() & Qt::TextSelectableByMouse;
+        copy->click();
+    });
+    EXPECT_EQ(alert.runCentered(), 1001);
+    EXPECT_EQ(shownAt, centeredAlertOrigin(main.frameGeometry(), alert.frameGeometry().size(),
+                                           main.screen()->availableGeometry()));
+    EXPECT_TRUE(selectable);
 }
 
 TEST(CenteredAlert, makesLabelsSelectableAndLeavesFieldsEditable) {
