@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QPointer>
 
 #include <gtest/gtest.h>
@@ -148,6 +150,24 @@ TEST(ContentView, aDroppedFolderOrCatalogOpensTheNewProjectSheetAndAnythingElseI
     }
 }
 
+TEST(ContentView, aDropEventGoesThroughTheSameRule) {
+    TempDir dir;
+    writeText(dir / "poza.JPG", "");
+    writeText(dir / "Nunta.lrcat", "");
+    for (const auto& [name, accepted] : {std::pair{"poza.JPG", false}, std::pair{"Nunta.lrcat", true}}) {
+        Harness h;
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / name).string()))});
+        h.content->show();
+        QDragEnterEvent enter(QPoint(600, 400), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(h.content.get(), &enter);
+        QDropEvent drop(QPointF(600, 400), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(h.content.get(), &drop);
+        EXPECT_EQ(drop.isAccepted(), accepted) << name;
+        EXPECT_EQ(h.router->showNewProject(), accepted) << name;
+    }
+}
+
 TEST(ContentView, everyReportedErrorGetsItsOwnAlertAndCopyLeavesTheExactText) {
     Harness h;
     h.answer = kit::CenteredAlert::firstButton + 1;  // "Copiază"
@@ -186,7 +206,7 @@ TEST(ContentView, sheetsOpenOneAtATimeAndClosingResetsWhatOpenedThem) {
     EXPECT_EQ(h.sheetTitle(), "Profil nou");
     EXPECT_EQ(h.content->sheets()->waiting(), 1);
 
-    h.content->closeSheet(Sheet::newProfile);
+    QTest::keyClick(h.content->sheets(), Qt::Key_Escape);  // as its close button does
     EXPECT_FALSE(h.router->showNewProfile());
     EXPECT_EQ(h.sheetTitle(), "Editare rapidă");
     h.router->setShowQuickEdit(false);  // the flag going away closes the sheet too
