@@ -14,6 +14,8 @@ packages=(
   qt6-base-dev qt6-svg-dev
   # the interface's pinned font and the virtual display its screenshots are taken on
   fonts-roboto-unhinted xvfb
+  # screenshots of the real main window under Xvfb (xwd, then netpbm to PNG)
+  x11-apps netpbm
   libcurl4-openssl-dev libzip-dev libicu-dev
   libgtest-dev libgmock-dev
   libimage-exiftool-perl

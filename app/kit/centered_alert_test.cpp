@@ -1,0 +1,150 @@
+#include "app/kit/centered_alert.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "app/kit/sheet_host.h"
+
+using namespace orvane::kit;
+
+namespace {
+
+struct PlacementCase {
+    const char* name;
+    QRect reference;
+    QSize alert;
+    QRect available;
+    QPoint expected;
+};
+
+TEST(CenteredAlert, originSitsRightOfTheRailBandAboveTheMiddleAndInsideTheScreen) {
+    const QRect screen(0, 0, 1920, 1080);
+    const PlacementCase cases[] = {
+        {"the worked example", {100, 100, 800, 600}, {420, 180}, {}, {409, 262}},
+        {"the example on a large screen is unchanged", {100, 100, 800, 600}, {420, 180}, screen, {409, 262}},
+        // Wider than the window minus the band: it overhangs the band to the left, which is kept.
+        {"a wide alert overhangs the band", {100, 100, 800, 600}, {700, 180}, screen, {269, 262}},
+        {"near the right edge", {1500, 100, 800, 600}, {420, 180}, screen, {1500, 262}},
+        {"near the bottom edge", {100, 900, 800, 600}, {420, 180}, screen, {409, 900}},
+        {"above and left of the screen", {-700, -500, 800, 600}, {420, 180}, screen, {0, 0}},
+        {"larger than the screen keeps its top-left corner on it", {100, 100, 800, 600}, {2000, 1200}, screen, {0, 0}},
+        {"a screen that does not start at zero", {1500, 0, 800, 600}, {420, 180}, {1920, 0, 1280, 1024}, {1920, 162}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(centeredAlertOrigin(c.reference, c.alert, c.available), c.expected) << c.name;
+}
+
+TEST(CenteredAlert, referenceIsAVisibleOrdinaryWindow) {
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    EXPECT_EQ(alertReferenceWindow(), nullptr);
+
+    QWidget tool(nullptr, Qt::Tool);
+    tool.show();
+    QWidget hidden;
+    EXPECT_EQ(alertReferenceWindow(), nullptr) << "a tool window and a hidden window do not count";
+
+    QWidget main;
+    main.show();
+    EXPECT_EQ(alertReferenceWindow(), &main);
+}
+
+TEST(CenteredAlert, answersFollowTheOrderOfTheButtonsAndEscapeTakesTheFirst) {
+    CenteredAlert alert("Eroare", "Textul");
+    QAbstractButton* close = alert.addChoice("Închide");
+    QAbstractButton* copy = alert.addChoice("Copiază");
+    EXPECT_EQ(alert.answerOf(close), 1000);
+    EXPECT_EQ(alert.answerOf(copy), 1001);
+    EXPECT_EQ(alert.answerOf(nullptr), -1);
+    EXPECT_EQ(alert.escapeButton(), close);
+    EXPECT_EQ(static_cast<QAbstractButton*>(alert.defaultButton()), close);
+}
+
+TEST(CenteredAlert, runsModallyOverTheReferenceWindowAndReturnsTheChosenButton) {
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    QWidget main;
+    main.setGeometry(100, 100, 700, 500);
+    main.show();
+    CenteredAlert alert("Eroare", "Discul este plin");
+    alert.addChoice("Închide");
+    QAbstractButton* copy = alert.addChoice("Copiază");
+    QPoint shownAt;
+    bool selectable = false;
+    QTimer::singleShot(0, &alert, [&] {
+        shownAt = alert.pos();
+        for (QLabel* label : alert.findChildren<QLabel*>())
+            if (label->text() == "Discul este plin") selectable = label->textInteractionFlags() & Qt::TextSelectableByMouse;
+        copy->click();
+    });
+    EXPECT_EQ(alert.runCentered(), 1001);
+    EXPECT_EQ(shownAt, centeredAlertOrigin(main.frameGeometry(), alert.frameGeometry().size(),
+                                           main.screen()->availableGeometry()));
+    EXPECT_TRUE(selectable);
+}
+
+TEST(CenteredAlert, makesLabelsSelectableAndLeavesFieldsEditable) {
+    QWidget root;
+    auto* label = new QLabel("Mesaj", &root);
+    auto* field = new QLineEdit("Nume", &root);
+    makeTextSelectable(&root);
+    EXPECT_TRUE(label->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_FALSE(field->isReadOnly());
+    EXPECT_EQ(field->text(), "Nume");
+}
+
+TEST(SheetHost, sheetsAreCentredOverThePageAreaWhenTheyFitBesideTheRail) {
+    EXPECT_EQ(SheetHost::sheetFrame({1200, 800}, {600, 400}), QRect(238 + (1200 - 238 - 600) / 2, 200, 600, 400));
+    EXPECT_EQ(SheetHost::sheetFrame({1200, 800}, {962, 400}).x(), (1200 - 962) / 2) << "too wide for the page area";
+    EXPECT_EQ(SheetHost::sheetFrame({500, 300}, {600, 400}), QRect(0, 0, 500, 300)) << "never larger than the window";
+}
+
+TEST(SheetHost, showsOneSheetAtATimeInTheOrderTheyCame) {
+    QWidget window;
+    window.resize(1200, 800);
+    auto* host = new SheetHost(&window);
+    window.show();
+    EXPECT_FALSE(host->isVisible());
+
+    auto* first = new QWidget;
+    auto* second = new QWidget;
+    auto* third = new QWidget;
+    host->present(first);
+    host->present(second);
+    host->present(third);
+    EXPECT_TRUE(host->isVisible());
+    EXPECT_EQ(host->geometry(), window.rect()) << "the scrim covers the whole window";
+    EXPECT_EQ(host->current(), first);
+    EXPECT_EQ(host->waiting(), 2);
+    EXPECT_FALSE(second->isVisible());
+
+    host->dismiss(second);  // a waiting sheet leaves the queue without ever showing
+    EXPECT_EQ(host->current(), first);
+    EXPECT_EQ(host->waiting(), 1);
+    host->dismiss(first);
+    EXPECT_EQ(host->current(), third);
+    EXPECT_TRUE(third->isVisible());
+    host->dismiss(third);
+    EXPECT_EQ(host->current(), nullptr);
+    EXPECT_FALSE(host->isVisible());
+}
+
+TEST(SheetCloseButton, isAPaddedCircleThatFadesAndIgnoresClicksWhenDisabled) {
+    SheetCloseButton close;
+    EXPECT_EQ(close.size(), QSize(58, 58));
+    EXPECT_EQ(close.toolTip(), "Închide");
+    int clicks = 0;
+    QObject::connect(&close, &SheetCloseButton::clicked, [&] { ++clicks; });
+    close.button()->click();
+    EXPECT_EQ(clicks, 1);
+    close.setDisabledLook(true);
+    close.button()->click();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_FALSE(close.button()->isEnabled());
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+#pragma once
+// The whole content of the main window: the side rail beside the page of the current route over the
+// window backdrop, the application-wide sheets, the drop target for a folder or a catalog, and the
+// alert "Eroare" for every error the model publishes. The pages and sheets that later screens fill in
+// stand here as placeholders showing their title; routing, sheet rules and identities are final.
+#include <QPointer>
+#include <QUrl>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+#include "app/kit/app_backdrop.h"
+#include "app/kit/centered_alert.h"
+#include "app/model/app_model.h"
+#include "app/model/router.h"
+
+namespace orvane::kit {
+class SheetHost;
+}
+
+namespace orvane::shell {
+
+// What makes a page the same page: a change of any part builds it afresh.
+struct PageKey {
+    int group = 0;
+    model::Route::Kind kind = model::Route::Kind::home;
+    std::optional<Uuid> id;  // the project or profile a page shows
+    bool operator==(const PageKey&) const = default;
+};
+
+// The page the route shows with the model's current lists: a project or profile that is not there
+// shows its list instead (the route itself is kept).
+PageKey pageKeyFor(const model::Route& route, const model::AppModel& model);
+
+class ContentView final : public kit::AppBackdrop {
+    Q_OBJECT
+public:
+    enum class Sheet { newProject, newProfile, quickEdit, profileReady };
+    // Runs an alert and returns its answer; CenteredAlert::runCentered() unless replaced (tests).
+    using AlertRunner = std::function<int(kit::CenteredAlert& alert)>;
+
+    ContentView(model::AppModel& model, model::Router& router, QWidget* parent = nullptr);
+
+    // Accepts a folder or an ".lrcat" file (any case) as the first item and opens the new-project
+    // sheet with it; anything else is refused and changes nothing.
+    bool handleDrop(const QList<QUrl>& urls);
+    // The alert "Eroare" with the text and the buttons "Închide" and "Copiază" (copies the text).
+    void presentError(const QString& text);
+    void setAlertRunner(AlertRunner runner) { alertRunner_ = std::move(runner); }
+    // The created project's page (the new-project sheet's completion).
+    void openCreatedProject(const Project& project);
+    // Closes a sheet the way its own close button does: the flag or item that opened it is reset.
+    void closeSheet(Sheet sheet);
+
+    QWidget* rail() const { return rail_; }
+    QWidget* page() const { return page_; }
+    const PageKey& pageKey() const { return pageKey_; }
+    kit::SheetHost* sheets() const { return sheets_; }
+    QWidget* sheet(Sheet sheet) const { return open_[std::size_t(sheet)]; }
+    int accentIndex() const { return accentIndex_; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void rebuild();
+    void updatePage(bool force);
+    void updateRail();
+    void syncSheet(Sheet sheet);
+    bool wants(Sheet sheet) const;
+    QWidget* makeSheet(Sheet sheet);
+    void startWithReadyProfile(const Profile& profile);
+    void onError();
+    void applyAppearance();
+
+    model::AppModel& model_;
+    model::Router& router_;
+    AlertRunner alertRunner_;
+    int accentIndex_ = 0;
+    QWidget* body_ = nullptr;  // rail and page; rebuilt when the accent changes
+    QWidget* rail_ = nullptr;
+    QWidget* page_ = nullptr;
+    PageKey pageKey_;
+    kit::SheetHost* sheets_ = nullptr;
+    std::array<QPointer<QWidget>, 4> open_;
+};
+
+}  // namespace orvane::shell

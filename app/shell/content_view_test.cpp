@@ -1,0 +1,243 @@
+#include "app/shell/content_view.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QPointer>
+
+#include <gtest/gtest.h>
+
+#include "app/kit/sheet_host.h"
+#include "app/shell/shell_fixtures.h"
+#include "core/store/store.h"
+#include "testing/temp_dir.h"
+
+using namespace orvane;
+using namespace orvane::shell;
+using namespace orvane::testing;
+using model::Route;
+using Kind = Route::Kind;
+using Sheet = ContentView::Sheet;
+
+namespace {
+
+struct Harness : shell::testing::App {
+    std::unique_ptr<ContentView> content;
+    std::vector<std::pair<QString, QString>> alerts;
+    int answer = kit::CenteredAlert::firstButton;
+
+    Harness() {
+        freshDataDir();
+        model->reload();
+        content = std::make_unique<ContentView>(*model, *router);
+        content->setAlertRunner([this](kit::CenteredAlert& alert) {
+            alerts.emplace_back(alert.text(), alert.informativeText());
+            return answer;
+        });
+        content->resize(1247, 837);
+    }
+    QString sheetTitle() const {
+        QWidget* s = content->sheets()->current();
+        return s ? s->property("sheetTitle").toString() : QString();
+    }
+};
+
+Project saveProject(const std::string& name) {
+    Project p = projectWith(1, 0, 0, name);
+    p.save();
+    return p;
+}
+
+TEST(ContentView, routesPickTheirPageAndAMissingRecordShowsItsList) {
+    Harness h;
+    const Uuid absent = Uuid::random();
+    struct Case {
+        const char* name;
+        Route route;
+        PageKey expected;
+    };
+    const Case cases[] = {
+        {"home", Route::home(), {0, Kind::home, {}}},
+        {"settings shares the group of home", Route::settings(), {0, Kind::settings, {}}},
+        {"projects", Route::projects(), {1, Kind::projects, {}}},
+        {"a missing project shows the list", Route::project(absent), {1, Kind::projects, {}}},
+        {"a missing re-edit shows the list", Route::reedit(absent), {1, Kind::projects, {}}},
+        {"profiles", Route::profiles(), {2, Kind::profiles, {}}},
+        {"a missing profile shows the list", Route::profile(absent), {2, Kind::profiles, {}}},
+        {"library", Route::library(), {3, Kind::library, {}}},
+    };
+    for (const auto& c : cases) {
+        h.router->setRoute(c.route);
+        EXPECT_EQ(h.content->pageKey(), c.expected) << c.name;
+        EXPECT_EQ(pageKeyFor(c.route, *h.model), c.expected) << c.name;
+    }
+}
+
+TEST(ContentView, pagesAreBuiltAfreshWhenTheirIdentityChanges) {
+    Harness h;
+    const Project a = saveProject("Nuntă A");
+    const Project b = saveProject("Nuntă B");
+
+    h.router->setRoute(Route::project(a.id));
+    EXPECT_EQ(h.content->pageKey().kind, Kind::projects) << "not read yet: the list";
+    h.model->reload();  // the project appears without a change of route
+    EXPECT_EQ(h.content->pageKey(), (PageKey{1, Kind::project, a.id}));
+    EXPECT_EQ(h.content->page()->property("pageTitle").toString(), "Nuntă A");
+
+    QPointer<QWidget> pageA = h.content->page();
+    h.model->reload();
+    EXPECT_EQ(h.content->page(), pageA) << "the same project keeps its page";
+    h.router->setRoute(Route::project(b.id));
+    EXPECT_NE(h.content->page(), pageA.data());
+    EXPECT_EQ(h.content->page()->property("pageTitle").toString(), "Nuntă B");
+
+    h.router->setRoute(Route::home());
+    QPointer<QWidget> home = h.content->page();
+    h.router->setRoute(Route::settings());
+    EXPECT_NE(h.content->page(), home.data()) << "same group, another kind of page";
+    EXPECT_EQ(h.content->page()->property("pageTitle").toString(), "Setări");
+}
+
+TEST(ContentView, anAccentChangeRebuildsTheRailAndThePage) {
+    Harness h;
+    QPointer<QWidget> rail = h.content->rail();
+    QPointer<QWidget> page = h.content->page();
+    h.defaults->set("accentIndex", 3);  // the accent in effect already: nothing to rebuild
+    EXPECT_EQ(h.content->rail(), rail.data());
+    h.defaults->set("accentIndex", 5);
+    EXPECT_EQ(h.content->accentIndex(), 5);
+    EXPECT_NE(h.content->rail(), rail.data());
+    EXPECT_NE(h.content->page(), page.data());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(rail.isNull()) << "the old rail is gone with its state";
+    EXPECT_TRUE(page.isNull());
+}
+
+TEST(ContentView, aDroppedFolderOrCatalogOpensTheNewProjectSheetAndAnythingElseIsRefused) {
+    TempDir dir;
+    writeText(dir / "Nunta.LRCAT", "");
+    writeText(dir / "poza.jpg", "");
+    std::filesystem::create_directories(dir / "RAW");
+    const auto url = [&](const char* name) { return QUrl::fromLocalFile(QString::fromStdString((dir / name).string())); };
+    struct Case {
+        const char* name;
+        QList<QUrl> urls;
+        bool accepted;
+        bool catalogMode;
+    };
+    const Case cases[] = {
+        {"a folder", {url("RAW")}, true, false},
+        {"a catalog in capitals", {url("Nunta.LRCAT")}, true, true},
+        {"only the first item counts", {url("RAW"), url("poza.jpg")}, true, false},
+        {"a JPEG", {url("poza.jpg")}, false, false},
+        {"a JPEG first, then a folder", {url("poza.jpg"), url("RAW"), url("Nunta.LRCAT")}, false, false},
+        {"nothing", {}, false, false},
+        {"not a local file", {QUrl("https://example.com/x.lrcat")}, false, false},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        EXPECT_EQ(h.content->handleDrop(c.urls), c.accepted) << c.name;
+        EXPECT_EQ(h.router->showNewProject(), c.accepted) << c.name;
+        QWidget* sheet = h.content->sheet(Sheet::newProject);
+        ASSERT_EQ(sheet != nullptr, c.accepted) << c.name;
+        if (!c.accepted) continue;
+        EXPECT_EQ(h.sheetTitle(), "Proiect nou");
+        EXPECT_EQ(sheet->property("droppedItem").toString(), c.urls.first().toLocalFile()) << c.name;
+        EXPECT_EQ(sheet->property("catalogMode").toBool(), c.catalogMode) << c.name;
+        EXPECT_FALSE(h.router->droppedItem().has_value()) << "the sheet took the item";
+    }
+}
+
+TEST(ContentView, aDropEventGoesThroughTheSameRule) {
+    TempDir dir;
+    writeText(dir / "poza.JPG", "");
+    writeText(dir / "Nunta.lrcat", "");
+    for (const auto& [name, accepted] : {std::pair{"poza.JPG", false}, std::pair{"Nunta.lrcat", true}}) {
+        Harness h;
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / name).string()))});
+        h.content->show();
+        QDragEnterEvent enter(QPoint(600, 400), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(h.content.get(), &enter);
+        QDropEvent drop(QPointF(600, 400), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(h.content.get(), &drop);
+        EXPECT_EQ(drop.isAccepted(), accepted) << name;
+        EXPECT_EQ(h.router->showNewProject(), accepted) << name;
+    }
+}
+
+TEST(ContentView, everyReportedErrorGetsItsOwnAlertAndCopyLeavesTheExactText) {
+    Harness h;
+    h.answer = kit::CenteredAlert::firstButton + 1;  // "Copiază"
+    const std::string text = "Proiectul „Nuntă” nu a putut fi salvat: discul este plin";
+    h.model->setError(text);
+    EXPECT_FALSE(h.model->error().has_value()) << "cleared at once";
+    h.model->setError(text);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.alerts.size() == 2; }, 5000));
+    for (const auto& [message, informative] : h.alerts) {
+        EXPECT_EQ(message, "Eroare");
+        EXPECT_EQ(informative, QString::fromStdString(text));
+    }
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdString(text));
+
+    h.answer = kit::CenteredAlert::firstButton;  // "Închide" copies nothing
+    QGuiApplication::clipboard()->setText("altceva");
+    h.model->setError("A");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.alerts.size() == 3; }, 5000));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "altceva");
+}
+
+TEST(ContentView, anErrorPresentBeforeTheViewIsNotShown) {
+    shell::testing::App app;
+    app.model->setError("vechi");
+    ContentView content(*app.model, *app.router);
+    int alerts = 0;
+    content.setAlertRunner([&](kit::CenteredAlert&) { return ++alerts, 1000; });
+    QTest::qWait(20);
+    EXPECT_EQ(alerts, 0);
+}
+
+TEST(ContentView, sheetsOpenOneAtATimeAndClosingResetsWhatOpenedThem) {
+    Harness h;
+    h.router->setShowNewProfile(true);
+    h.router->setShowQuickEdit(true);
+    EXPECT_EQ(h.sheetTitle(), "Profil nou");
+    EXPECT_EQ(h.content->sheets()->waiting(), 1);
+
+    QTest::keyClick(h.content->sheets(), Qt::Key_Escape);  // as its close button does
+    EXPECT_FALSE(h.router->showNewProfile());
+    EXPECT_EQ(h.sheetTitle(), "Editare rapidă");
+    h.router->setShowQuickEdit(false);  // the flag going away closes the sheet too
+    EXPECT_EQ(h.content->sheets()->current(), nullptr);
+
+    // The sheets live outside the accent's identity: a rebuild keeps them.
+    h.router->setShowNewProject(true);
+    QPointer<QWidget> sheet = h.content->sheet(Sheet::newProject);
+    h.defaults->set("accentIndex", 1);
+    EXPECT_EQ(h.content->sheet(Sheet::newProject), sheet.data());
+}
+
+TEST(ContentView, startingFromTheReadySheetMakesTheProfileTheDefaultAndOpensQuickEdit) {
+    Harness h;
+    Profile profile;
+    profile.id = Uuid::random();
+    profile.name = "Stilul meu";
+    h.model->setProfileReady(profile);
+    QWidget* sheet = h.content->sheet(Sheet::profileReady);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(h.sheetTitle(), "Stilul meu");
+    auto* start = sheet->findChild<QAbstractButton*>("startEditing");
+    ASSERT_NE(start, nullptr);
+    EXPECT_EQ(start->text(), "Începe să editezi");
+    start->click();
+    EXPECT_FALSE(h.model->profileReady().has_value());
+    EXPECT_EQ(h.router->preferredProfile(), profile.id);
+    EXPECT_EQ(h.defaults->textValue("defaultProfile"), profile.id.text());
+    EXPECT_FALSE(h.router->showQuickEdit()) << "not before the ready sheet has gone";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.router->showQuickEdit(); }, 2000));
+    EXPECT_EQ(h.sheetTitle(), "Editare rapidă");
+}
+
+}  // namespace

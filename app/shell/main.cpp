@@ -1,0 +1,70 @@
+// OrvaneStudio: the desktop application. One instance per user; a second launch shows the running
+// instance's window and exits.
+#include <QApplication>
+#include <QSessionManager>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/kit/fonts.h"
+#include "app/model/app_model.h"
+#include "app/model/qt_main_executor.h"
+#include "app/model/router.h"
+#include "app/platform/dbus_keep_awake.h"
+#include "app/shell/launch.h"
+#include "app/shell/main_window.h"
+#include "app/shell/quit_controller.h"
+#include "app/shell/single_instance.h"
+#include "core/base/defaults.h"
+#include "core/store/store.h"
+#include "core/style/model_vault.h"
+
+using namespace orvane;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vendrel"));
+    // Only the quit path ends the process: closing the window never does by itself.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    shell::SingleInstance instance(Store::root(), shell::SingleInstance::defaultServerName(Store::root()));
+    switch (instance.start()) {
+        case shell::SingleInstance::Outcome::primary:
+            if (!instance.errorText().isEmpty())
+                std::fprintf(stderr, "OrvaneStudio: %s\n", qPrintable(instance.errorText()));
+            break;
+        case shell::SingleInstance::Outcome::handedOver: return 0;
+        case shell::SingleInstance::Outcome::failed:
+            std::fprintf(stderr, "OrvaneStudio: %s\n", qPrintable(instance.errorText()));
+            return 1;
+    }
+
+    // Only the running instance touches the settings: a second launch leaves the file alone.
+    const std::shared_ptr<Defaults> defaults = userDefaults();
+    shell::prepareSettings(*defaults);
+    ModelVault::cleanStale();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ModelVault::removeSession(); });
+    kit::installUiFont();
+
+    model::AppModel model(std::make_shared<model::QtMainExecutor>(), defaults,
+                          std::make_unique<platform::DBusKeepAwake>());
+    model::Router router(defaults);
+    shell::QuitController quit;
+    shell::TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &shell::TerminationSignals::received, &quit,
+                     &shell::QuitController::requestQuit);
+    // The session is ending: the same quit as any other, jobs saved first.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &quit, [&quit](QSessionManager& manager) {
+        manager.setRestartHint(QSessionManager::RestartNever);
+        quit.requestQuit();
+    });
+
+    shell::MainWindow window(model, router, quit, [&instance] { return instance.canReopen(); });
+    QObject::connect(&instance, &shell::SingleInstance::showRequested, &window, &shell::MainWindow::showMainWindow);
+    // A failed quit shows its error over the window, even one the user had closed.
+    QObject::connect(&quit, &shell::QuitController::quitFailed, &window, &shell::MainWindow::showMainWindow);
+    window.placeOnScreen();
+    window.showMainWindow();
+    window.scheduleLaunchCheck();
+    return app.exec();
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The one way out of the application: every quit request (the quit command, closing the window when
+// nothing could bring it back, SIGTERM or SIGINT, the session manager) pauses and saves every job
+// first, one after another; the first failure cancels the quit and shows its message.
+#include <QObject>
+#include <QSocketNotifier>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/model/app_model.h"
+
+namespace orvane::shell {
+
+// Pauses and saves the jobs one at a time, in the table's order; `done` gets nothing on success, or
+// the first error, after which the remaining jobs are left as they are. With no jobs, `done` runs at once.
+void pauseAndFlushAll(const model::AppModel::JobTable& jobs, std::function<void(std::optional<std::string>)> done);
+
+class QuitController final : public QObject {
+    Q_OBJECT
+public:
+    // `finish` ends the process once everything is saved (QCoreApplication::quit by default).
+    explicit QuitController(std::function<void()> finish = {}, QObject* parent = nullptr);
+
+    // Starts the quit unless one is being prepared; that one answers for both requests.
+    void requestQuit();
+    bool terminating() const { return terminating_; }
+
+signals:
+    // The quit was cancelled by this error (already handed to the model's error).
+    void quitFailed(const QString& message);
+
+private:
+    std::function<void()> finish_;
+    bool terminating_ = false;
+};
+
+// SIGTERM and SIGINT turned into a signal on the main thread through a self-pipe (a handler may only
+// write to a descriptor). One per process.
+class TerminationSignals final : public QObject {
+    Q_OBJECT
+public:
+    explicit TerminationSignals(QObject* parent = nullptr);
+    ~TerminationSignals() override;
+    bool installed() const { return notifier_ != nullptr; }
+
+signals:
+    void received(int signal);
+
+private:
+    void drain();
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+}  // namespace orvane::shell
