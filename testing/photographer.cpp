@@ -116,4 +116,13 @@ std::vector<GeneratedEvent> generatePhotographer(const fs::path& folder, const P
     return out;
 }
 
+const ProfileBuilder::Readers& facelessReaders() {
+    static const ProfileBuilder::Readers readers = [] {
+        ProfileBuilder::Readers r = ProfileBuilder::Readers::standard();
+        r.skin = {};
+        return r;
+    }();
+    return readers;
+}
+
 }  // namespace orvane::testing

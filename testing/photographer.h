@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/catalog/catalog_records.h"
+#include "core/style/profile_builder.h"
 
 namespace orvane::testing {
 
@@ -51,5 +52,9 @@ struct GeneratedEvent {
 // Writes every event's raws and catalog under `folder` and imports the catalogs (the first event
 // imported first, one second apart, so the last one is the newest). Same photographer, same files.
 std::vector<GeneratedEvent> generatePhotographer(const std::filesystem::path& folder, const Photographer& photographer);
+
+// The standard readers without the face step: generated scenes hold no faces, and looking for them
+// in every training photo would only make the tests slow.
+const ProfileBuilder::Readers& facelessReaders();
 
 }  // namespace orvane::testing

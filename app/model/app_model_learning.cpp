@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "app/model/app_model.h"
+#include "app/model/worker_policy.h"
+#include "app/platform/linux_machine_info.h"
 #include "core/base/atomic_file.h"
 #include "core/base/trash.h"
 #include "core/base/work_pool.h"
@@ -40,14 +42,6 @@ const char* const importingNote = "Import catalogul…";
 
 // A picked catalog must hold at least this share of the project; so must a found one.
 constexpr double minimumOverlap = 0.5;
-
-// The photos processed in parallel while a profile is built: the "workers" setting when it is 1 or
-// more, else half the processor threads, between 2 and 12.
-int workerCount(const Defaults& defaults) {
-    if (const auto set = defaults.intValue("workers"); set && *set >= 1) return static_cast<int>(std::min<std::int64_t>(*set, 64));
-    const int threads = static_cast<int>(std::thread::hardware_concurrency());
-    return std::clamp(threads / 2, 2, 12);
-}
 
 // One catalog reached through a link or another spelling is the same catalog.
 fs::path canonicalSource(const fs::path& path) {
@@ -104,7 +98,9 @@ AppModel::LearningServices AppModel::LearningServices::standard(std::shared_ptr<
                  const ProfileBuilder::CancelToken* cancel, const ProfileBuilder::BuildProgress& progress) {
         return ProfileBuilder::build(profile, catalogs, workers, cancel, progress);
     };
-    s.workers = [defaults = std::move(defaults)] { return workerCount(*defaults); };
+    s.workers = [defaults = std::move(defaults)] {
+        return model::configuredWorkerCount(platform::LinuxMachineInfo::shared(), *defaults);
+    };
     return s;
 }
 

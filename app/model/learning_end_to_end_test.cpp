@@ -44,7 +44,15 @@ TEST(LearningEndToEnd, aPhotographersCatalogsTeachAProfileThatDevelopsNewRawsInt
     fs::remove_all(Store::catalogs());  // the helper imported them; the application does it below
 
     auto main = std::make_shared<ManualExecutor>();
-    AppModel model(main, std::make_shared<FileDefaults>(), nullptr);
+    auto defaults = std::make_shared<FileDefaults>();
+    AppModel model(main, defaults, nullptr);
+    // Generated scenes hold no faces: the build skips looking for them.
+    auto services = AppModel::LearningServices::standard(defaults);
+    services.build = [](const Profile& p, const std::vector<TrainingCatalog>& catalogs, int workers,
+                        const ProfileBuilder::CancelToken* cancel, const ProfileBuilder::BuildProgress& progress) {
+        return ProfileBuilder::build(p, catalogs, workers, cancel, progress, orvane::testing::facelessReaders());
+    };
+    model.setLearningServices(std::move(services));
     for (const auto& event : events) {
         bool done = false;
         model.importCatalog(event.userCatalog, [&] { done = true; });

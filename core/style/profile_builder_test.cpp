@@ -27,6 +27,9 @@ using Phase = ProfileBuilder::Phase;
 using testing::DevelopText;
 using testing::TempDir;
 
+// Generated scenes hold no faces: the builds here skip looking for them.
+const ProfileBuilder::Readers& faceless = testing::facelessReaders();
+
 struct Shot {
     std::string baseName;
     std::string captureTime;
@@ -175,7 +178,7 @@ TEST(ProfileBuilder, aPhotoInTwoCatalogsTrainsOnceWithItsNewestValues) {
     const Profile profile = savedProfile();
 
     Recorder rec;
-    const Profile built = ProfileBuilder::build(profile, {older, empty, newer}, 2, nullptr, rec.callback());
+    const Profile built = ProfileBuilder::build(profile, {older, empty, newer}, 2, nullptr, rec.callback(), faceless);
 
     EXPECT_EQ(built.samples, 9);
     ASSERT_TRUE(built.evaluation);
@@ -196,7 +199,7 @@ TEST(ProfileBuilder, aPhotoInTwoCatalogsTrainsOnceWithItsNewestValues) {
     EXPECT_EQ(Store::load<Profile>(built.dir() / "profile.json"), built);
 
     // The same catalogs build the same models, and the same evaluation, for another profile.
-    const Profile again = ProfileBuilder::build(savedProfile(), {older, empty, newer}, 3, nullptr, {});
+    const Profile again = ProfileBuilder::build(savedProfile(), {older, empty, newer}, 3, nullptr, {}, faceless);
     EXPECT_EQ(again.evaluation, built.evaluation);
     for (const char* model : {"exp.xgbm", "mired.xgbm"}) {
         EXPECT_EQ(readWholeFile(ModelStorage::directory(again.dir()) / model / CompiledModel::boosterFile),
@@ -215,7 +218,7 @@ TEST(ProfileBuilder, oneEventTrainsWithoutEvaluationOrFurtherSettings) {
     const auto unusable = importedCatalog(dir.path(), "Alb-negru", {{"BW_1.dng", "2024-01-01T00:00:00", 1, 5000, false}},
                                           "2025-03-01T10:00:00Z");
     Recorder rec;
-    const Profile built = ProfileBuilder::build(savedProfile(), {only, unusable}, 1, nullptr, rec.callback());
+    const Profile built = ProfileBuilder::build(savedProfile(), {only, unusable}, 1, nullptr, rec.callback(), faceless);
     EXPECT_FALSE(built.evaluation);
     EXPECT_EQ(built.predictedExtras, std::vector<std::string>{});
     EXPECT_EQ(built.samples, 5);
@@ -231,13 +234,13 @@ TEST(ProfileBuilder, noUsablePhotoFailsAndWritesNoProfile) {
     const Profile profile = savedProfile();
     const std::string before = readWholeFile(profile.dir() / "profile.json");
     try {
-        ProfileBuilder::build(profile, {unusable}, 2, nullptr, {});
+        ProfileBuilder::build(profile, {unusable}, 2, nullptr, {}, faceless);
         ADD_FAILURE() << "built";
     } catch (const NoEligiblePhotosError& e) {
         EXPECT_STREQ(e.what(), "Niciun catalog ales nu are fotografii eligibile (editate, cu RAW sau Smart Preview).");
         EXPECT_EQ(e.code(), std::errc::no_such_file_or_directory);
     }
-    EXPECT_THROW(ProfileBuilder::build(profile, {}, 2, nullptr, {}), NoEligiblePhotosError);
+    EXPECT_THROW(ProfileBuilder::build(profile, {}, 2, nullptr, {}, faceless), NoEligiblePhotosError);
     EXPECT_EQ(readWholeFile(profile.dir() / "profile.json"), before);
     EXPECT_FALSE(fs::exists(profile.dir() / ModelStorage::selectorFile));
 }
@@ -252,10 +255,10 @@ TEST(ProfileBuilder, cancellingDuringExtractionLeavesTheProfileAndDuringTraining
 
     CancelToken cancel;
     std::atomic<int> decoded{0};
-    ProfileBuilder::Readers readers = ProfileBuilder::Readers::standard();
+    ProfileBuilder::Readers readers = faceless;
     readers.loadRaw = [&](const fs::path& f, bool fullLuma) {
         if (++decoded == 1) cancel.cancel();
-        return ProfileBuilder::Readers::standard().loadRaw(f, fullLuma);
+        return faceless.loadRaw(f, fullLuma);
     };
     EXPECT_THROW(ProfileBuilder::build(profile, {a, b}, 1, &cancel, {}, readers), Cancelled);
     EXPECT_EQ(decoded, 1);
@@ -265,9 +268,11 @@ TEST(ProfileBuilder, cancellingDuringExtractionLeavesTheProfileAndDuringTraining
     EXPECT_EQ(Store::load<std::vector<Sample>>(ProfileBuilder::cacheFile(b, false, false)).size(), 1u);
 
     CancelToken late;
-    const Profile built = ProfileBuilder::build(profile, {a, b}, 2, &late, [&](const Phase& p) {
-        if (p.kind == Phase::Kind::training) late.cancel();
-    });
+    const Profile built = ProfileBuilder::build(
+        profile, {a, b}, 2, &late, [&](const Phase& p) {
+            if (p.kind == Phase::Kind::training) late.cancel();
+        },
+        faceless);
     EXPECT_EQ(built.samples, 8);
     EXPECT_TRUE(built.isBuilt());
 }
@@ -280,7 +285,7 @@ TEST(ProfileBuilder, aGeneratedPhotographersStyleIsLearnedFarBetterThanTheMedian
     for (auto& e : testing::generatePhotographer(dir.path(), photographer)) catalogs.push_back(e.catalog);
 
     Profile profile = savedProfile();
-    const Profile built = ProfileBuilder::build(profile, catalogs, 4, nullptr, {});
+    const Profile built = ProfileBuilder::build(profile, catalogs, 4, nullptr, {}, faceless);
     ASSERT_TRUE(built.evaluation);
     const Evaluation& e = *built.evaluation;
     using Numbers::fixed;

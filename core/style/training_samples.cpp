@@ -13,6 +13,7 @@
 #include "core/store/store.h"
 #include "core/style/model.h"
 #include "core/style/profile_builder.h"
+#include "core/vision/teeth_detector.h"
 
 namespace orvane {
 namespace fs = std::filesystem;
@@ -93,7 +94,7 @@ const ProfileBuilder::Readers& ProfileBuilder::Readers::standard() {
         [](const fs::path& f, bool fullLuma) { return orvane::loadRaw(f, fullLuma); },
         [](const fs::path& f, int maxSide) { return EmbeddedPreview::load(f, maxSide); },
         [](const fs::path& f, float exposure) { return SmartPreview::load(f, exposure); },
-        {},  // no face detector in this build yet
+        [](const RawImage& image) { return TeethDetector::analyze(image, false, true).skin; },
     };
     return readers;
 }

@@ -16,6 +16,7 @@
 #include "core/style/profile_builder.h"
 #include "testing/catalog_builder.h"
 #include "testing/dng_writer.h"
+#include "testing/photographer.h"
 #include "testing/temp_dir.h"
 #include "testing/test_data_dir.h"
 
@@ -105,7 +106,7 @@ struct Counting {
     std::atomic<int> raw{0}, embedded{0}, preview{0};
     std::function<void()> afterRaw;
     ProfileBuilder::Readers readers() {
-        const auto& real = ProfileBuilder::Readers::standard();
+        const auto& real = testing::facelessReaders();
         ProfileBuilder::Readers r = real;
         r.loadRaw = [this, &real](const fs::path& f, bool fullLuma) {
             ++raw;
@@ -260,7 +261,7 @@ TEST(TrainingSamples, cancellingKeepsThePhotosFinishedAndTheNextCallDoesTheRest)
 
 TEST(TrainingSamples, cachedSamplesFollowTheCatalog) {
     Fixture f;
-    const auto before = ProfileBuilder::samples(f.catalog, 2, false, false, nullptr, {});
+    const auto before = ProfileBuilder::samples(f.catalog, 2, false, false, nullptr, {}, testing::facelessReaders());
     f.setSettings(0, settings(1.5, 6100, 40));
     f.setSettings(1, DevelopText().number("Exposure2012", 1).number("Temperature", 5000).boolean("ConvertToGrayscale", true).str());
     f.setSettings(3, settings(0.7, 1e9));  // no longer a plausible light
@@ -298,7 +299,7 @@ TEST(TrainingSamples, onlyPathsLimitsThePhotos) {
 TEST(TrainingSamples, aDamagedCacheIsReadAsEmptyAndRewritten) {
     Fixture f;
     writeText(ProfileBuilder::cacheFile(f.catalog, false, false), "[{\"path\":");
-    const auto samples = ProfileBuilder::samples(f.catalog, 2, false, false, nullptr, {});
+    const auto samples = ProfileBuilder::samples(f.catalog, 2, false, false, nullptr, {}, testing::facelessReaders());
     EXPECT_EQ(samples.size(), 6u);
     EXPECT_EQ(cached(f.catalog, false, false).size(), 6u);
 }
@@ -311,7 +312,7 @@ TEST(TrainingSamples, theCacheReadsBackUnderADecimalCommaLocale) {
         std::string locale;
         ~Restore() { std::setlocale(LC_ALL, locale.c_str()); }
     } restore{previous};
-    const auto first = ProfileBuilder::samples(f.catalog, 2, false, false, nullptr, {});
+    const auto first = ProfileBuilder::samples(f.catalog, 2, false, false, nullptr, {}, testing::facelessReaders());
     EXPECT_NE(testing::readText(ProfileBuilder::cacheFile(f.catalog, false, false)).find(R"("exposure":0.2,)"),
               std::string::npos);
     Counting count;
@@ -323,11 +324,12 @@ TEST(TrainingSamples, theCacheReadsBackUnderADecimalCommaLocale) {
 // over their own locks there.
 TEST(TrainingSamplesThreads, fourWorkersGiveWhatOneGives) {
     Fixture f(false);
-    const auto one = ProfileBuilder::samples(f.catalog, 1, false, false, nullptr, {});
+    const auto one = ProfileBuilder::samples(f.catalog, 1, false, false, nullptr, {}, testing::facelessReaders());
     fs::remove(ProfileBuilder::cacheFile(f.catalog, false, false));
     std::atomic<int> reports{0};
     CancelToken untouched;
-    const auto four = ProfileBuilder::samples(f.catalog, 4, false, false, &untouched, [&](int, int) { ++reports; });
+    const auto four = ProfileBuilder::samples(f.catalog, 4, false, false, &untouched, [&](int, int) { ++reports; },
+                                               testing::facelessReaders());
     EXPECT_EQ(four, one);
     EXPECT_EQ(pathsOf(four), f.pathsOf({0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(reports, 7);
