@@ -6,6 +6,7 @@
 
 #include "core/base/numbers.h"
 #include "core/vision/crop_planner.h"
+#include "core/vision/teeth_detector.h"
 
 namespace orvane::Straighten {
 
@@ -29,25 +30,8 @@ double directionOf(const LineSegment& s) { return std::atan2(s.y2 - s.y1, s.x2 -
 
 // The photo's grey copy turned upright by a LibRaw flip code (3 half turn, 5 and 6 quarter turns).
 Gray upright(const Gray& in, int flip) {
-    if (flip != 3 && flip != 5 && flip != 6) return in;
-    const int w = in.width, h = in.height;
-    Gray out;
-    const bool quarter = flip != 3;
-    out.width = quarter ? h : w;
-    out.height = quarter ? w : h;
-    out.values.resize(in.values.size());
-    for (int i = 0; i < out.height; ++i)
-        for (int j = 0; j < out.width; ++j) {
-            std::size_t src;
-            if (flip == 3)
-                src = std::size_t(h - 1 - i) * w + (w - 1 - j);
-            else if (flip == 6)
-                src = std::size_t(h - 1 - j) * w + i;
-            else
-                src = std::size_t(j) * w + (w - 1 - i);
-            out.values[std::size_t(i) * out.width + j] = in.values[src];
-        }
-    return out;
+    TeethDetector::GrayPlane turned = TeethDetector::upright(in.values, in.width, in.height, flip);
+    return {std::move(turned.values), turned.width, turned.height};
 }
 
 }  // namespace
