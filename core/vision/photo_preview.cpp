@@ -24,6 +24,8 @@ std::optional<cv::Mat> uprightBgr(const RawImage& raw, int maxSide) {
 
 // Ordinary image files (JPEG, PNG, TIFF): OpenCV applies their EXIF orientation on reading.
 std::optional<cv::Mat> readImageFile(const std::filesystem::path& file, int maxSide) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
     cv::Mat image;
     try {
         image = cv::imread(file.string(), cv::IMREAD_COLOR);
