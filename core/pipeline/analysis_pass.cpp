@@ -111,9 +111,9 @@ void Job::analysisReturned(const std::shared_ptr<AnalysisPass>& pass, std::size_
             photo.feetBottom = analysis->feetBottom;
             if (analysis->feetBottom) ++pass->counts.groups;
         }
-        if (r.teeth) photo.teeth = std::move(analysis->teeth);
+        if (r.teeth) photo.teeth = std::move(analysis->teeth).value_or(std::vector<TeethRegion>{});
         if (r.layout) photo.layout = std::move(analysis->layout);
-        if (r.skin) photo.skin = std::move(analysis->skin);
+        if (r.skin) photo.skin = std::move(analysis->skin).value_or(std::vector<SkinRegion>{});
         if (r.subject) photo.subject = analysis->subject ? std::move(*analysis->subject) : SubjectDetector::none();
         changed(Property::project);
     }

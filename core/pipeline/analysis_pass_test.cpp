@@ -316,11 +316,19 @@ TEST(AnalyzePhoto, decodesOnceAndRunsOnlyTheRequestedAnalyses) {
     EXPECT_EQ(decodes, 1);
     EXPECT_TRUE(fullLuma);
     EXPECT_DOUBLE_EQ(a->aspect, 1.5);
-    EXPECT_EQ(a->teeth.size(), 1u);
-    EXPECT_TRUE(a->skin.empty());            // not requested
+    ASSERT_TRUE(a->teeth.has_value());
+    EXPECT_EQ(a->teeth->size(), 1u);
+    EXPECT_FALSE(a->skin.has_value());       // not requested: absent, not empty
     EXPECT_FALSE(a->straighten.has_value());  // not requested
     EXPECT_FALSE(a->subject.has_value());     // a failing analysis finds nothing
     a = analyzePhoto("/x/IMG_1.dng", request({"straighten"}), decoders, analyzers);
     EXPECT_FALSE(fullLuma);
     EXPECT_EQ(a->straighten, (StraightenResult{1.0, 0.7, 1.5}));
+    EXPECT_FALSE(a->teeth || a->skin || a->feetBottom || a->subject || a->layout);
+
+    // Teeth asked for and no face found: an empty list, not absent.
+    analyzers.faces = [](const RawImage&, bool, bool) { return FaceRegions{}; };
+    a = analyzePhoto("/x/IMG_1.dng", request({"teeth"}), decoders, analyzers);
+    EXPECT_EQ(a->teeth, std::vector<TeethRegion>{});
+    EXPECT_FALSE(a->skin.has_value());
 }

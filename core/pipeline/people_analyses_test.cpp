@@ -11,6 +11,7 @@
 #include "core/masks/teeth_mask.h"
 #include "core/pipeline/photo_pipeline.h"
 #include "core/style/model_vault.h"
+#include "core/vision/landmark_models.h"
 #include "core/vision/person_segmentation.h"
 #include "core/xmp/xmp_test_support.h"
 #include "core/xmp/xmp_writer.h"
@@ -65,6 +66,32 @@ TEST(PeopleAnalyses, astronautGetsALayoutAndASubjectMaskThatExiftoolReads) {
     ASSERT_FALSE(record.is_null());
     EXPECT_EQ(record["MaskGroupBasedCorrCorrectionName"], "Vendrel – Subiect") << record.dump();
     EXPECT_EQ(record["MaskGroupBasedCorrAmount"], 1) << record.dump();
+}
+
+TEST(PeopleAnalyses, everyAnalysisOnTheAstronautIsRecorded) {
+    const auto photo = testing::debianAstronautPhoto();
+    if (!photo) GTEST_SKIP() << "astronaut.png (python3-imageio) is not installed";
+    if (!std::filesystem::exists(ModelVault::resourceDirectory() / PersonSegmentation::modelFileName))
+        GTEST_SKIP() << "the person-segmentation network is not built (run scripts/setup.sh, then build)";
+    if (auto reason = LandmarkModels::unavailableReason()) GTEST_SKIP() << *reason;
+
+    testing::TempDir dir;
+    testing::writePhotoDng(*photo, dir / "astronaut.dng", 4);
+    AnalysisRequest all;
+    all.straighten = all.feet = all.teeth = all.layout = all.skin = all.subject = true;
+    const auto a = analyzePhoto(dir / "astronaut.dng", all);
+    ASSERT_TRUE(a);
+    EXPECT_GT(a->aspect, 0);
+    ASSERT_TRUE(a->teeth && a->skin);
+    EXPECT_FALSE(a->teeth->empty()) << "she smiles with her teeth showing";
+    EXPECT_EQ(a->skin->size(), 1u) << "one face";
+    ASSERT_TRUE(a->layout);
+    EXPECT_EQ(a->layout->people.size(), 1u);
+    EXPECT_TRUE(a->subject);
+    EXPECT_FALSE(a->feetBottom) << "one person: no group feet line";
+    // The straighten estimate may find no horizon in a studio portrait; asking for it must not disturb the rest.
+
+    EXPECT_FALSE(analyzePhoto(dir / "missing.dng", all)) << "an undecodable file gives nothing";
 }
 
 }  // namespace

@@ -60,8 +60,8 @@ struct PhotoResult {
 struct PhotoAnalysis {
     std::optional<StraightenResult> straighten;
     std::optional<double> feetBottom;
-    std::vector<TeethRegion> teeth;
-    std::vector<SkinRegion> skin;
+    std::optional<std::vector<TeethRegion>> teeth;  // present (maybe empty) exactly when requested
+    std::optional<std::vector<SkinRegion>> skin;    // likewise
     std::optional<SkinRegion> subject;
     std::optional<PersonLayout> layout;
     double aspect = 0;  // displayed width over displayed height

@@ -221,6 +221,13 @@ struct Project {
     // Done photos whose effective exposure (0 without a prediction) lies at least `threshold` EV away
     // from 0, largest magnitude first (ties keep project order), at most `limit` of them.
     std::vector<PhotoItem> bigCorrectionPhotos(std::size_t limit, double threshold) const;
+    // Preview candidates are the done photos with a prediction, sorted by effective exposure (ties keep
+    // project order). samplePhotos: up to `count` of them spread evenly from the darkest to the
+    // brightest; a single sample is the middle one.
+    std::vector<PhotoItem> samplePhotos(std::size_t count) const;
+    // Up to `portrait` portrait (aspect below 1) and `landscape` other candidates, each the middles of
+    // equal slices; a side short of photos is filled from the rest.
+    std::vector<PhotoItem> previewTrio(std::size_t portrait, std::size_t landscape) const;
     // The basic adjustments, or zero offsets.
     BasicAdjustments adjustments() const;
     // Store::projects() / the identifier's text.

@@ -63,6 +63,54 @@ std::vector<PhotoItem> Project::bigCorrectionPhotos(std::size_t limit, double th
     return out;
 }
 
+static std::vector<PhotoItem> previewCandidates(const Project& p) {
+    std::vector<std::pair<double, const PhotoItem*>> sorted;
+    for (const auto& photo : p.photos)
+        if (photo.status == PhotoItem::Status::done && photo.exposure) sorted.emplace_back(*p.exposure(photo), &photo);
+    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<PhotoItem> out;
+    out.reserve(sorted.size());
+    for (const auto& entry : sorted) out.push_back(*entry.second);
+    return out;
+}
+
+// The middle elements of k equal slices of the list.
+static std::vector<PhotoItem> spread(const std::vector<PhotoItem>& list, std::size_t k) {
+    if (k >= list.size()) return list;
+    std::vector<PhotoItem> out;
+    for (std::size_t i = 0; i < k; ++i)
+        out.push_back(list[static_cast<std::size_t>((double(i) + 0.5) / double(k) * double(list.size()))]);
+    return out;
+}
+
+std::vector<PhotoItem> Project::samplePhotos(std::size_t count) const {
+    auto candidates = previewCandidates(*this);
+    const std::size_t n = candidates.size();
+    if (count >= n) return candidates;
+    if (count == 0) return {};
+    if (count == 1) return {candidates[(n - 1) / 2]};  // the evenly spaced rule divides by count - 1
+    std::vector<PhotoItem> out;
+    for (std::size_t j = 0; j < count; ++j) out.push_back(candidates[j * (n - 1) / (count - 1)]);
+    return out;
+}
+
+std::vector<PhotoItem> Project::previewTrio(std::size_t portrait, std::size_t landscape) const {
+    const auto candidates = previewCandidates(*this);
+    std::vector<PhotoItem> portraits, landscapes;
+    for (const auto& photo : candidates) (photo.aspect && *photo.aspect < 1 ? portraits : landscapes).push_back(photo);
+    auto out = spread(portraits, portrait);
+    for (auto& photo : spread(landscapes, landscape)) out.push_back(std::move(photo));
+    const std::size_t wanted = portrait + landscape;
+    if (out.size() < wanted) {
+        std::vector<PhotoItem> rest;
+        for (const auto& photo : candidates)
+            if (std::none_of(out.begin(), out.end(), [&](const PhotoItem& o) { return o.path == photo.path; }))
+                rest.push_back(photo);
+        for (auto& photo : spread(rest, wanted - out.size())) out.push_back(std::move(photo));
+    }
+    return out;
+}
+
 std::size_t Project::done() const { return countStatus(photos, PhotoItem::Status::done); }
 std::size_t Project::failed() const { return countStatus(photos, PhotoItem::Status::failed); }
 

@@ -109,6 +109,59 @@ TEST(ProjectQueries, bigCorrectionPhotosLargestFirst) {
     EXPECT_EQ(paths(p.bigCorrectionPhotos(12, 1.0)), (std::vector<std::string>{"/x/a", "/x/b", "/x/c", "/x/d"}));
 }
 
+std::vector<std::string> pathsOf(const std::vector<PhotoItem>& photos) {
+    std::vector<std::string> out;
+    for (const auto& photo : photos) out.push_back(photo.path);
+    return out;
+}
+
+// Done photos "/p<i>" (portrait) or "/l<i>" (landscape) whose exposure is their sorted position,
+// stored in reverse so that sorting matters; a failed and an unpredicted photo that never count.
+Project previewProject(int portraits, int landscapes) {
+    Project p;
+    const int n = portraits + landscapes;
+    for (int i = n - 1; i >= 0; --i) {
+        const bool portrait = i < portraits;
+        auto photo = donePhoto((portrait ? "/p" : "/l") + std::to_string(i));
+        photo.exposure = i;
+        if (portrait) photo.aspect = 0.75;
+        else if (i % 2) photo.aspect = 1.5;  // the others have no aspect: landscape too
+        p.photos.push_back(photo);
+    }
+    PhotoItem failed("/failed");
+    failed.status = PhotoItem::Status::failed;
+    failed.exposure = 0.5;
+    failed.aspect = 0.75;
+    p.photos.push_back(failed);
+    p.photos.push_back(donePhoto("/unpredicted"));
+    return p;
+}
+
+TEST(ProjectQueries, samplePhotosSpreadOverTheExposureRange) {
+    using Paths = std::vector<std::string>;
+    const Project p = previewProject(9, 0);
+    EXPECT_EQ(pathsOf(p.samplePhotos(5)), (Paths{"/p0", "/p2", "/p4", "/p6", "/p8"}));
+    EXPECT_EQ(pathsOf(p.samplePhotos(9)).size(), 9u);
+    EXPECT_EQ(pathsOf(p.samplePhotos(20)).size(), 9u);
+    EXPECT_EQ(pathsOf(p.samplePhotos(2)), (Paths{"/p0", "/p8"}));
+    EXPECT_EQ(pathsOf(p.samplePhotos(1)), (Paths{"/p4"})) << "a single sample is the middle one";
+    EXPECT_TRUE(p.samplePhotos(0).empty());
+    EXPECT_TRUE(Project().samplePhotos(3).empty());
+    EXPECT_EQ(pathsOf(previewProject(2, 0).samplePhotos(1)), (Paths{"/p0"}));
+}
+
+TEST(ProjectQueries, previewTrioTakesSliceMiddlesAndFillsFromTheRest) {
+    using Paths = std::vector<std::string>;
+    // 10 portraits at 1, 5, 8; both landscapes; then the middle of the 7 portraits left (sorted
+    // positions 0, 2, 3, 4, 6, 7, 9): position 3 of them, /p4.
+    EXPECT_EQ(pathsOf(previewProject(10, 2).previewTrio(3, 3)), (Paths{"/p1", "/p5", "/p8", "/l10", "/l11", "/p4"}));
+    // Fewer than six candidates: all of them, portraits first.
+    EXPECT_EQ(pathsOf(previewProject(2, 3).previewTrio(3, 3)), (Paths{"/p0", "/p1", "/l2", "/l3", "/l4"}));
+    EXPECT_EQ(pathsOf(previewProject(0, 4).previewTrio(0, 2)), (Paths{"/l1", "/l3"}));
+    EXPECT_TRUE(previewProject(3, 3).previewTrio(0, 0).empty());
+    EXPECT_TRUE(Project().previewTrio(3, 3).empty());
+}
+
 TEST(ProjectQueries, statusCountsAndDir) {
     // The data folder is decided once per process, so the test takes the one every test shares.
     const auto& data = orvane::testing::freshDataDir();
