@@ -1,6 +1,7 @@
 #include "core/vision/person_segmentation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <numeric>
 #include <string_view>
@@ -10,6 +11,11 @@
 
 namespace orvane {
 namespace {
+
+std::uint64_t nextId() {
+    static std::atomic<std::uint64_t> next{1};
+    return next++;
+}
 
 cv::Rect toPixels(const DetectedBox& b, cv::Size size) {
     // Top-left pixel box of a bottom-left normalised box.
@@ -82,7 +88,7 @@ void claimNearest(cv::Mat& markers, const cv::Mat& group, int people) {
 }  // namespace
 
 PersonSegmentation::PersonSegmentation(const std::filesystem::path& model, FaceBoxFinder faces)
-    : faces_(std::move(faces)) {
+    : faces_(std::move(faces)), id_(nextId()) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(model, ec)) return;
     try {
@@ -181,12 +187,32 @@ std::vector<cv::Mat> PersonSegmentation::instances(const cv::Mat& probability, c
     return out;
 }
 
+std::vector<DetectedBox> PersonSegmentation::faceBoxes(const cv::Mat& rgb) const {
+    // The feet, layout and subject analyses of one photo run one after another on one worker and ask
+    // about the same image: its face boxes are found once.
+    struct Last {
+        std::uint64_t owner = 0;
+        std::size_t key = 0;
+        std::vector<DetectedBox> faces;
+    };
+    thread_local Last last;
+    const cv::Mat bytes = rgb.isContinuous() ? rgb : rgb.clone();
+    const std::size_t key = std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(bytes.ptr()), bytes.total() * bytes.elemSize()));
+    if (last.owner != id_ || last.key != key) {
+        last.faces = faces_(rgb);
+        last.owner = id_;
+        last.key = key;
+    }
+    return last.faces;
+}
+
 std::optional<PersonDetection> PersonSegmentation::detect(const cv::Mat& rgb) {
     const auto prob = probability(rgb);
     if (!prob) return std::nullopt;
     PersonDetection d;
     try {
-        if (faces_) d.faces = faces_(rgb);
+        if (faces_) d.faces = faceBoxes(rgb);
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -6,6 +6,7 @@
 // segmentation finds nobody.
 #include <filesystem>
 #include <memory>
+#include <cstdint>
 #include <mutex>
 
 #include <opencv2/dnn.hpp>
@@ -51,6 +52,9 @@ private:
     cv::Mat lastOutput_;
     bool loaded_ = false;
     FaceBoxFinder faces_;
+    std::uint64_t id_;  // tells this detector's cached face boxes from another's
+
+    std::vector<DetectedBox> faceBoxes(const cv::Mat& rgb) const;
 };
 
 }  // namespace orvane
