@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
 
 #include "core/base/numbers.h"
 #include "core/photo/raw_image.h"
@@ -23,7 +24,7 @@
 #include "core/vision/subject_detector.h"
 #include "bench/bench_timing.h"
 #include "testing/libraw_floor.h"
-#include "testing/photo_to_dng_people.h"
+#include "testing/photo_dng.h"
 #include "testing/temp_dir.h"
 
 extern "C" void omp_set_num_threads(int) __attribute__((weak));
@@ -47,12 +48,13 @@ int main(int argc, char** argv) {
     if (argc > 1) {
         files.emplace_back(argv[1], argv[1]);
     } else {
-        for (auto [name, photo] : {std::pair{"astronaut", orvane::testing::debianAstronautPhoto()},
-                                   std::pair{"footballer", orvane::testing::debianFullBodyPhoto()}}) {
+        for (auto [name, photo] : {std::pair{"astronaut", orvane::testing::debianPhoto("astronaut.png")},
+                                   std::pair{"footballer", orvane::testing::debianPhoto("messi5.jpg")}}) {
             if (!photo) continue;
             // Large enough that the half-size decode gives a working image near its full size.
             const auto file = dir / (std::string(name) + ".dng");
-            orvane::testing::writePhotoDng(*photo, file, 4);
+            const cv::Mat bgr = cv::imread(photo->string(), cv::IMREAD_COLOR);
+            orvane::testing::writeDng(file, orvane::testing::photoDng(bgr, bgr.cols * 4, bgr.rows * 4));
             files.emplace_back(name, file);
         }
     }

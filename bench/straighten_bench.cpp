@@ -20,7 +20,7 @@
 #include "core/vision/straighten.h"
 #include "core/vision/straighten_scenes.h"
 #include "testing/libraw_floor.h"
-#include "testing/turned_photo.h"
+#include "testing/photo_dng.h"
 #include "testing/temp_dir.h"
 
 extern "C" void omp_set_num_threads(int) __attribute__((weak));

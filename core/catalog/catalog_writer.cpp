@@ -146,7 +146,7 @@ void writeEdits(const Sqlite::Connection& db, const std::vector<Edit>& edits, co
         const bool hasMasks = merged->find("MaskGroupBasedCorrections") != std::string::npos;
         // The before-settings row first, so the settings row is rewritten once, with its cache.
         const auto beforeID = before.fix(imageID, settingsID, false);
-        writing([&] {
+        writing([&, settingsID = settingsID] {
             update.reset();
             update.bind(1, *merged).bind(2, newDigest()).bind(3, hasMasks ? 1 : 0).bind(4, settingsID);
             if (beforeID)

@@ -10,9 +10,9 @@ using State = Job::State;
 
 namespace {
 
-std::shared_ptr<Job> quickJob(ManualExecutor& main, Project p, std::shared_ptr<Gate> gate = nullptr) {
-    auto shared = std::shared_ptr<ManualExecutor>(&main, [](ManualExecutor*) {});
-    return Job::make(shared, std::move(p), 1, false, Job::FileProcess([gate](const std::filesystem::path& f) {
+// The executor is shared: a worker still posting a result keeps it alive past the test's end.
+std::shared_ptr<Job> quickJob(const std::shared_ptr<ManualExecutor>& main, Project p, std::shared_ptr<Gate> gate = nullptr) {
+    return Job::make(main, std::move(p), 1, false, Job::FileProcess([gate](const std::filesystem::path& f) {
                          if (gate) gate->pass();
                          return resultFor(f);
                      }));
@@ -21,7 +21,7 @@ std::shared_ptr<Job> quickJob(ManualExecutor& main, Project p, std::shared_ptr<G
 }  // namespace
 
 TEST(JobProfile, setProfileOnlyBeforeAnyPhotoIsDone) {
-    ManualExecutor main;
+    auto main = std::make_shared<ManualExecutor>();
     const Uuid other = Uuid::random();
     auto fresh = quickJob(main, projectWith(2, 0, 1));
     fresh->setProfile(other);
@@ -35,7 +35,7 @@ TEST(JobProfile, setProfileOnlyBeforeAnyPhotoIsDone) {
 }
 
 TEST(JobProfile, switchProfileMakesDonePhotosPendingAndLeavesTheJobIdle) {
-    ManualExecutor main;
+    auto main = std::make_shared<ManualExecutor>();
     Project p = projectWith(1, 2, 1);
     p.finishedAt = ManualExecutor::defaultStart();
     auto job = quickJob(main, p);
@@ -52,12 +52,12 @@ TEST(JobProfile, switchProfileMakesDonePhotosPendingAndLeavesTheJobIdle) {
 TEST(JobProfile, switchProfileIsRefusedWhileARunIsInProgress) {
     for (State state : {State::running, State::pausing, State::cancelling}) {
         SCOPED_TRACE(std::string(toText(state)));
-        ManualExecutor main;
+        auto main = std::make_shared<ManualExecutor>();
         auto gate = std::make_shared<Gate>();
         auto job = quickJob(main, projectWith(2, 1), gate);
         const Uuid before = job->project().profileID;
         job->start();
-        main.runReady();
+        main->runReady();
         if (state == State::pausing) job->pause();
         if (state == State::cancelling) job->cancel();
         ASSERT_EQ(job->state(), state);
@@ -66,12 +66,12 @@ TEST(JobProfile, switchProfileIsRefusedWhileARunIsInProgress) {
         EXPECT_EQ(job->project().done(), 1u);
         EXPECT_EQ(job->state(), state);
         gate->open();
-        EXPECT_TRUE(main.runUntil([&] { return !Job::isRunInProgress(job->state()); }));
+        EXPECT_TRUE(main->runUntil([&] { return !Job::isRunInProgress(job->state()); }));
     }
 }
 
 TEST(JobProfile, renameTrimsAndIgnoresABlankName) {
-    ManualExecutor main;
+    auto main = std::make_shared<ManualExecutor>();
     auto job = quickJob(main, projectWith(1, 0, 0, "Vechi"));
     int told = 0;
     job->observe([&](Job::Property p) { told += p == Job::Property::project; });

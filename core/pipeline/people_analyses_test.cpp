@@ -2,11 +2,7 @@
 // subject mask goes into a sidecar that an independent reader reads back.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <memory>
-
-#include <nlohmann/json.hpp>
+#include <opencv2/imgcodecs.hpp>
 
 #include "core/masks/teeth_mask.h"
 #include "core/pipeline/photo_pipeline.h"
@@ -15,33 +11,24 @@
 #include "core/vision/person_segmentation.h"
 #include "core/xmp/xmp_test_support.h"
 #include "core/xmp/xmp_writer.h"
-#include "testing/photo_to_dng_people.h"
+#include "testing/exiftool.h"
+#include "testing/photo_dng.h"
 #include "testing/temp_dir.h"
 
 namespace orvane {
 namespace {
 
-// exiftool's JSON record of a file's Camera Raw tags; null when exiftool is missing or fails.
-nlohmann::json cameraRawTags(const std::filesystem::path& file) {
-    const std::string command = "exiftool -j -XMP-crs:all '" + file.string() + "' 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    if (!pipe) return {};
-    std::string out;
-    std::array<char, 4096> buf{};
-    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe.get())) out.append(buf.data(), n);
-    auto j = nlohmann::json::parse(out, nullptr, false);
-    return j.is_array() && !j.empty() ? j[0] : nlohmann::json();
-}
-
 TEST(PeopleAnalyses, astronautGetsALayoutAndASubjectMaskThatExiftoolReads) {
-    const auto photo = testing::debianAstronautPhoto();
+    const auto photo = testing::debianPhoto("astronaut.png");
     if (!photo) GTEST_SKIP() << "astronaut.png (python3-imageio) is not installed";
     if (!std::filesystem::exists(ModelVault::resourceDirectory() / PersonSegmentation::modelFileName))
         GTEST_SKIP() << "the person-segmentation network is not built (run scripts/setup.sh, then build)";
-    if (std::system("exiftool -ver >/dev/null 2>&1") != 0) GTEST_SKIP() << "exiftool is not installed";
+    const auto exiftool = testing::exiftoolPath();
+    if (!exiftool) GTEST_SKIP() << "exiftool is not installed";
 
     testing::TempDir dir;
-    testing::writePhotoDng(*photo, dir / "astronaut.dng", 4);
+    const cv::Mat bgr = cv::imread(photo->string(), cv::IMREAD_COLOR);
+    testing::writeDng(dir / "astronaut.dng", testing::photoDng(bgr, bgr.cols * 4, bgr.rows * 4));
     const RawImage raw = loadRaw(dir / "astronaut.dng", false);
     const auto& analyzers = PhotoAnalyzers::standard();
 
@@ -62,21 +49,21 @@ TEST(PeopleAnalyses, astronautGetsALayoutAndASubjectMaskThatExiftoolReads) {
     ASSERT_EQ(XMPWriter::writeMerged(testing::neutralPreset(), dir / "astronaut.dng", dir.path(), 0, 5500, std::nullopt,
                                      {}, {}, &spec, {}),
               XMPWriter::Outcome::written());
-    const auto record = cameraRawTags(dir / "astronaut.xmp");
+    const auto record = testing::exiftool(*exiftool, dir / "astronaut.xmp", {"-XMP-crs:all"});
     ASSERT_FALSE(record.is_null());
     EXPECT_EQ(record["MaskGroupBasedCorrCorrectionName"], "Vendrel – Subiect") << record.dump();
     EXPECT_EQ(record["MaskGroupBasedCorrAmount"], 1) << record.dump();
 }
 
 TEST(PeopleAnalyses, everyAnalysisOnTheAstronautIsRecorded) {
-    const auto photo = testing::debianAstronautPhoto();
+    const auto photo = testing::astronautPhoto();
     if (!photo) GTEST_SKIP() << "astronaut.png (python3-imageio) is not installed";
     if (!std::filesystem::exists(ModelVault::resourceDirectory() / PersonSegmentation::modelFileName))
         GTEST_SKIP() << "the person-segmentation network is not built (run scripts/setup.sh, then build)";
     if (auto reason = LandmarkModels::unavailableReason()) GTEST_SKIP() << *reason;
 
     testing::TempDir dir;
-    testing::writePhotoDng(*photo, dir / "astronaut.dng", 4);
+    testing::writeDng(dir / "astronaut.dng", testing::photoDng(*photo, photo->cols * 4, photo->rows * 4));
     AnalysisRequest all;
     all.straighten = all.feet = all.teeth = all.layout = all.skin = all.subject = true;
     const auto a = analyzePhoto(dir / "astronaut.dng", all);

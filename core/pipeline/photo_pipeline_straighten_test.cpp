@@ -5,7 +5,7 @@
 #include "core/pipeline/photo_pipeline.h"
 #include "core/vision/straighten_scenes.h"
 #include "testing/model_fixtures.h"
-#include "testing/turned_photo.h"
+#include "testing/photo_dng.h"
 #include "testing/temp_dir.h"
 
 namespace orvane {

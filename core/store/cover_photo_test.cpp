@@ -11,7 +11,6 @@
 
 #include "core/vision/landmark_models.h"
 #include "testing/photo_dng.h"
-#include "testing/photo_to_dng_people.h"
 #include "testing/temp_dir.h"
 #include "testing/test_data_dir.h"
 

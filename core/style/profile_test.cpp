@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <clocale>
 
 #include "core/base/atomic_file.h"
 #include "core/store/store.h"
 #include "core/style/model.h"
 #include "core/style/model_storage.h"
 #include "testing/model_fixtures.h"
+#include "testing/romanian_locale.h"
 #include "testing/temp_dir.h"
 #include "testing/test_data_dir.h"
 
@@ -78,12 +78,8 @@ TEST(Profile, allSkipsBrokenFilesSortsByNameAndNamesPresetlessProfiles) {
 
 TEST(Profile, numbersAreWrittenWithAPointWhateverTheLocale) {
     testing::freshDataDir();
-    const std::string previous = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "ro_RO.UTF-8")) GTEST_SKIP() << "ro_RO.UTF-8 is not installed";
-    struct Restore {
-        std::string locale;
-        ~Restore() { std::setlocale(LC_ALL, locale.c_str()); }
-    } restore{previous};
+    const testing::RomanianLocale romanian;
+    if (!romanian.active()) GTEST_SKIP() << "ro_RO.UTF-8 is not installed";
     const Profile p = builtProfile("Stil");
     const std::string text = readText(p.dir() / "profile.json");
     EXPECT_NE(text.find(R"("exposureMAE":0.25)"), std::string::npos) << text;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <clocale>
 #include <mutex>
 #include <set>
 
@@ -17,6 +16,7 @@
 #include "testing/catalog_builder.h"
 #include "testing/dng_writer.h"
 #include "testing/photographer.h"
+#include "testing/romanian_locale.h"
 #include "testing/temp_dir.h"
 #include "testing/test_data_dir.h"
 
@@ -306,12 +306,8 @@ TEST(TrainingSamples, aDamagedCacheIsReadAsEmptyAndRewritten) {
 
 TEST(TrainingSamples, theCacheReadsBackUnderADecimalCommaLocale) {
     Fixture f;
-    const std::string previous = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "ro_RO.UTF-8")) GTEST_SKIP() << "ro_RO.UTF-8 is not installed";
-    struct Restore {
-        std::string locale;
-        ~Restore() { std::setlocale(LC_ALL, locale.c_str()); }
-    } restore{previous};
+    const testing::RomanianLocale romanian;
+    if (!romanian.active()) GTEST_SKIP() << "ro_RO.UTF-8 is not installed";
     const auto first = ProfileBuilder::samples(f.catalog, 2, false, false, nullptr, {}, testing::facelessReaders());
     EXPECT_NE(testing::readText(ProfileBuilder::cacheFile(f.catalog, false, false)).find(R"("exposure":0.2,)"),
               std::string::npos);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "core/photo/raw_image.h"
@@ -9,7 +10,7 @@
 #include "core/vision/person_layout.h"
 #include "core/vision/smart_crop.h"
 #include "core/vision/subject_detector.h"
-#include "testing/photo_to_dng_people.h"
+#include "testing/photo_dng.h"
 #include "testing/temp_dir.h"
 
 namespace orvane {
@@ -96,7 +97,8 @@ protected:
     }
     // The photo as a camera raw file, decoded the way the pipeline decodes it.
     RawImage decoded(const std::filesystem::path& photo) {
-        testing::writePhotoDng(photo, dir / "photo.dng", 4);
+        const cv::Mat bgr = cv::imread(photo.string(), cv::IMREAD_COLOR);
+        testing::writeDng(dir / "photo.dng", testing::photoDng(bgr, bgr.cols * 4, bgr.rows * 4));
         return loadRaw(dir / "photo.dng", false);
     }
     testing::TempDir dir;
@@ -106,10 +108,10 @@ protected:
 TEST_F(PersonSegmentationOnPhotos, maskLayoutAndSubjectCoverThePerson) {
     const std::vector<RealPhoto> photos = {
         // Head and shoulders; the helmet she holds reaches the right edge.
-        {"astronaut", testing::debianAstronautPhoto(), {0.04, 0.03, 1.0, 1.0}, {0.43, 0.23}, {0.88, 0.2}, 0.05},
+        {"astronaut", testing::debianPhoto("astronaut.png"), {0.04, 0.03, 1.0, 1.0}, {0.43, 0.23}, {0.88, 0.2}, 0.05},
         // A footballer in full stride, arm to boot, in front of a blurred crowd. A portrait network: the
         // outstretched hand stays below 0.5 and the grass shadow at the boot joins the mask.
-        {"footballer", testing::debianFullBodyPhoto(), {0.124, 0.18, 0.834, 0.98}, {0.45, 0.45}, {0.2, 0.2}, 0.09},
+        {"footballer", testing::debianPhoto("messi5.jpg"), {0.124, 0.18, 0.834, 0.98}, {0.45, 0.45}, {0.2, 0.2}, 0.09},
     };
     int ran = 0;
     for (const auto& p : photos) {

@@ -10,7 +10,7 @@
 
 #include "core/photo/raw_image.h"
 #include "core/vision/straighten.h"
-#include "testing/turned_photo.h"
+#include "testing/photo_dng.h"
 #include "testing/temp_dir.h"
 
 namespace orvane {

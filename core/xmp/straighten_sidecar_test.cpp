@@ -2,10 +2,7 @@
 // measured, and its crop written into a sidecar that exiftool reads back.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "core/base/numbers.h"
@@ -15,14 +12,16 @@
 #include "core/xmp/photo_attributes.h"
 #include "core/xmp/xmp_test_support.h"
 #include "core/xmp/xmp_writer.h"
-#include "testing/turned_photo.h"
+#include "testing/exiftool.h"
+#include "testing/photo_dng.h"
 #include "testing/temp_dir.h"
 
 namespace orvane {
 namespace {
 
 TEST(StraightenSidecar, exiftoolReadsTheAngleAndTheCrop) {
-    if (::access("/usr/bin/exiftool", X_OK) != 0) GTEST_SKIP() << "exiftool is not installed";
+    const auto exiftool = testing::exiftoolPath();
+    if (!exiftool) GTEST_SKIP() << "exiftool is not installed";
     testing::TempDir dir;
 
     // Turned 2 degrees counter-clockwise: levelled by -2.
@@ -44,14 +43,8 @@ TEST(StraightenSidecar, exiftoolReadsTheAngleAndTheCrop) {
               XMPWriter::Outcome::written());
 
     // exiftool types the values it knows: numbers for the crop, a Boolean for HasCrop.
-    const auto json = dir / "sidecar.json";
-    const std::string command = "/usr/bin/exiftool -j -XMP-crs:all '" + (dir / "IMG_0001.xmp").string() + "' > '" +
-                                json.string() + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::ifstream in(json);
-    const auto records = nlohmann::json::parse(in, nullptr, false);
-    ASSERT_TRUE(records.is_array() && records.size() == 1) << records.dump();
-    const auto& record = records[0];
+    const auto record = testing::exiftool(*exiftool, dir / "IMG_0001.xmp", {"-XMP-crs:all"});
+    ASSERT_TRUE(record.is_object()) << record.dump();
     ASSERT_TRUE(record.contains("CropAngle")) << record.dump();
     EXPECT_DOUBLE_EQ(record["CropAngle"].get<double>(), *Numbers::parseDouble(Numbers::fixed(result->angle, 2)));
     EXPECT_EQ(record["HasCrop"], true);
