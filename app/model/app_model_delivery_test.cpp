@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/model/app_model.h"
+#include "testing/job_fixtures.h"
+#include "testing/romanian_locale.h"
+#include "testing/temp_dir.h"
+
+using namespace orvane;
+using namespace orvane::model;
+using namespace orvane::testing;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using Instance = platform::LightroomHost::Instance;
+
+namespace {
+
+// Lightroom as the road sees it: instances that quit after `quitAfter` checks (never when negative).
+struct FakeHost final : platform::LightroomHost {
+    std::vector<Instance> instances;
+    int quitAfter = 0;
+    mutable int checks = 0;
+    int quitRequests = 0;
+    std::vector<std::optional<fs::path>> opened;
+    bool quitAsked = false;
+
+    std::optional<fs::path> locate() const override { return fs::path("/opt/lightroom/Lightroom"); }
+    void open(const std::optional<fs::path>& catalog) override { opened.push_back(catalog); }
+    std::vector<Instance> runningInstances() const override { return quitAsked && quitAfter >= 0 ? std::vector<Instance>{} : instances; }
+    void requestQuit(const Instance&) override {
+        ++quitRequests;
+        quitAsked = true;
+    }
+    bool terminated(const Instance&) const override {
+        ++checks;
+        return quitAfter >= 0 && checks > quitAfter;
+    }
+};
+
+struct DeliveryHarness {
+    std::shared_ptr<ManualExecutor> main = std::make_shared<ManualExecutor>();
+    std::shared_ptr<FileDefaults> defaults = std::make_shared<FileDefaults>();
+    std::unique_ptr<AppModel> model;
+    std::shared_ptr<FakeHost> host = std::make_shared<FakeHost>();
+    std::vector<std::string> questions;
+    std::vector<bool> answers;  // taken in order; a question beyond them is declined
+    std::vector<std::chrono::nanoseconds> pauses;
+    std::function<void()> onPause;  // runs at each pause, before the road resumes
+    TempDir dir;
+    fs::path catalog = dir / "Nuntă.lrcat";
+    Profile profile;
+
+    DeliveryHarness() {
+        freshDataDir();
+        model = std::make_unique<AppModel>(main, defaults, nullptr);
+        AppModel::DeliveryServices services;
+        services.host = host;
+        services.confirm = [this](const std::string& title, const std::string&, const std::string&) {
+            const std::size_t i = questions.size();
+            questions.push_back(title);
+            return i < answers.size() && answers[i];
+        };
+        services.sleep = [this](std::chrono::nanoseconds d, std::function<void()> resume) {
+            pauses.push_back(d);
+            if (onPause) onPause();
+            main->post(std::move(resume));
+        };
+        model->setDeliveryServices(std::move(services));
+        profile.id = Uuid::random();
+        profile.name = "Nunți";
+        profile.presetName = "Neutru";
+        profile.save();
+        model->reload();
+        std::ofstream(catalog) << "catalog";
+    }
+
+    std::shared_ptr<Job> job(int done = 2) {
+        Project p = projectWith(0, done);
+        p.profileID = profile.id;
+        p.catalogPath = catalog.string();
+        auto j = Job::make(main, std::move(p), 1, false, Job::FileProcess(resultFor));
+        model->registerJob(j);
+        return j;
+    }
+
+    // Runs the delivery to its end; true when `done` was called.
+    bool deliver(const std::shared_ptr<Job>& j, std::optional<LightroomExportResult>& result) {
+        bool called = false;
+        model->exportToLightroom(j, true, [&](std::optional<LightroomExportResult> r) {
+            called = true;
+            result = std::move(r);
+        });
+        main->runUntil([&] { return called; }, 20s, false);
+        return called;
+    }
+    void lock() { std::ofstream(catalog.string() + ".lock") << ""; }
+    void unlock() { fs::remove(catalog.string() + ".lock"); }
+};
+
+}  // namespace
+
+TEST(Delivery, summaryLinesPrintCountsAndOneDecimalWithAPointUnderTheRomanianLocale) {
+    RomanianLocale ro;
+    using C = LightroomExportResult::Catalog;
+    using X = LightroomExportResult::Xmp;
+    const std::vector<std::pair<LightroomExportResult, std::string>> cases = {
+        {{C{120, 3, 4.26}},
+         "120 fotografii scrise în catalog, 3 negăsite în catalog în 4.3 s. Copie de siguranță făcută (Setări → "
+         "Copii de siguranță)."},
+        {{C{5, 0, 12}}, "5 fotografii scrise în catalog în 12.0 s. Copie de siguranță făcută (Setări → Copii de siguranță)."},
+        {{X{10, 5, 2, 1.04}}, "10 XMP noi, 5 actualizate, 2 backup-uri în 1.0 s."},
+        {{X{10, 0, 0, 2.25}}, "10 XMP-uri scrise în 2.2 s."},
+        {{X{0, 4, 1, 0.3}}, "4 XMP-uri actualizate, 1 backup-uri în 0.3 s."},
+        {{X{0, 0, 0, 0.3}}, "0 XMP-uri actualizate în 0.3 s."},
+        {{X{1234, 0, 0, 1234.56}}, "1234 XMP-uri scrise în 1234.6 s."},
+    };
+    for (const auto& [result, text] : cases) EXPECT_EQ(exportSummaryText(result), text);
+}
+
+TEST(Delivery, stopsOfTheCatalogRoadPublishTheirTextAndReopenOnlyAfterTheQuestions) {
+    struct Case {
+        const char* name;
+        bool running;
+        int quitAfter;
+        std::vector<bool> answers;
+        bool deleteProfile;
+        bool deleteCatalog;
+        bool staleLock;
+        std::string error;  // "" : nothing published; "CATALOG": the missing-catalog text
+        std::vector<std::string> questions;
+        std::size_t pauses;
+        bool reopened;
+    };
+    const std::vector<Case> cases = {
+        {"profile gone", true, 0, {}, true, false, false, "Profilul proiectului nu mai există.", {}, 0, false},
+        {"catalog gone", true, 0, {}, false, true, false, "CATALOG", {}, 0, false},
+        {"quit declined", true, 0, {false}, false, false, false, "", {"Închid Lightroom?"}, 0, false},
+        {"never quits", true, -1, {true}, false, false, false,
+         "Lightroom nu s-a închis. Închide-l manual și încearcă din nou.", {"Închid Lightroom?"}, 180, false},
+        {"stale lock declined", false, 0, {false}, false, false, true, "", {"Catalogul pare blocat"}, 20, false},
+        // The profile has no preset file: the read fails after the waits and Lightroom is reopened.
+        {"preset unreadable", true, 2, {true}, false, false, false, "?", {"Închid Lightroom?"}, 2, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeliveryHarness h;
+        h.defaults->set("reopenLightroom", Json(false));
+        if (c.running) h.host->instances = {{100, 1}};
+        h.host->quitAfter = c.quitAfter;
+        h.answers = c.answers;
+        auto j = h.job();
+        if (c.deleteProfile) {
+            fs::remove_all(h.profile.dir());
+            h.model->reload();
+        }
+        if (c.deleteCatalog) fs::remove(h.catalog);
+        if (c.staleLock) h.lock();
+        std::optional<LightroomExportResult> result;
+        ASSERT_TRUE(h.deliver(j, result));
+        EXPECT_FALSE(result);
+        const std::string expected =
+            c.error == "CATALOG" ? "Catalogul nu mai există la locul lui: " + h.catalog.string() : c.error;
+        if (c.error == "?") {
+            EXPECT_TRUE(h.model->error());
+        } else {
+            EXPECT_EQ(h.model->error().value_or(""), expected);
+        }
+        EXPECT_EQ(h.questions, c.questions);
+        EXPECT_EQ(h.pauses.size(), c.pauses);
+        for (auto p : h.pauses) EXPECT_EQ(p, 500ms);
+        EXPECT_EQ(h.host->opened.size(), c.reopened ? 1u : 0u);
+        if (c.reopened) {
+            EXPECT_EQ(h.host->opened[0], h.catalog);
+        }
+        EXPECT_FALSE(j->project().exportedAt);
+        EXPECT_FALSE(j->isDelivering());
+    }
+}
+
+TEST(Delivery, lockWaitPausesOnlyWhileTheLockIsThere) {
+    struct Case {
+        int unlockAfter;  // pauses after which the lock goes; -1 never, 0 no lock at all
+        std::size_t pauses;
+    };
+    for (const auto& c : std::vector<Case>{{0, 0}, {6, 6}}) {
+        DeliveryHarness h;
+        if (c.unlockAfter != 0) h.lock();
+        h.onPause = [&] {
+            if (static_cast<int>(h.pauses.size()) == c.unlockAfter) h.unlock();
+        };
+        auto j = h.job();
+        std::optional<LightroomExportResult> result;
+        ASSERT_TRUE(h.deliver(j, result));
+        EXPECT_EQ(h.pauses.size(), c.pauses);
+        EXPECT_TRUE(h.questions.empty());
+    }
+}
+
+TEST(Delivery, aSecondDeliveryWhileOneRunsEndsAtOnceAndEditsWait) {
+    DeliveryHarness h;
+    h.host->instances = {{100, 1}};
+    h.host->quitAfter = 3;
+    h.answers = {true};
+    auto j = h.job();
+    bool firstEnded = false;
+    h.model->exportToLightroom(j, true, [&](auto) { firstEnded = true; });
+    EXPECT_EQ(j->extraStatus(), "Se închide Lightroom…");
+    EXPECT_EQ(j->extraProgress(), 0.02);
+    bool secondEnded = false;
+    std::optional<LightroomExportResult> second{LightroomExportResult{LightroomExportResult::Catalog{}}};
+    h.model->exportToLightroom(j, true, [&](auto r) {
+        secondEnded = true;
+        second = r;
+    });
+    EXPECT_TRUE(secondEnded);
+    EXPECT_FALSE(second);
+    j->setTeethAmount(40);
+    EXPECT_FALSE(j->project().teethAmount);
+    h.main->runUntil([&] { return firstEnded; }, 20s, false);
+    EXPECT_FALSE(j->isDelivering());
+    j->setTeethAmount(40);
+    EXPECT_EQ(j->project().teethAmount, 40);
+}
+
+TEST(Delivery, aProjectWithoutDonePhotosDeliversNothing) {
+    DeliveryHarness h;
+    auto j = h.job(0);
+    std::optional<LightroomExportResult> result;
+    ASSERT_TRUE(h.deliver(j, result));
+    EXPECT_FALSE(result);
+    EXPECT_EQ(h.model->error(), "Nu există fotografii editate de exportat.");
+    EXPECT_TRUE(h.questions.empty());
+    EXPECT_FALSE(j->project().exportedAt);
+}
