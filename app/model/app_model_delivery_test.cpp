@@ -3,6 +3,12 @@
 #include <fstream>
 
 #include "app/model/app_model.h"
+#include <thread>
+
+#include "core/catalog/catalog_backups.h"
+#include "core/catalog/catalog_writer.h"
+#include "core/catalog/sqlite.h"
+#include "testing/catalog_builder.h"
 #include "testing/job_fixtures.h"
 #include "testing/romanian_locale.h"
 #include "testing/temp_dir.h"
@@ -233,3 +239,118 @@ TEST(Delivery, aProjectWithoutDonePhotosDeliversNothing) {
     EXPECT_TRUE(h.questions.empty());
     EXPECT_FALSE(j->project().exportedAt);
 }
+
+#ifdef FAKE_LIGHTROOM_EXE
+namespace {
+std::vector<std::string> settingsTexts(const fs::path& catalog) {
+    const auto db = Sqlite::Connection::open(catalog.string(), SQLITE_OPEN_READONLY);
+    auto q = db.prepare("select text from Adobe_imageDevelopSettings order by id_local");
+    std::vector<std::string> out;
+    while (q.step() == Sqlite::Step::row) out.emplace_back(*q.text(0));
+    return out;
+}
+bool waitFor(const std::function<bool()>& ok) {
+    for (int i = 0; i < 500; ++i) {
+        if (ok()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return ok();
+}
+}  // namespace
+
+// The whole road with a real process: the stand-in holds the lock, is quit, the catalog is written
+// and the stand-in is started again on it.
+TEST(Delivery, theRealRoadQuitsWaitsWritesReopensAndMarksTheProjectExported) {
+    freshDataDir();
+    setUserDefaults(std::make_shared<FileDefaults>());
+    TempDir dir;
+    const fs::path exe = dir / "Lightroom";
+    fs::copy_file(FAKE_LIGHTROOM_EXE, exe);
+    const fs::path catalog = dir / "Nunta.lrcat";
+    Project project = projectWith(0, 0);
+    {
+        CatalogBuilder b(catalog);
+        b.begin();
+        for (int i = 0; i < 3; ++i) {
+            CatalogBuilder::Photo photo;
+            photo.baseName = "IMG_" + std::to_string(1000 + i);
+            photo.settings = realisticDevelopText(static_cast<std::uint64_t>(i + 1));
+            b.photo(photo);
+            PhotoItem item(photo.root + photo.folder + photo.baseName + "." + photo.extension);
+            item.status = PhotoItem::Status::done;
+            item.exposure = 0.3;
+            item.temperature = 5400;
+            item.asShotTint = 4;
+            project.photos.push_back(item);
+        }
+        b.commit();
+    }
+    const auto before = settingsTexts(catalog);
+
+    auto main = std::make_shared<ManualExecutor>();
+    auto defaults = std::make_shared<FileDefaults>(dir / "defaults.json");
+    defaults->set("lightroomPath", Json(exe.string()));
+    AppModel model(main, defaults, nullptr);
+    Profile profile;
+    profile.id = Uuid::random();
+    profile.name = "Nunți";
+    profile.presetName = "Neutru";
+    profile.save();
+    fs::copy_file(model.neutralPresetURL(), profile.preset());
+    model.reload();
+    project.profileID = profile.id;
+    project.catalogPath = catalog.string();
+
+    std::shared_ptr<platform::LightroomHost> host = platform::makeLinuxLightroomHost(defaults);
+    host->open(catalog);
+    ASSERT_TRUE(waitFor([&] { return CatalogWriter::isLocked(catalog) && host->runningInstances().size() == 1; }));
+
+    std::vector<std::string> questions;
+    int pauses = 0;
+    AppModel::DeliveryServices services;
+    services.host = host;
+    services.confirm = [&](const std::string& title, const std::string&, const std::string&) {
+        questions.push_back(title);
+        return true;
+    };
+    services.sleep = [&](std::chrono::nanoseconds, std::function<void()> resume) {
+        ++pauses;
+        std::this_thread::sleep_for(20ms);  // the stand-in ends in real time
+        main->post(std::move(resume));
+    };
+    model.setDeliveryServices(std::move(services));
+    auto job = Job::make(main, project, 1, false, Job::FileProcess(resultFor));
+    model.registerJob(job);
+
+    std::optional<LightroomExportResult> result;
+    bool ended = false;
+    model.exportToLightroom(job, true, [&](std::optional<LightroomExportResult> r) {
+        ended = true;
+        result = std::move(r);
+    });
+    ASSERT_TRUE(main->runUntil([&] { return ended; }, 30s, false));
+    EXPECT_EQ(model.error(), std::nullopt);
+    ASSERT_TRUE(result);
+    const auto& written = std::get<LightroomExportResult::Catalog>(result->value);
+    EXPECT_EQ(written.written, 3);
+    EXPECT_EQ(written.notFound, 0);
+    EXPECT_EQ(questions, std::vector<std::string>{"Închid Lightroom?"});
+    EXPECT_EQ(job->extraStatus(), "Se redeschide Lightroom…");
+    EXPECT_TRUE(job->project().exportedAt);
+    const auto after = settingsTexts(catalog);
+    ASSERT_EQ(after.size(), 3u);
+    for (std::size_t i = 0; i < after.size(); ++i) EXPECT_NE(after[i], before[i]);
+
+    // Reopened on the catalog: the stand-in holds the lock again; then it is sent away.
+    EXPECT_TRUE(waitFor([&] { return CatalogWriter::isLocked(catalog) && host->runningInstances().size() == 1; }));
+    bool quit = false;
+    platform::quitLightroom(
+        host, [](std::chrono::nanoseconds, std::function<void()> resume) {
+            std::this_thread::sleep_for(20ms);
+            resume();
+        },
+        [&](bool ok) { quit = ok; });
+    EXPECT_TRUE(quit);
+    CatalogWriter::drainBackups();
+}
+#endif
