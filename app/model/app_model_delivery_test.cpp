@@ -9,6 +9,7 @@
 #include "core/catalog/catalog_writer.h"
 #include "core/catalog/sqlite.h"
 #include "testing/catalog_builder.h"
+#include "testing/dng_writer.h"
 #include "testing/job_fixtures.h"
 #include "testing/romanian_locale.h"
 #include "testing/temp_dir.h"
@@ -354,3 +355,52 @@ TEST(Delivery, theRealRoadQuitsWaitsWritesReopensAndMarksTheProjectExported) {
     CatalogWriter::drainBackups();
 }
 #endif
+
+// The sidecar road: the first export sets the export folder; existing sidecars are merged after the
+// question, or without one when the caller asks for none.
+TEST(Delivery, sidecarsGoBesideThePhotosAndExistingOnesAreMergedAfterTheQuestion) {
+    DeliveryHarness h;
+    fs::copy_file(h.model->neutralPresetURL(), h.profile.preset());
+    const fs::path folder = h.dir / "Nunta";
+    Project p;
+    p.name = "Nuntă";
+    p.folder = folder.string();
+    p.profileID = h.profile.id;
+    for (int i = 0; i < 12; ++i) {
+        const fs::path file = folder / ("IMG_" + std::to_string(i) + ".dng");
+        writeDng(file, DngSpec{});
+        PhotoItem item(file.string());
+        item.status = PhotoItem::Status::done;
+        item.exposure = 0.2;
+        item.temperature = 5200;
+        p.photos.push_back(item);
+    }
+    auto j = Job::make(h.main, std::move(p), 1, false, Job::FileProcess(resultFor));
+    h.model->registerJob(j);
+
+    std::optional<LightroomExportResult> result;
+    ASSERT_TRUE(h.deliver(j, result));
+    ASSERT_TRUE(result) << h.model->error().value_or("");
+    EXPECT_EQ(j->project().exportFolder, folder.string());
+    EXPECT_TRUE(h.questions.empty());
+    const auto first = std::get<LightroomExportResult::Xmp>(result->value);
+    EXPECT_EQ(first.created, 12);
+    EXPECT_EQ(first.updated, 0);
+    EXPECT_TRUE(j->project().exportedAt);
+    EXPECT_TRUE(h.host->opened.empty());
+
+    h.answers = {false};
+    ASSERT_TRUE(h.deliver(j, result));
+    EXPECT_FALSE(result);
+    EXPECT_EQ(h.questions, std::vector<std::string>{"12 XMP-uri există deja"});
+
+    bool ended = false;
+    h.model->exportToLightroom(j, false, [&](std::optional<LightroomExportResult> r) {
+        ended = true;
+        result = std::move(r);
+    });
+    ASSERT_TRUE(h.main->runUntil([&] { return ended; }, 20s, false));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(std::get<LightroomExportResult::Xmp>(result->value).updated, 12);
+    EXPECT_EQ(h.questions.size(), 1u);
+}
