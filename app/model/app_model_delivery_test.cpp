@@ -322,6 +322,11 @@ TEST(Delivery, theRealRoadQuitsWaitsWritesReopensAndMarksTheProjectExported) {
     model.setDeliveryServices(std::move(services));
     auto job = Job::make(main, project, 1, false, Job::FileProcess(resultFor));
     model.registerJob(job);
+    std::vector<std::pair<std::string, double>> statuses;
+    job->observe([&](Job::Property changed) {
+        if (changed == Job::Property::extraProgress && job->extraStatus())
+            statuses.emplace_back(*job->extraStatus(), job->extraProgress().value_or(-1));
+    });
 
     std::optional<LightroomExportResult> result;
     bool ended = false;
@@ -337,6 +342,13 @@ TEST(Delivery, theRealRoadQuitsWaitsWritesReopensAndMarksTheProjectExported) {
     EXPECT_EQ(written.notFound, 0);
     EXPECT_EQ(questions, std::vector<std::string>{"Închid Lightroom?"});
     EXPECT_EQ(job->extraStatus(), "Se redeschide Lightroom…");
+    // Quitting first, then the core's reports in the order made, then the reopening.
+    ASSERT_GE(statuses.size(), 4u);
+    EXPECT_EQ(statuses.front(), std::make_pair(std::string("Se închide Lightroom…"), 0.02));
+    EXPECT_EQ(statuses[1].first, "Se pregătesc setările fotografiilor…");
+    EXPECT_EQ(statuses.back(), std::make_pair(std::string("Se redeschide Lightroom…"), 0.98));
+    EXPECT_TRUE(std::is_sorted(statuses.begin(), statuses.end(),
+                               [](const auto& a, const auto& b) { return a.second < b.second; }));
     EXPECT_TRUE(job->project().exportedAt);
     const auto after = settingsTexts(catalog);
     ASSERT_EQ(after.size(), 3u);
