@@ -3,6 +3,8 @@
 #include <fstream>
 
 #include "app/model/app_model.h"
+#include <QProcess>
+
 #include <thread>
 
 #include "core/catalog/catalog_backups.h"
@@ -364,6 +366,88 @@ TEST(Delivery, theRealRoadQuitsWaitsWritesReopensAndMarksTheProjectExported) {
         },
         [&](bool ok) { quit = ok; });
     EXPECT_TRUE(quit);
+    CatalogWriter::drainBackups();
+}
+
+// A lock left by a Lightroom that was killed: after the full wait the user is asked, and "Continuă"
+// writes over it. The waits (10 s on the model's clock) are not counted in the seconds.
+TEST(Delivery, aStaleLockIsWrittenOverAfterTheQuestionAndTheWaitIsNotTimed) {
+    freshDataDir();
+    setUserDefaults(std::make_shared<FileDefaults>());
+    TempDir dir;
+    const fs::path exe = dir / "Lightroom";
+    fs::copy_file(FAKE_LIGHTROOM_EXE, exe);
+    const fs::path catalog = dir / "Nunta.lrcat";
+    Project project = projectWith(0, 0);
+    {
+        CatalogBuilder b(catalog);
+        b.begin();
+        CatalogBuilder::Photo photo;
+        photo.settings = realisticDevelopText(7);
+        b.photo(photo);
+        PhotoItem item(photo.root + photo.folder + photo.baseName + "." + photo.extension);
+        item.status = PhotoItem::Status::done;
+        item.exposure = -0.2;
+        item.temperature = 5600;
+        item.asShotTint = 2;
+        project.photos.push_back(item);
+        b.commit();
+    }
+    auto main = std::make_shared<ManualExecutor>();
+    auto defaults = std::make_shared<FileDefaults>(dir / "defaults.json");
+    defaults->set("lightroomPath", Json(exe.string()));
+    defaults->set("reopenLightroom", Json(false));
+    AppModel model(main, defaults, nullptr);
+    Profile profile;
+    profile.id = Uuid::random();
+    profile.name = "Nunți";
+    profile.presetName = "Neutru";
+    profile.save();
+    fs::copy_file(model.neutralPresetURL(), profile.preset());
+    model.reload();
+    project.profileID = profile.id;
+    project.catalogPath = catalog.string();
+
+    std::shared_ptr<platform::LightroomHost> host = platform::makeLinuxLightroomHost(defaults);
+    QProcess::execute(QString::fromStdString(exe.string()), {"--stale", QString::fromStdString(catalog.string())});
+    ASSERT_TRUE(CatalogWriter::isLocked(catalog));
+    ASSERT_TRUE(host->runningInstances().empty());
+
+    std::vector<std::string> questions;
+    int pauses = 0;
+    AppModel::DeliveryServices services;
+    services.host = host;
+    services.confirm = [&](const std::string& title, const std::string&, const std::string&) {
+        questions.push_back(title);
+        return true;
+    };
+    services.sleep = [&](std::chrono::nanoseconds d, std::function<void()> resume) {
+        ++pauses;
+        main->postAfter(d, std::move(resume));
+    };
+    model.setDeliveryServices(std::move(services));
+    auto job = Job::make(main, project, 1, false, Job::FileProcess(resultFor));
+    model.registerJob(job);
+
+    const auto start = main->now();
+    std::optional<LightroomExportResult> result;
+    bool ended = false;
+    model.exportToLightroom(job, true, [&](std::optional<LightroomExportResult> r) {
+        ended = true;
+        result = std::move(r);
+    });
+    ASSERT_TRUE(main->runUntil([&] { return ended; }, 30s, true));
+    ASSERT_TRUE(result) << model.error().value_or("");
+    EXPECT_EQ(pauses, 20);
+    EXPECT_EQ(questions, std::vector<std::string>{"Catalogul pare blocat"});
+    EXPECT_EQ(std::get<LightroomExportResult::Catalog>(result->value).written, 1);
+    // The clock also jumps to unrelated timers while the write runs; the ten seconds of waits are
+    // what the result must leave out.
+    const double elapsed = std::chrono::duration<double>(main->now() - start).count();
+    EXPECT_GE(elapsed, 10.0);
+    EXPECT_LE(std::get<LightroomExportResult::Catalog>(result->value).seconds, elapsed - 10.0);
+    // "reopenLightroom" is off: nothing was started.
+    EXPECT_TRUE(host->runningInstances().empty());
     CatalogWriter::drainBackups();
 }
 #endif
