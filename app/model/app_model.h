@@ -307,6 +307,8 @@ public:
 private:
     struct CatalogRun;
     const DeliveryServices& delivery();
+    // The project's profile, or nothing with its text published.
+    const Profile* deliveryProfile(const Job& job);
     void catalogAfterQuit(std::shared_ptr<CatalogRun> run);
     void catalogLockPass(std::shared_ptr<CatalogRun> run, int pass);
     void catalogWrite(std::shared_ptr<CatalogRun> run);

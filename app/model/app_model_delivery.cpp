@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/model/app_model.h"
+#include "core/base/error_text.h"
 #include "core/base/work_pool.h"
 #include "core/catalog/catalog_writer.h"
 #include "core/xmp/exporter.h"
@@ -19,17 +20,8 @@ namespace {
 constexpr const char* noProfileText = "Profilul proiectului nu mai există.";
 constexpr const char* nothingDoneText = "Nu există fotografii editate de exportat.";
 
-std::string describe(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Eroare necunoscută.";
-    }
-}
-
-double secondsBetween(Date from, Date to) { return std::chrono::duration<double>(to - from).count(); }
+// The elapsed time reported to the user, in seconds.
+double elapsed(Date from, Date to) { return std::chrono::duration<double>(to - from).count(); }
 
 }  // namespace
 
@@ -57,6 +49,14 @@ const AppModel::DeliveryServices& AppModel::delivery() {
     return d;
 }
 
+const Profile* AppModel::deliveryProfile(const Job& job) {
+    const auto profile = std::find_if(profiles_.begin(), profiles_.end(),
+                                      [&](const Profile& p) { return p.id == job.project().profileID; });
+    if (profile != profiles_.end()) return &*profile;
+    setError(std::string(noProfileText));
+    return nullptr;
+}
+
 void AppModel::endDelivery(const std::shared_ptr<Job>& job, const DeliveryDone& done,
                            std::optional<LightroomExportResult> result) {
     job->setDelivering(false);
@@ -75,10 +75,8 @@ void AppModel::exportToLightroom(const std::shared_ptr<Job>& job, bool confirmMe
     }
     if (job->project().catalogPath) return writeProjectToCatalog(job, fs::path(*job->project().catalogPath), done);
 
-    const auto profile = std::find_if(profiles_.begin(), profiles_.end(),
-                                      [&](const Profile& p) { return p.id == job->project().profileID; });
-    if (profile == profiles_.end()) {
-        setError(std::string(noProfileText));
+    const Profile* profile = deliveryProfile(*job);
+    if (!profile) {
         if (done) done(std::nullopt);
         return;
     }
@@ -111,7 +109,7 @@ void AppModel::exportToLightroom(const std::shared_ptr<Job>& job, bool confirmMe
         [self = QPointer<AppModel>(this), job, done, start](Outcome<Exporter::SidecarCounts> outcome) {
             if (!self) return;
             if (!outcome.ok()) {
-                self->setError(describe(outcome.error()));
+                self->setError(orvane::errorText(outcome.error()));
                 return self->endDelivery(job, done, std::nullopt);
             }
             const auto counts = outcome.value();
@@ -123,7 +121,7 @@ void AppModel::exportToLightroom(const std::shared_ptr<Job>& job, bool confirmMe
                     return self->endDelivery(job, done, std::nullopt);
                 }
                 LightroomExportResult::Xmp xmp{counts.written, counts.merged, counts.backups,
-                                               secondsBetween(start, self->main_->now())};
+                                               elapsed(start, self->main_->now())};
                 self->endDelivery(job, done, LightroomExportResult{xmp});
             });
         });
@@ -134,10 +132,8 @@ void AppModel::writeProjectToCatalog(const std::shared_ptr<Job>& job, const fs::
         if (done) done(std::nullopt);
         return;
     }
-    const auto profile = std::find_if(profiles_.begin(), profiles_.end(),
-                                      [&](const Profile& p) { return p.id == job->project().profileID; });
-    if (profile == profiles_.end()) {
-        setError(std::string(noProfileText));
+    const Profile* profile = deliveryProfile(*job);
+    if (!profile) {
         if (done) done(std::nullopt);
         return;
     }
@@ -248,12 +244,12 @@ void AppModel::catalogWrite(std::shared_ptr<CatalogRun> run) {
 
 void AppModel::catalogFinish(const std::shared_ptr<CatalogRun>& run, const CatalogWriter::Outcome& outcome) {
     if (defaults_->boolValue("reopenLightroom").value_or(true)) delivery().host->open(run->catalog);
-    LightroomExportResult::Catalog result{outcome.written, outcome.notFound, secondsBetween(run->start, main_->now())};
+    LightroomExportResult::Catalog result{outcome.written, outcome.notFound, elapsed(run->start, main_->now())};
     endDelivery(run->job, run->done, LightroomExportResult{result});
 }
 
 void AppModel::catalogFailed(std::shared_ptr<CatalogRun> run, std::exception_ptr error) {
-    setError(describe(error));
+    setError(orvane::errorText(error));
     delivery().host->open(run->catalog);
     endDelivery(run->job, run->done, std::nullopt);
 }
