@@ -261,20 +261,27 @@ bool waitFor(const std::function<bool()>& ok) {
 }
 }  // namespace
 
-// The whole road with a real process: the stand-in holds the lock, is quit, the catalog is written
-// and the stand-in is started again on it.
-TEST(Delivery, theRealRoadQuitsWaitsWritesReopensAndMarksTheProjectExported) {
-    freshDataDir();
-    setUserDefaults(std::make_shared<FileDefaults>());
+// A catalog of `photos` done photos, the stand-in Lightroom as "lightroomPath" and a model whose
+// every question is answered yes; the delivery's services use the real Linux host.
+struct RealRoad {
     TempDir dir;
-    const fs::path exe = dir / "Lightroom";
-    fs::copy_file(FAKE_LIGHTROOM_EXE, exe);
-    const fs::path catalog = dir / "Nunta.lrcat";
+    fs::path exe = dir / "Lightroom";
+    fs::path catalog = dir / "Nunta.lrcat";
     Project project = projectWith(0, 0);
-    {
+    std::shared_ptr<ManualExecutor> main = std::make_shared<ManualExecutor>();
+    std::shared_ptr<FileDefaults> defaults;
+    std::unique_ptr<AppModel> model;
+    std::shared_ptr<platform::LightroomHost> host;
+    std::vector<std::string> questions;
+    int pauses = 0;
+
+    explicit RealRoad(int photos) {
+        freshDataDir();
+        setUserDefaults(std::make_shared<FileDefaults>());
+        fs::copy_file(FAKE_LIGHTROOM_EXE, exe);
         CatalogBuilder b(catalog);
         b.begin();
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < photos; ++i) {
             CatalogBuilder::Photo photo;
             photo.baseName = "IMG_" + std::to_string(1000 + i);
             photo.settings = realisticDevelopText(static_cast<std::uint64_t>(i + 1));
@@ -287,62 +294,75 @@ TEST(Delivery, theRealRoadQuitsWaitsWritesReopensAndMarksTheProjectExported) {
             project.photos.push_back(item);
         }
         b.commit();
+        defaults = std::make_shared<FileDefaults>(dir / "defaults.json");
+        defaults->set("lightroomPath", Json(exe.string()));
+        model = std::make_unique<AppModel>(main, defaults, nullptr);
+        Profile profile;
+        profile.id = Uuid::random();
+        profile.name = "Nunți";
+        profile.presetName = "Neutru";
+        profile.save();
+        fs::copy_file(model->neutralPresetURL(), profile.preset());
+        model->reload();
+        project.profileID = profile.id;
+        project.catalogPath = catalog.string();
+        host = platform::makeLinuxLightroomHost(defaults);
     }
-    const auto before = settingsTexts(catalog);
+    ~RealRoad() { CatalogWriter::drainBackups(); }
 
-    auto main = std::make_shared<ManualExecutor>();
-    auto defaults = std::make_shared<FileDefaults>(dir / "defaults.json");
-    defaults->set("lightroomPath", Json(exe.string()));
-    AppModel model(main, defaults, nullptr);
-    Profile profile;
-    profile.id = Uuid::random();
-    profile.name = "Nunți";
-    profile.presetName = "Neutru";
-    profile.save();
-    fs::copy_file(model.neutralPresetURL(), profile.preset());
-    model.reload();
-    project.profileID = profile.id;
-    project.catalogPath = catalog.string();
+    // `pause` is the sleeper's own work; the pauses are counted here.
+    std::shared_ptr<Job> job(std::function<void(std::chrono::nanoseconds, std::function<void()>)> pause) {
+        AppModel::DeliveryServices services;
+        services.host = host;
+        services.confirm = [this](const std::string& title, const std::string&, const std::string&) {
+            questions.push_back(title);
+            return true;
+        };
+        services.sleep = [this, pause](std::chrono::nanoseconds d, std::function<void()> resume) {
+            ++pauses;
+            pause(d, std::move(resume));
+        };
+        model->setDeliveryServices(std::move(services));
+        auto j = Job::make(main, project, 1, false, Job::FileProcess(resultFor));
+        model->registerJob(j);
+        return j;
+    }
+    std::optional<LightroomExportResult> deliver(const std::shared_ptr<Job>& j, bool moveClock) {
+        std::optional<LightroomExportResult> result;
+        bool ended = false;
+        model->exportToLightroom(j, true, [&](std::optional<LightroomExportResult> r) {
+            ended = true;
+            result = std::move(r);
+        });
+        EXPECT_TRUE(main->runUntil([&] { return ended; }, 30s, moveClock));
+        return result;
+    }
+};
 
-    std::shared_ptr<platform::LightroomHost> host = platform::makeLinuxLightroomHost(defaults);
-    host->open(catalog);
-    ASSERT_TRUE(waitFor([&] { return CatalogWriter::isLocked(catalog) && host->runningInstances().size() == 1; }));
-
-    std::vector<std::string> questions;
-    int pauses = 0;
-    AppModel::DeliveryServices services;
-    services.host = host;
-    services.confirm = [&](const std::string& title, const std::string&, const std::string&) {
-        questions.push_back(title);
-        return true;
-    };
-    services.sleep = [&](std::chrono::nanoseconds, std::function<void()> resume) {
-        ++pauses;
+// The whole road with a real process: the stand-in holds the lock, is quit, the catalog is written
+// and the stand-in is started again on it.
+TEST(Delivery, theRealRoadQuitsWaitsWritesReopensAndMarksTheProjectExported) {
+    RealRoad r(3);
+    const auto before = settingsTexts(r.catalog);
+    r.host->open(r.catalog);
+    ASSERT_TRUE(waitFor([&] { return CatalogWriter::isLocked(r.catalog) && r.host->runningInstances().size() == 1; }));
+    auto job = r.job([&](std::chrono::nanoseconds, std::function<void()> resume) {
         std::this_thread::sleep_for(20ms);  // the stand-in ends in real time
-        main->post(std::move(resume));
-    };
-    model.setDeliveryServices(std::move(services));
-    auto job = Job::make(main, project, 1, false, Job::FileProcess(resultFor));
-    model.registerJob(job);
+        r.main->post(std::move(resume));
+    });
     std::vector<std::pair<std::string, double>> statuses;
     job->observe([&](Job::Property changed) {
         if (changed == Job::Property::extraProgress && job->extraStatus())
             statuses.emplace_back(*job->extraStatus(), job->extraProgress().value_or(-1));
     });
 
-    std::optional<LightroomExportResult> result;
-    bool ended = false;
-    model.exportToLightroom(job, true, [&](std::optional<LightroomExportResult> r) {
-        ended = true;
-        result = std::move(r);
-    });
-    ASSERT_TRUE(main->runUntil([&] { return ended; }, 30s, false));
-    EXPECT_EQ(model.error(), std::nullopt);
+    const auto result = r.deliver(job, false);
+    EXPECT_EQ(r.model->error(), std::nullopt);
     ASSERT_TRUE(result);
     const auto& written = std::get<LightroomExportResult::Catalog>(result->value);
     EXPECT_EQ(written.written, 3);
     EXPECT_EQ(written.notFound, 0);
-    EXPECT_EQ(questions, std::vector<std::string>{"Închid Lightroom?"});
+    EXPECT_EQ(r.questions, std::vector<std::string>{"Închid Lightroom?"});
     EXPECT_EQ(job->extraStatus(), "Se redeschide Lightroom…");
     // Quitting first, then the core's reports in the order made, then the reopening.
     ASSERT_GE(statuses.size(), 4u);
@@ -352,103 +372,48 @@ TEST(Delivery, theRealRoadQuitsWaitsWritesReopensAndMarksTheProjectExported) {
     EXPECT_TRUE(std::is_sorted(statuses.begin(), statuses.end(),
                                [](const auto& a, const auto& b) { return a.second < b.second; }));
     EXPECT_TRUE(job->project().exportedAt);
-    const auto after = settingsTexts(catalog);
+    const auto after = settingsTexts(r.catalog);
     ASSERT_EQ(after.size(), 3u);
     for (std::size_t i = 0; i < after.size(); ++i) EXPECT_NE(after[i], before[i]);
 
     // Reopened on the catalog: the stand-in holds the lock again; then it is sent away.
-    EXPECT_TRUE(waitFor([&] { return CatalogWriter::isLocked(catalog) && host->runningInstances().size() == 1; }));
+    EXPECT_TRUE(waitFor([&] { return CatalogWriter::isLocked(r.catalog) && r.host->runningInstances().size() == 1; }));
     bool quit = false;
     platform::quitLightroom(
-        host, [](std::chrono::nanoseconds, std::function<void()> resume) {
+        r.host,
+        [](std::chrono::nanoseconds, std::function<void()> resume) {
             std::this_thread::sleep_for(20ms);
             resume();
         },
         [&](bool ok) { quit = ok; });
     EXPECT_TRUE(quit);
-    CatalogWriter::drainBackups();
 }
 
 // A lock left by a Lightroom that was killed: after the full wait the user is asked, and "Continuă"
 // writes over it. The waits (10 s on the model's clock) are not counted in the seconds.
 TEST(Delivery, aStaleLockIsWrittenOverAfterTheQuestionAndTheWaitIsNotTimed) {
-    freshDataDir();
-    setUserDefaults(std::make_shared<FileDefaults>());
-    TempDir dir;
-    const fs::path exe = dir / "Lightroom";
-    fs::copy_file(FAKE_LIGHTROOM_EXE, exe);
-    const fs::path catalog = dir / "Nunta.lrcat";
-    Project project = projectWith(0, 0);
-    {
-        CatalogBuilder b(catalog);
-        b.begin();
-        CatalogBuilder::Photo photo;
-        photo.settings = realisticDevelopText(7);
-        b.photo(photo);
-        PhotoItem item(photo.root + photo.folder + photo.baseName + "." + photo.extension);
-        item.status = PhotoItem::Status::done;
-        item.exposure = -0.2;
-        item.temperature = 5600;
-        item.asShotTint = 2;
-        project.photos.push_back(item);
-        b.commit();
-    }
-    auto main = std::make_shared<ManualExecutor>();
-    auto defaults = std::make_shared<FileDefaults>(dir / "defaults.json");
-    defaults->set("lightroomPath", Json(exe.string()));
-    defaults->set("reopenLightroom", Json(false));
-    AppModel model(main, defaults, nullptr);
-    Profile profile;
-    profile.id = Uuid::random();
-    profile.name = "Nunți";
-    profile.presetName = "Neutru";
-    profile.save();
-    fs::copy_file(model.neutralPresetURL(), profile.preset());
-    model.reload();
-    project.profileID = profile.id;
-    project.catalogPath = catalog.string();
-
-    std::shared_ptr<platform::LightroomHost> host = platform::makeLinuxLightroomHost(defaults);
-    QProcess::execute(QString::fromStdString(exe.string()), {"--stale", QString::fromStdString(catalog.string())});
-    ASSERT_TRUE(CatalogWriter::isLocked(catalog));
-    ASSERT_TRUE(host->runningInstances().empty());
-
-    std::vector<std::string> questions;
-    int pauses = 0;
-    AppModel::DeliveryServices services;
-    services.host = host;
-    services.confirm = [&](const std::string& title, const std::string&, const std::string&) {
-        questions.push_back(title);
-        return true;
-    };
-    services.sleep = [&](std::chrono::nanoseconds d, std::function<void()> resume) {
-        ++pauses;
-        main->postAfter(d, std::move(resume));
-    };
-    model.setDeliveryServices(std::move(services));
-    auto job = Job::make(main, project, 1, false, Job::FileProcess(resultFor));
-    model.registerJob(job);
-
-    const auto start = main->now();
-    std::optional<LightroomExportResult> result;
-    bool ended = false;
-    model.exportToLightroom(job, true, [&](std::optional<LightroomExportResult> r) {
-        ended = true;
-        result = std::move(r);
+    RealRoad r(1);
+    r.defaults->set("reopenLightroom", Json(false));
+    QProcess::execute(QString::fromStdString(r.exe.string()), {"--stale", QString::fromStdString(r.catalog.string())});
+    ASSERT_TRUE(CatalogWriter::isLocked(r.catalog));
+    ASSERT_TRUE(r.host->runningInstances().empty());
+    auto job = r.job([&](std::chrono::nanoseconds d, std::function<void()> resume) {
+        r.main->postAfter(d, std::move(resume));
     });
-    ASSERT_TRUE(main->runUntil([&] { return ended; }, 30s, true));
-    ASSERT_TRUE(result) << model.error().value_or("");
-    EXPECT_EQ(pauses, 20);
-    EXPECT_EQ(questions, std::vector<std::string>{"Catalogul pare blocat"});
+
+    const auto start = r.main->now();
+    const auto result = r.deliver(job, true);
+    ASSERT_TRUE(result) << r.model->error().value_or("");
+    EXPECT_EQ(r.pauses, 20);
+    EXPECT_EQ(r.questions, std::vector<std::string>{"Catalogul pare blocat"});
     EXPECT_EQ(std::get<LightroomExportResult::Catalog>(result->value).written, 1);
     // The clock also jumps to unrelated timers while the write runs; the ten seconds of waits are
     // what the result must leave out.
-    const double elapsed = std::chrono::duration<double>(main->now() - start).count();
+    const double elapsed = std::chrono::duration<double>(r.main->now() - start).count();
     EXPECT_GE(elapsed, 10.0);
     EXPECT_LE(std::get<LightroomExportResult::Catalog>(result->value).seconds, elapsed - 10.0);
     // "reopenLightroom" is off: nothing was started.
-    EXPECT_TRUE(host->runningInstances().empty());
-    CatalogWriter::drainBackups();
+    EXPECT_TRUE(r.host->runningInstances().empty());
 }
 #endif
 

@@ -93,7 +93,6 @@ public:
         if (!program) return found;
         std::error_code ec;
         const fs::path canonical = fs::weakly_canonical(*program, ec);
-        const std::string name = lower(program->filename().string());
         for (fs::directory_iterator it(proc_, ec), end; !ec && it != end; it.increment(ec)) {
             const std::string entry = it->path().filename().string();
             int pid = 0;
@@ -101,7 +100,7 @@ public:
             if (err != std::errc() || p != entry.data() + entry.size() || pid == ::getpid()) continue;
             struct stat st {};
             if (::stat(it->path().c_str(), &st) != 0 || st.st_uid != ::getuid()) continue;
-            if (!matches(it->path(), *program, canonical, name)) continue;
+            if (!matches(it->path(), *program, canonical)) continue;
             if (const auto start = startTimeOf(proc_, pid)) found.push_back({pid, *start});
         }
         std::sort(found.begin(), found.end(), [](const Instance& a, const Instance& b) { return a.pid < b.pid; });
@@ -122,18 +121,19 @@ public:
     }
 
 private:
-    static bool matches(const fs::path& dir, const fs::path& program, const fs::path& canonical,
-                        const std::string& name) {
+    static bool matches(const fs::path& dir, const fs::path& program, const fs::path& canonical) {
         std::error_code ec;
         const fs::path exe = fs::read_symlink(dir / "exe", ec);
         if (!ec && (exe == canonical || exe == program)) return true;
-        // A launcher script or a compatibility layer: the executable is named among the arguments.
+        // A launcher script names its own path among the arguments; under a compatibility layer the
+        // Windows executable shows up by its name.
         const std::string cmdline = readWhole(dir / "cmdline");
         std::size_t at = 0;
         while (at < cmdline.size()) {
             const auto stop = cmdline.find('\0', at);
             const std::string arg = cmdline.substr(at, stop == std::string::npos ? std::string::npos : stop - at);
-            if (arg == program.string() || arg == canonical.string() || lower(baseName(arg)) == name) return true;
+            if (arg == program.string() || arg == canonical.string() || lower(baseName(arg)) == "lightroom.exe")
+                return true;
             if (stop == std::string::npos) break;
             at = stop + 1;
         }
