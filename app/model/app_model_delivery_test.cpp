@@ -245,13 +245,6 @@ TEST(Delivery, aProjectWithoutDonePhotosDeliversNothing) {
 
 #ifdef FAKE_LIGHTROOM_EXE
 namespace {
-std::vector<std::string> settingsTexts(const fs::path& catalog) {
-    const auto db = Sqlite::Connection::open(catalog.string(), SQLITE_OPEN_READONLY);
-    auto q = db.prepare("select text from Adobe_imageDevelopSettings order by id_local");
-    std::vector<std::string> out;
-    while (q.step() == Sqlite::Step::row) out.emplace_back(*q.text(0));
-    return out;
-}
 bool waitFor(const std::function<bool()>& ok) {
     for (int i = 0; i < 500; ++i) {
         if (ok()) return true;
