@@ -14,6 +14,14 @@ namespace orvane::testing {
 
 namespace fs = std::filesystem;
 
+std::vector<std::string> settingsTexts(const fs::path& catalog) {
+    const auto db = Sqlite::Connection::open(catalog.string(), SQLITE_OPEN_READONLY);
+    auto q = db.prepare("select text from Adobe_imageDevelopSettings order by id_local");
+    std::vector<std::string> out;
+    while (q.step() == Sqlite::Step::row) out.emplace_back(*q.text(0));
+    return out;
+}
+
 namespace {
 std::string lowerAscii(std::string s) {
     for (auto& c : s)

@@ -53,6 +53,9 @@ std::string compressHistoryText(std::string_view text);
 // The reverse, checked: absent when the blob is short, the stream broken or the length wrong.
 std::optional<std::string> decompressHistoryText(std::string_view blob);
 
+// The develop-settings text of every photo of a catalog, in the catalog's order.
+std::vector<std::string> settingsTexts(const std::filesystem::path& catalog);
+
 class CatalogBuilder {
 public:
     struct Options {

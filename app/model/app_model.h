@@ -19,7 +19,9 @@
 #include <system_error>
 #include <vector>
 
+#include "app/model/lightroom_export.h"
 #include "app/model/profile_build_status.h"
+#include "app/platform/lightroom_host.h"
 #include "app/platform/keep_awake.h"
 #include "app/platform/machine_info.h"
 #include "app/platform/notifications.h"
@@ -28,6 +30,7 @@
 #include "core/base/uuid.h"
 #include "core/catalog/catalog_finder.h"
 #include "core/catalog/catalog_records.h"
+#include "core/catalog/catalog_writer.h"
 #include "core/pipeline/job.h"
 #include "core/pipeline/predictor_cache.h"
 #include "core/store/project.h"
@@ -275,6 +278,45 @@ private:
 
     std::shared_ptr<const LearningServices> learning_;
     std::shared_ptr<LearningSteps> learningSteps_;
+
+    // ---- Delivery to Lightroom: the catalog road and the sidecar road (app_model_delivery.cpp).
+public:
+    using AlertPresenter =
+        std::function<bool(const std::string& title, const std::string& message, const std::string& confirmTitle)>;
+    using DeliveryDone = std::function<void(std::optional<LightroomExportResult>)>;
+    // What a delivery asks of the world: Lightroom itself, the yes/no question (modal, main thread;
+    // the shell installs its alert, and without one every question is declined) and the pauses.
+    struct DeliveryServices {
+        std::shared_ptr<platform::LightroomHost> host;
+        AlertPresenter confirm;
+        platform::Sleeper sleep;  // default: a timer on the main executor
+    };
+    void setDeliveryServices(DeliveryServices services);
+    // The single entry of a delivery: a catalog project is written into its catalog, any other one
+    // gets merged sidecars in its export folder. `done` gets nothing when the delivery stopped (a
+    // declined question, or a failure whose text is in error()). A second delivery of the same job
+    // while one runs ends at once with nothing.
+    void exportToLightroom(const std::shared_ptr<Job>& job, bool confirmMerge, DeliveryDone done);
+    // The catalog road: Lightroom closed with consent, the lock awaited, the write on a worker thread
+    // with its progress in the job's status line, the project marked exported, Lightroom reopened.
+    void writeProjectToCatalog(const std::shared_ptr<Job>& job, const std::filesystem::path& catalog,
+                               DeliveryDone done);
+    static constexpr int lockPasses = 20;
+    static constexpr std::chrono::milliseconds lockPause{500};
+
+private:
+    struct CatalogRun;
+    const DeliveryServices& delivery();
+    // The project's profile, or nothing with its text published.
+    const Profile* deliveryProfile(const Job& job);
+    void catalogAfterQuit(std::shared_ptr<CatalogRun> run);
+    void catalogLockPass(std::shared_ptr<CatalogRun> run, int pass);
+    void catalogWrite(std::shared_ptr<CatalogRun> run);
+    void catalogFailed(std::shared_ptr<CatalogRun> run, std::exception_ptr error);
+    void catalogFinish(const std::shared_ptr<CatalogRun>& run, const CatalogWriter::Outcome& outcome);
+    void endDelivery(const std::shared_ptr<Job>& job, const DeliveryDone& done,
+                     std::optional<LightroomExportResult> result);
+    std::optional<DeliveryServices> delivery_;
 };
 
 }  // namespace orvane::model

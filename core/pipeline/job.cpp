@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "core/base/error_text.h"
 #include "core/store/store.h"
 #include "core/vision/straighten.h"
 #include "core/vision/subject_detector.h"
@@ -15,16 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 double secondsBetween(Date from, Date to) { return std::chrono::duration<double>(to - from).count(); }
-
-std::string describe(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Eroare necunoscută.";
-    }
-}
 
 }  // namespace
 
@@ -232,7 +223,7 @@ void Job::apply(std::size_t index, PhotoOutcome& outcome) {
     PhotoItem& photo = project_.photos[index];
     if (!outcome.ok()) {
         photo.status = PhotoItem::Status::failed;
-        photo.error = describe(outcome.error());
+        photo.error = errorText(outcome.error());
     } else if (!isFinite(outcome.value())) {
         // Stored, such a value would make every later save of the project fail.
         photo.status = PhotoItem::Status::failed;
@@ -362,7 +353,7 @@ void Job::snapshotWritten(const std::shared_ptr<Waitable>& loop, std::int64_t ta
         return;
     }
     const std::string message =
-        "Proiectul „" + project_.name + "” nu a putut fi salvat: " + describe(outcome.error());
+        "Proiectul „" + project_.name + "” nu a putut fi salvat: " + errorText(outcome.error());
     saveError_ = message;
     changed(Property::saveError);
     // No more work that cannot be stored: the run stops launching photos and ends paused.

@@ -189,6 +189,10 @@ public:
     // For a processed project: done photos become pending again and the job idle. Refused while a run
     // or an analysis pass is in progress: its results would land under the new profile.
     void switchProfile(const Uuid& profile);
+    // While the project is delivered to Lightroom the settings edits above (and restoring a version,
+    // changing the profile or resetting the analyses) are ignored; the owner sets and clears it.
+    void setDelivering(bool on) { delivering_ = on; }
+    bool isDelivering() const { return delivering_; }
     // After a successful export: dates it, remembers that a crop was written, records a version.
     void markExported();
     // Appends the current settings to the history unless the last version has the same ones; keeps at
@@ -261,6 +265,7 @@ private:
     int workers_;
     bool highPriority_ = false;
     const bool persist_;
+    bool delivering_ = false;
     std::shared_ptr<Waitable> task_;
     Date runStart_;
     int runFinished_ = 0;

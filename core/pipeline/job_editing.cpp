@@ -33,6 +33,7 @@ void Job::edited() {
 }
 
 void Job::setUntouched(std::vector<std::string> keys) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     std::sort(keys.begin(), keys.end());
     if (keys.empty())
         project_.untouchedKeys.reset();
@@ -42,6 +43,7 @@ void Job::setUntouched(std::vector<std::string> keys) {
 }
 
 void Job::setPresetOverrides(std::map<std::string, std::int64_t> overrides) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     if (overrides.empty())
         project_.presetOverrides.reset();
     else
@@ -50,31 +52,37 @@ void Job::setPresetOverrides(std::map<std::string, std::int64_t> overrides) {
 }
 
 void Job::setTeethAmount(std::int64_t amount) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     storeAmount(project_.teethAmount, amount);
     edited();
 }
 
 void Job::setSubjectMaskAmount(std::int64_t amount) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     storeAmount(project_.subjectMaskAmount, amount);
     edited();
 }
 
 void Job::setSkinAmount(std::int64_t amount) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     storeAmount(project_.skinAmount, amount);
     edited();
 }
 
 void Job::setFaceLevelAmount(std::int64_t amount) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     storeAmount(project_.faceLevelAmount, amount);
     edited();
 }
 
 void Job::setLearnedExports(std::int64_t count) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     project_.learnedExports = count;
     edited();
 }
 
 void Job::setSkinParams(const SkinParams& params) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     if (params == SkinParams{})
         project_.skinParams.reset();
     else
@@ -83,21 +91,25 @@ void Job::setSkinParams(const SkinParams& params) {
 }
 
 void Job::setProfileCorrection(bool on) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     project_.profileCorrection = on;
     edited();
 }
 
 void Job::setNoiseReduction(bool on) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     storeFlag(project_.noiseReduction, on);
     edited();
 }
 
 void Job::setSmartReframe(bool on) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     storeFlag(project_.smartReframe, on);
     edited();
 }
 
 void Job::setCrop(const CropSettings& crop) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     if (crop.mode == CropSettings::Mode::none)
         project_.crop.reset();
     else
@@ -106,11 +118,13 @@ void Job::setCrop(const CropSettings& crop) {
 }
 
 void Job::setStraightenRequested(bool on) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     project_.straightenRequested = on;
     edited();
 }
 
 void Job::setBasic(const BasicAdjustments& basic) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     if (basic.isZero())
         project_.basic.reset();
     else
@@ -119,11 +133,13 @@ void Job::setBasic(const BasicAdjustments& basic) {
 }
 
 void Job::setGlobalExposure(double ev) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     project_.globalExposure = roundedTo(ev, 0.01);
     edited();
 }
 
 void Job::setFixed(std::optional<double> temperature, std::optional<double> exposure) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     project_.fixedTemperature = temperature ? std::optional(roundedTo(*temperature, 10)) : std::nullopt;
     project_.fixedExposure = exposure ? std::optional(roundedTo(*exposure, 0.01)) : std::nullopt;
     edited();
@@ -135,6 +151,7 @@ void Job::setExportFolder(const std::filesystem::path& folder) {
 }
 
 void Job::setProfileTuning(const ProfileTuning& tuning) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     std::optional<ProfileTuning> value;
     if (!tuning.isZero()) value = tuning;
     if (value == project_.profileTuning) return;
@@ -150,6 +167,7 @@ void Job::rename(const std::string& name) {
 }
 
 void Job::resetAnalyses() {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     project_.layoutAnalyzedAt.reset();
     project_.straightenedAt.reset();
     project_.feetAnalyzedAt.reset();
@@ -160,12 +178,14 @@ void Job::resetAnalyses() {
 }
 
 void Job::setProfile(const Uuid& profile) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     if (project_.done() > 0) return;
     project_.profileID = profile;
     edited();
 }
 
 void Job::switchProfile(const Uuid& profile) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     // Photos still coming back from a run or a pass would otherwise be stored under the new profile.
     if (isRunInProgress(state_) || isAnalysing()) return;
     project_.profileID = profile;
@@ -206,6 +226,7 @@ void Job::recordVersion() {
 }
 
 void Job::restoreVersion(const EditVersion& v) {
+    if (delivering_) return;  // the delivery writes the settings it read at its start
     project_.straightenRequested = v.straighten;
     project_.profileCorrection = v.profileCorrection;
     project_.noiseReduction = v.noiseReduction;

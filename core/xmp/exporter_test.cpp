@@ -340,14 +340,7 @@ protected:
     }();
 };
 
-// The settings text of every photo of a catalog, in the catalog's order.
-std::vector<std::string> settingsTexts(const fs::path& catalog) {
-    const auto db = Sqlite::Connection::open(catalog.string(), SQLITE_OPEN_READONLY);
-    auto q = db.prepare("select text from Adobe_imageDevelopSettings order by id_local");
-    std::vector<std::string> out;
-    while (q.step() == Sqlite::Step::row) out.emplace_back(*q.text(0));
-    return out;
-}
+using testing::settingsTexts;
 
 TEST_F(ExporterCatalog, sixtyPhotosWithProgressFlagsAndCurves) {
     {
