@@ -261,7 +261,7 @@ TEST_F(CatalogBackupsTest, aHotJournalIsRolledBackBeforeTheCopy) {
     ASSERT_GT(fs::file_size(catalog.string() + "-journal"), 0u);
 
     const auto copy = makeBackup(catalog, std::chrono::system_clock::now());
-    EXPECT_EQ(rows(copy), committed);
+    EXPECT_TRUE(rows(copy) == committed);
     const auto db = Sqlite::Connection::open(copy.string(), SQLITE_OPEN_READONLY);
     auto check = db.prepare("pragma integrity_check");
     ASSERT_EQ(check.step(), Sqlite::Step::row);
