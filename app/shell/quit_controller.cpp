@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <thread>
 #include <vector>
 
 #include <cerrno>
@@ -11,6 +12,8 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include "core/catalog/catalog_backups.h"
 
 namespace orvane::shell {
 
@@ -20,6 +23,15 @@ struct FlushRun {
     std::size_t next = 0;
     std::function<void(std::optional<std::string>)> done;
 };
+
+// Waits off the interface thread, for a while at most, for catalog backups still being compressed,
+// then runs `then` on the main thread.
+void afterBackupsDrained(std::function<void()> then) {
+    std::thread([then = std::move(then)]() mutable {
+        CatalogWriter::drainBackups(QuitController::backupDrainLimit);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(then), Qt::QueuedConnection);
+    }).detach();
+}
 
 void flushNext(std::shared_ptr<FlushRun> run) {
     if (run->next == run->jobs.size()) {
@@ -60,7 +72,10 @@ void QuitController::requestQuit() {
         pauseAndFlushAll(model->jobs(), [self](std::optional<std::string> error) {
             if (!self) return;
             if (!error) {
-                self->finish_();  // terminating stays set: the process is ending
+                // terminating stays set: the process is ending
+                afterBackupsDrained([self] {
+                    if (self) self->finish_();
+                });
                 return;
             }
             if (model::AppModel* live = model::AppModel::current()) live->setError(*error);

@@ -1,10 +1,12 @@
 #pragma once
 // The one way out of the application: every quit request (the quit command, closing the window when
 // nothing could bring it back, SIGTERM or SIGINT, the session manager) pauses and saves every job
-// first, one after another; the first failure cancels the quit and shows its message.
+// first, one after another; the first failure cancels the quit and shows its message. Then catalog
+// backups still being compressed are given a while to finish.
 #include <QObject>
 #include <QSocketNotifier>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +25,9 @@ class QuitController final : public QObject {
 public:
     // `finish` ends the process once everything is saved (QCoreApplication::quit by default).
     explicit QuitController(std::function<void()> finish = {}, QObject* parent = nullptr);
+
+    // How long the quit waits, once every job is saved, for catalog backups still being compressed.
+    static constexpr std::chrono::seconds backupDrainLimit{10};
 
     // Starts the quit unless one is being prepared; that one answers for both requests.
     void requestQuit();

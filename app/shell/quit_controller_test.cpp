@@ -10,7 +10,10 @@
 
 #include "app/shell/content_view.h"
 #include "app/shell/shell_fixtures.h"
+#include "core/catalog/catalog_backups.h"
 #include "testing/concurrency.h"
+#include "testing/temp_dir.h"
+#include "testing/test_data_dir.h"
 
 using namespace orvane;
 using namespace orvane::shell;
@@ -166,6 +169,29 @@ TEST(QuitController, quitsAtOnceWithoutJobsOrWithoutAModel) {
     QuitController quit([&] { ++finished; });
     quit.requestQuit();
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished == 1; }, 5000));
+}
+
+TEST(QuitController, waitsForCatalogBackupsStillBeingCompressed) {
+    freshDataDir();
+    QuitHarness h;
+    namespace fs = std::filesystem;
+    const fs::path copy = CatalogWriter::backupDirectory() / "Foto-20240101-101010.lrcat";
+    writeText(copy, "catalog");
+    auto gate = std::make_shared<Gate>();
+    CatalogWriter::compressBackupInBackground(copy, "Foto", [gate](const fs::path& archive, const std::string& folder,
+                                                                   const std::vector<std::pair<fs::path, std::string>>& files) {
+        gate->pass();
+        return CatalogWriter::zipFolder(archive, folder, files);
+    });
+    ASSERT_TRUE(gate->waitEntered(1));
+    std::optional<bool> zippedAtFinish;
+    QuitController quit([&] { zippedAtFinish = fs::exists(CatalogWriter::backupDirectory() / "Foto-20240101-101010.zip"); });
+    quit.requestQuit();
+    QTest::qWait(200);
+    EXPECT_FALSE(zippedAtFinish.has_value()) << "the quit ended with the backup half compressed";
+    gate->open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return zippedAtFinish.has_value(); }, 10000));
+    EXPECT_TRUE(*zippedAtFinish);
 }
 
 TEST(TerminationSignals, sigtermAndSigintReachTheMainThreadAsQuitRequests) {

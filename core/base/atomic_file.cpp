@@ -151,6 +151,8 @@ void syncTree(const std::filesystem::path& folder) {
 
 void syncFolder(const std::filesystem::path& folder) { syncPath(folder, true); }
 
+void syncFile(const std::filesystem::path& file) { syncPath(file, false); }
+
 std::string readWholeFile(const std::filesystem::path& file) {
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) fail(errno, "nu se poate deschide", file);

@@ -30,6 +30,8 @@ int renameNoReplace(const std::filesystem::path& from, const std::filesystem::pa
 void syncTree(const std::filesystem::path& folder);
 // Flushes one folder's own entries (a new name in it), not what lies below.
 void syncFolder(const std::filesystem::path& folder);
+// Flushes one file's content to the disk; throws std::filesystem::filesystem_error.
+void syncFile(const std::filesystem::path& file);
 
 // Reads a whole file; throws std::system_error when it cannot be opened or read.
 std::string readWholeFile(const std::filesystem::path& file);

@@ -1,6 +1,10 @@
 #include "core/catalog/catalog_backups.h"
 
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -8,10 +12,12 @@
 #include <condition_variable>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 
+#include "core/base/atomic_file.h"
 #include "core/base/defaults.h"
 #include "core/base/work_pool.h"
 #include "core/store/store.h"
@@ -24,12 +30,42 @@ namespace {
 
 constexpr std::array<const char*, 3> companions = {"", "-wal", "-shm"};
 
-// One compression, pruning or limit run at a time: two runs zipping or deleting the same backup
-// could otherwise remove an archive the other has just completed.
-std::mutex& housekeeping() {
-    static std::mutex m;
-    return m;
+// Copies and archives are made under this prefix and renamed to their backup name only once they are
+// complete and on the disk, so a backup name always stands for a whole backup.
+constexpr std::string_view unfinished = ".unfinished-";
+
+[[noreturn]] void fail(const std::string& what, const fs::path& path, int err) {
+    throw fs::filesystem_error(what, path, std::error_code(err, std::generic_category()));
 }
+
+// The lock of one backup folder, a file beside it: copies, compressions, pruning and the limit of
+// every thread and every process take turns. The kernel drops it with a killed process.
+class FolderLock {
+public:
+    explicit FolderLock(const fs::path& folder) {
+        const fs::path file = folder.parent_path() / (folder.filename().string() + ".lock");
+        fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd_ < 0) fail("nu se poate bloca dosarul copiilor de siguranță", file, errno);
+        // A fresh open file description per holder, so threads of one process exclude each other too.
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd_);
+            fail("nu se poate bloca dosarul copiilor de siguranță", file, err);
+        }
+    }
+    FolderLock(FolderLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    FolderLock& operator=(FolderLock&&) = delete;
+    ~FolderLock() {
+        if (fd_ < 0) return;
+        // Unlocked explicitly: a child forked meanwhile shares the descriptor and would keep it locked.
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+    }
+
+private:
+    int fd_ = -1;
+};
 
 // A name of the backup folder split into catalog base, stamp and stem. Only "<base>-yyyyMMdd-HHmmss"
 // followed by a known suffix (or nothing, for a work folder) is a backup name.
@@ -46,6 +82,7 @@ bool digits(std::string_view s) {
 }
 
 std::optional<BackupName> backupName(const std::string& name) {
+    if (name.rfind(unfinished, 0) == 0) return std::nullopt;
     static constexpr std::array<std::string_view, 5> suffixes = {".zip", ".lrcat", ".lrcat-wal", ".lrcat-shm", ""};
     for (const auto suffix : suffixes) {
         if (name.size() < suffix.size() + 17 || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
@@ -58,6 +95,16 @@ std::optional<BackupName> backupName(const std::string& name) {
                           std::string(suffix)};
     }
     return std::nullopt;
+}
+
+// What a killed copy or compression leaves: our unfinished names, and libzip's temporary archive
+// "<backup>.zip.XXXXXX" beside an archive that older builds wrote under its final name.
+bool isLeftover(const std::string& name) {
+    if (name.rfind(unfinished, 0) == 0) return true;
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || name.size() - dot != 7) return false;
+    const auto archive = backupName(name.substr(0, dot));
+    return archive && archive->suffix == ".zip";
 }
 
 std::vector<fs::path> listing(const fs::path& folder) {
@@ -85,31 +132,107 @@ std::optional<std::int64_t> limitBytes() {
     return v << 30;
 }
 
+void clearLeftovers(const fs::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : listing(folder))
+        if (isLeftover(entry.filename().string())) fs::remove_all(entry, ec);
+}
+
+// Takes the folder's lock and clears what killed runs left, which only a holder of the lock may do:
+// no one else can be making a copy or an archive meanwhile. Absent when there is no folder.
+std::optional<FolderLock> holdFolder(const fs::path& folder) {
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) return std::nullopt;
+    std::optional<FolderLock> lock;
+    try {
+        lock.emplace(folder);
+    } catch (const fs::filesystem_error&) {
+        return std::nullopt;
+    }
+    clearLeftovers(folder);
+    return lock;
+}
+
+// Whether anything of this backup is in the folder: an archive, a copy or a companion, a work folder.
+bool stemTaken(const fs::path& folder, const std::string& stem) {
+    std::error_code ec;
+    for (const char* suffix : {".zip", ".lrcat", ".lrcat-wal", ".lrcat-shm", ""})
+        if (fs::exists(folder / (stem + suffix), ec)) return true;
+    return false;
+}
+
+struct CloseDatabase {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+using Database = std::unique_ptr<sqlite3, CloseDatabase>;
+
+[[noreturn]] void copyFailed(sqlite3* db, int rc, const fs::path& catalog) {
+    int err = db ? sqlite3_system_errno(db) : 0;
+    if (err == 0) err = (rc & 0xFF) == SQLITE_FULL ? ENOSPC : (rc & 0xFF) == SQLITE_CANTOPEN ? ENOENT : EIO;
+    const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    fail("copia de siguranță a catalogului a eșuat (" + message + ")", catalog, err);
+}
+
+Database openDatabase(const fs::path& file, int flags, const fs::path& catalog) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(file.c_str(), &raw, flags, nullptr);
+    Database db(raw);
+    if (rc != SQLITE_OK) copyFailed(raw, rc, catalog);
+    return db;
+}
+
+// The catalog as SQLite reads it, into a new file. Opened for writing, the source connection rolls a
+// hot journal back itself rather than copying what a killed writer left half done.
+void copyDatabase(const fs::path& catalog, const fs::path& target) {
+    const Database source = openDatabase(catalog, SQLITE_OPEN_READWRITE, catalog);
+    const Database copy = openDatabase(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, catalog);
+    // The copy is flushed once, whole, before it gets its name: it needs no journal of its own.
+    int rc = sqlite3_exec(copy.get(), "pragma journal_mode = off; pragma synchronous = off", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) copyFailed(copy.get(), rc, catalog);
+    sqlite3_backup* backup = sqlite3_backup_init(copy.get(), "main", source.get(), "main");
+    if (!backup) copyFailed(copy.get(), sqlite3_errcode(copy.get()), catalog);
+    // One step reads the source in one read transaction: the copy is the catalog at one moment.
+    rc = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) copyFailed(copy.get(), finished != SQLITE_OK ? finished : rc, catalog);
+}
+
 void pruneLocked(const std::string& base);
 void enforceLimitLocked();
 
 void compressOneLocked(const fs::path& copy, const ZipWriter& zip) {
     std::error_code ec;
     if (!fs::is_regular_file(copy, ec)) return;
+    const fs::path folder = copy.parent_path();
     const std::string stem = copy.stem().string();
-    const fs::path archive = copy.parent_path() / (stem + ".zip");
+    const fs::path archive = folder / (stem + ".zip");
+    const fs::path partial = folder / (std::string(unfinished) + stem + ".zip");
     std::vector<std::pair<fs::path, std::string>> files;
     for (const char* suffix : companions) {
         const fs::path file = copy.string() + suffix;
         if (fs::is_regular_file(file, ec)) files.emplace_back(file, copy.filename().string() + suffix);
     }
+    // The copies go only once the archive is whole, on the disk and under its name.
     bool ok = false;
+    bool renamed = false;
     try {
-        ok = zip(archive, stem, files);
+        ok = zip(partial, stem, files);
+        if (ok) {
+            syncFile(partial);
+            fs::rename(partial, archive);
+            renamed = true;
+            syncFolder(folder);
+        }
     } catch (...) {
         ok = false;
     }
     if (!ok) {
-        fs::remove(archive, ec);
+        // An archive renamed but not known to be on the disk keeps its copies beside it.
+        if (!renamed) fs::remove(partial, ec);
         return;
     }
     for (const auto& [file, name] : files) fs::remove(file, ec);
-    fs::remove_all(copy.parent_path() / stem, ec);  // a work folder left by an older build
+    fs::remove_all(folder / stem, ec);  // a work folder left by an older build
 }
 
 void pruneLocked(const std::string& base) {
@@ -187,21 +310,36 @@ std::string backupStamp(std::chrono::system_clock::time_point when) {
 fs::path makeBackup(const fs::path& catalog, std::chrono::system_clock::time_point now) {
     const fs::path folder = backupDirectory();
     fs::create_directories(folder);
-    const fs::path copy = folder / (catalog.stem().string() + "-" + backupStamp(now) + ".lrcat");
-    fs::copy_file(catalog, copy, fs::copy_options::none);
-    for (const char* suffix : {"-wal", "-shm"}) {
-        std::error_code ec;
-        const fs::path companion = catalog.string() + suffix;
-        if (fs::exists(companion, ec)) fs::copy_file(companion, copy.string() + suffix, fs::copy_options::none, ec);
+    const FolderLock lock(folder);
+    clearLeftovers(folder);
+    // A name already taken (two writes within one second, or two catalogs of the same file name) moves
+    // the stamp on by a second, so the backup still sorts and prunes with its catalog's others.
+    std::string stem;
+    for (int later = 0;; ++later) {
+        stem = catalog.stem().string() + "-" + backupStamp(now + std::chrono::seconds(later));
+        if (!stemTaken(folder, stem)) break;
+        if (later == 24 * 3600) fail("nu mai există un nume liber pentru copia de siguranță", folder / stem, EEXIST);
     }
+    const fs::path copy = folder / (stem + ".lrcat");
+    const fs::path partial = folder / (std::string(unfinished) + stem + ".lrcat");
+    try {
+        copyDatabase(catalog, partial);
+        syncFile(partial);
+        if (const int err = renameNoReplace(partial, copy)) fail("copia de siguranță nu poate fi numită", copy, err);
+    } catch (...) {
+        std::error_code ec;
+        fs::remove(partial, ec);
+        throw;
+    }
+    syncFolder(folder);
     return copy;
 }
 
 bool zipFolder(const fs::path& archive, const std::string& folder,
                const std::vector<std::pair<fs::path, std::string>>& files) {
     int error = 0;
-    // libzip writes the archive under a temporary name and renames it when closing, so a crash never
-    // leaves a half-written archive under the final name.
+    // libzip writes the archive under a temporary name beside it ("<archive>.XXXXXX") and renames it
+    // when closing.
     zip_t* z = zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!z) return false;
     bool ok = zip_dir_add(z, folder.c_str(), ZIP_FL_ENC_UTF_8) >= 0;
@@ -231,12 +369,12 @@ bool zipFolder(const fs::path& archive, const std::string& folder,
 }
 
 void compressOne(const fs::path& copy, const ZipWriter& zip) {
-    std::lock_guard lock(housekeeping());
-    compressOneLocked(copy, zip);
+    if (const auto lock = holdFolder(copy.parent_path())) compressOneLocked(copy, zip);
 }
 
 void compressBackup(const fs::path& copy, const std::string& base, const ZipWriter& zip) {
-    std::lock_guard lock(housekeeping());
+    const auto lock = holdFolder(backupDirectory());
+    if (!lock) return;
     std::set<fs::path> copies = {copy};
     for (const auto& entry : listing(backupDirectory())) {
         const auto name = backupName(entry.filename().string());
@@ -247,19 +385,21 @@ void compressBackup(const fs::path& copy, const std::string& base, const ZipWrit
 }
 
 void pruneBackups(const std::string& base) {
-    std::lock_guard lock(housekeeping());
-    pruneLocked(base);
+    if (const auto lock = holdFolder(backupDirectory())) pruneLocked(base);
 }
 
 void enforceBackupLimit() {
-    std::lock_guard lock(housekeeping());
-    enforceLimitLocked();
+    if (const auto lock = holdFolder(backupDirectory())) enforceLimitLocked();
 }
 
 std::int64_t backupSize() {
     std::int64_t total = 0;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(backupDirectory(), ec), end; !ec && it != end; it.increment(ec)) {
+        if (it.depth() == 0 && isLeftover(it->path().filename().string())) {
+            it.disable_recursion_pending();
+            continue;
+        }
         struct stat st {};
         if (::lstat(it->path().c_str(), &st) == 0) total += static_cast<std::int64_t>(st.st_size);
     }
@@ -271,14 +411,14 @@ void deleteBackups() {
     if (fs::exists(folder)) fs::remove_all(folder);
 }
 
-void compressBackupInBackground(const fs::path& copy, const std::string& base) {
+void compressBackupInBackground(const fs::path& copy, const std::string& base, const ZipWriter& zip) {
     {
         std::lock_guard lock(pending().mutex);
         ++pending().count;
     }
-    WorkPool::normal().submit([copy, base] {
+    WorkPool::normal().submit([copy, base, zip] {
         try {
-            compressBackup(copy, base);
+            compressBackup(copy, base, zip);
         } catch (...) {
         }
         std::lock_guard lock(pending().mutex);
@@ -289,6 +429,11 @@ void compressBackupInBackground(const fs::path& copy, const std::string& base) {
 void drainBackups() {
     std::unique_lock lock(pending().mutex);
     pending().idle.wait(lock, [] { return pending().count == 0; });
+}
+
+bool drainBackups(std::chrono::milliseconds limit) {
+    std::unique_lock lock(pending().mutex);
+    return pending().idle.wait_for(lock, limit, [] { return pending().count == 0; });
 }
 
 }  // namespace orvane::CatalogWriter

@@ -1,12 +1,21 @@
 #include "core/catalog/catalog_backups.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zip.h>
 
+#include <atomic>
+#include <csignal>
+#include <cstring>
+#include <random>
 #include <regex>
 #include <set>
+#include <thread>
 
 #include "core/base/defaults.h"
+#include "core/catalog/sqlite.h"
+#include "testing/concurrency.h"
 #include "testing/temp_dir.h"
 #include "testing/test_data_dir.h"
 
@@ -176,27 +185,234 @@ TEST_F(CatalogBackupsTest, sizeAndDelete) {
     EXPECT_NO_THROW(deleteBackups());
 }
 
-TEST_F(CatalogBackupsTest, copiesAreNamedByLocalTimeAndNeverOverwritten) {
-    testing::TempDir dir;
-    const auto catalog = dir / "Foto Nuntă.lrcat";
-    testing::writeText(catalog, "db");
-    testing::writeText(catalog.string() + "-wal", "wal");
-    const auto when = std::chrono::system_clock::now();
-    const auto copy = makeBackup(catalog, when);
-    EXPECT_TRUE(std::regex_match(copy.filename().string(), std::regex("Foto Nuntă-[0-9]{8}-[0-9]{6}\\.lrcat")));
-    EXPECT_EQ(testing::readText(copy), "db");
-    EXPECT_EQ(testing::readText(copy.string() + "-wal"), "wal");
-    EXPECT_FALSE(fs::exists(copy.string() + "-shm"));
-    EXPECT_THROW(makeBackup(catalog, when), fs::filesystem_error);
-    EXPECT_EQ(testing::readText(copy), "db");
-    EXPECT_THROW(makeBackup(dir / "Lipsă.lrcat", when), fs::filesystem_error);
+// Rows of table t, in order, as SQLite reads the file.
+std::vector<std::string> rows(const fs::path& file) {
+    const auto db = Sqlite::Connection::open(file.string(), SQLITE_OPEN_READONLY);
+    auto q = db.prepare("select x from t order by rowid");
+    std::vector<std::string> out;
+    while (q.step() == Sqlite::Step::row) out.emplace_back(*q.text(0));
+    return out;
 }
 
-TEST_F(CatalogBackupsTest, backgroundCompressionDrains) {
+TEST_F(CatalogBackupsTest, copiesAreWholeDatabasesUnderTheNextFreeName) {
+    testing::TempDir dir;
+    const auto catalog = dir / "Foto Nuntă.lrcat";
+    // A WAL catalog whose last rows live only in its log, held open so the log is not checkpointed.
+    const auto db = Sqlite::Connection::open(catalog.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    db.exec("pragma journal_mode = wal; pragma wal_autocheckpoint = 0; create table t(x)");
+    db.exec("insert into t values ('unu'), ('doi')");
+    ASSERT_GT(fs::file_size(catalog.string() + "-wal"), 0u);
+    const auto when = std::chrono::system_clock::now();
+    const auto second = std::chrono::seconds(1);
+
+    const auto copy = makeBackup(catalog, when);
+    EXPECT_EQ(copy, backupDirectory() / ("Foto Nuntă-" + backupStamp(when) + ".lrcat"));
+    EXPECT_TRUE(std::regex_match(copy.filename().string(), std::regex("Foto Nuntă-[0-9]{8}-[0-9]{6}\\.lrcat")));
+    EXPECT_EQ(names(), std::set<std::string>{copy.filename().string()});  // no companions, nothing unfinished
+    EXPECT_EQ(rows(copy), (std::vector<std::string>{"unu", "doi"}));
+
+    // Taken names move the stamp on: a second write in the same second, a name held by an archive, and
+    // a catalog of the same file name from another folder.
+    db.exec("insert into t values ('trei')");
+    put("Foto Nuntă-" + backupStamp(when + 2 * second) + ".zip");
+    const auto next = makeBackup(catalog, when);
+    EXPECT_EQ(next.filename(), "Foto Nuntă-" + backupStamp(when + second) + ".lrcat");
+    EXPECT_EQ(rows(next), (std::vector<std::string>{"unu", "doi", "trei"}));
+    EXPECT_EQ(rows(copy), (std::vector<std::string>{"unu", "doi"}));
+    testing::TempDir other;
+    {
+        const auto namesake = Sqlite::Connection::open((other / "Foto Nuntă.lrcat").string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        namesake.exec("create table t(x); insert into t values ('alt')");
+    }
+    const auto third = makeBackup(other / "Foto Nuntă.lrcat", when);
+    EXPECT_EQ(third.filename(), "Foto Nuntă-" + backupStamp(when + 3 * second) + ".lrcat");
+    EXPECT_EQ(rows(third), std::vector<std::string>{"alt"});
+
+    // What is no database, or no file, fails the copy and leaves nothing behind.
+    const auto before = names();
+    testing::writeText(dir / "Altul.lrcat", std::string(8192, 'x'));
+    EXPECT_THROW(makeBackup(dir / "Altul.lrcat", when), fs::filesystem_error);
+    EXPECT_THROW(makeBackup(dir / "Lipsă.lrcat", when), fs::filesystem_error);
+    EXPECT_EQ(names(), before);
+}
+
+// A rollback-journal catalog with a hot journal: the copy is the catalog as it was before the
+// killed write, never the half-written file.
+TEST_F(CatalogBackupsTest, aHotJournalIsRolledBackBeforeTheCopy) {
+    testing::TempDir dir;
+    const auto catalog = dir / "Foto.lrcat";
+    {
+        const auto db = Sqlite::Connection::open(catalog.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        db.exec("create table t(x)");
+        for (int i = 0; i < 200; ++i) db.prepare("insert into t values (?1)").bind(1, std::string(2000, char('a' + i % 26))).run();
+    }
+    const auto committed = rows(catalog);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A small cache spills the changes into the file before the commit.
+        const auto db = Sqlite::Connection::open(catalog.string(), SQLITE_OPEN_READWRITE);
+        db.exec("pragma cache_size = 10; begin immediate; update t set x = 'rescris'");
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_GT(fs::file_size(catalog.string() + "-journal"), 0u);
+
+    const auto copy = makeBackup(catalog, std::chrono::system_clock::now());
+    EXPECT_TRUE(rows(copy) == committed);
+    const auto db = Sqlite::Connection::open(copy.string(), SQLITE_OPEN_READONLY);
+    auto check = db.prepare("pragma integrity_check");
+    ASSERT_EQ(check.step(), Sqlite::Step::row);
+    EXPECT_EQ(check.text(0), std::optional<std::string_view>("ok"));
+}
+
+// Leftovers of killed copies and compressions, ours and libzip's, never count as backups or towards
+// the size, and the next housekeeping clears them.
+TEST_F(CatalogBackupsTest, leftoversOfKilledRunsAreNeverCountedAndAreCleared) {
+    const std::vector<std::string> leftovers = {".unfinished-Foto-20240105-101010.lrcat",
+                                                ".unfinished-Foto-20240105-101010.lrcat-journal",
+                                                ".unfinished-Foto-20240104-101010.zip",
+                                                ".unfinished-Foto-20240104-101010.zip.a1B2c3",
+                                                "Foto-20240103-101010.zip.Xy12Ab"};
+    for (const auto& name : leftovers) sparse(name, 500ull << 20);
+    for (const char* name : {"Foto-20240101-101010.zip", "Foto-20240102-101010.zip", "Foto-20240103-101010.zip"})
+        put(name, std::string(1000, 'z'));
+    put("note.txt", "mine");
+    EXPECT_EQ(backupSize(), 3004);
+
+    // Three backups and a limit of three: the leftovers would have pushed the oldest out.
+    defaults->set("backupKeep", 3);
+    defaults->set("backupLimitGB", 1);
+    pruneBackups("Foto");
+    EXPECT_EQ(names(), (std::set<std::string>{"Foto-20240101-101010.zip", "Foto-20240102-101010.zip",
+                                              "Foto-20240103-101010.zip", "note.txt"}));
+    // Every housekeeping entry clears them, the copy included.
+    struct Case {
+        const char* name;
+        std::function<void()> run;
+    };
+    testing::TempDir dir;
+    {
+        const auto db = Sqlite::Connection::open((dir / "Foto.lrcat").string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        db.exec("create table t(x)");
+    }
+    const std::vector<Case> cases = {
+        {"copy", [&] { makeBackup(dir / "Foto.lrcat", std::chrono::system_clock::now()); }},
+        {"compression", [] { compressBackup(backupDirectory() / "Foto-20240109-101010.lrcat", "Foto"); }},
+        {"one compression", [] { compressOne(backupDirectory() / "Foto-20240109-101010.lrcat"); }},
+        {"limit", [] { enforceBackupLimit(); }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& name : leftovers) put(name);
+        c.run();
+        for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(backupDirectory() / name)) << name;
+    }
+}
+
+// One lock for the folder: a copy waits for the compression under way rather than racing it.
+TEST_F(CatalogBackupsTest, copiesWaitForTheCompressionUnderWay) {
+    testing::TempDir dir;
+    {
+        const auto db = Sqlite::Connection::open((dir / "Foto.lrcat").string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        db.exec("create table t(x)");
+    }
     const auto copy = put("Foto-20240101-101010.lrcat", "catalog");
-    compressBackupInBackground(copy, "Foto");
-    drainBackups();
+    std::atomic<bool> zipped{false};
+    std::atomic<bool> copied{false};
+    std::atomic<bool> zippedBeforeTheCopy{false};
+    std::thread writer;
+    compressOne(copy, [&](const fs::path& archive, const std::string& folder,
+                          const std::vector<std::pair<fs::path, std::string>>& files) {
+        writer = std::thread([&] {
+            try {
+                makeBackup(dir / "Foto.lrcat", std::chrono::system_clock::now());
+                copied = true;
+            } catch (...) {
+            }
+            zippedBeforeTheCopy = zipped.load();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        zipped = zipFolder(archive, folder, files);
+        return zipped.load();
+    });
+    writer.join();
+    EXPECT_TRUE(copied.load());
+    EXPECT_TRUE(zippedBeforeTheCopy.load());
+}
+
+TEST_F(CatalogBackupsTest, backgroundCompressionDrainsWithinALimit) {
+    const auto copy = put("Foto-20240101-101010.lrcat", "catalog");
+    auto gate = std::make_shared<testing::Gate>();
+    compressBackupInBackground(copy, "Foto", [gate](const fs::path& archive, const std::string& folder,
+                                                    const std::vector<std::pair<fs::path, std::string>>& files) {
+        gate->pass();
+        return zipFolder(archive, folder, files);
+    });
+    ASSERT_TRUE(gate->waitEntered(1));
+    EXPECT_FALSE(drainBackups(std::chrono::milliseconds(20)));  // a limit ends the wait
+    gate->open();
+    EXPECT_TRUE(drainBackups(std::chrono::minutes(1)));
     EXPECT_EQ(names(), std::set<std::string>{"Foto-20240101-101010.zip"});
+    drainBackups();
+}
+
+// A compression killed at any point leaves the copy whole and no archive under a backup name; what
+// it left is not counted and goes with the next housekeeping, which then compresses the copy.
+TEST_F(CatalogBackupsTest, aKilledCompressionLeavesTheCopyAndNoArchive) {
+    // Random bytes, so that deflating them takes a while.
+    std::string catalog(24u << 20, '\0');
+    std::mt19937_64 random(7);
+    for (std::size_t i = 0; i + 8 <= catalog.size(); i += 8) {
+        const auto word = random();
+        std::memcpy(catalog.data() + i, &word, 8);
+    }
+    for (const bool insideLibzip : {true, false}) {
+        SCOPED_TRACE(insideLibzip ? "killed while libzip writes" : "killed after the archive was closed");
+        testing::freshDataDir();
+        fs::create_directories(backupDirectory());
+        const auto copy = put("Foto-20240101-101010.lrcat", catalog);
+        put("Foto-20231231-101010.zip", "older");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            compressBackup(copy, "Foto", [&](const fs::path& archive, const std::string& folder,
+                                             const std::vector<std::pair<fs::path, std::string>>& files) {
+                const bool ok = zipFolder(archive, folder, files);
+                if (!insideLibzip) ::raise(SIGKILL);
+                return ok;
+            });
+            ::_exit(0);
+        }
+        if (insideLibzip) {
+            // libzip's temporary archive beside ours, with something in it.
+            const auto writing = [&] {
+                for (const auto& name : names())
+                    if (name.rfind(".unfinished-Foto-20240101-101010.zip.", 0) == 0) {
+                        std::error_code ec;
+                        if (fs::file_size(backupDirectory() / name, ec) > 0) return true;
+                    }
+                return false;
+            };
+            while (!writing() && ::waitpid(child, nullptr, WNOHANG) == 0) std::this_thread::yield();
+            ::kill(child, SIGKILL);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the compression ended before the kill";
+
+        const auto left = names();
+        EXPECT_EQ(left.count("Foto-20240101-101010.zip"), 0u);
+        EXPECT_EQ(testing::readText(copy), catalog);
+        EXPECT_EQ(backupSize(), static_cast<std::int64_t>(catalog.size()) + 5);
+        EXPECT_GT(left.size(), 2u);  // something unfinished was left
+
+        compressBackup(copy, "Foto");
+        EXPECT_EQ(names(), (std::set<std::string>{"Foto-20231231-101010.zip", "Foto-20240101-101010.zip"}));
+        EXPECT_EQ(readZip(backupDirectory() / "Foto-20240101-101010.zip").at("Foto-20240101-101010/Foto-20240101-101010.lrcat"),
+                  catalog);
+    }
 }
 
 }  // namespace

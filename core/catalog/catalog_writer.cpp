@@ -169,7 +169,6 @@ Outcome apply(const std::vector<Edit>& edits, const fs::path& catalog, std::chro
     if (!ignoreStaleLock && isLocked(catalog)) throw WriteError::lightroomOpen();
     if (progress) progress("Se face copia de siguranță a catalogului…", 0.35);
     Outcome outcome;
-    outcome.backup = makeBackup(catalog, now);
 
     Sqlite::Connection db;
     try {
@@ -177,9 +176,12 @@ Outcome apply(const std::vector<Edit>& edits, const fs::path& catalog, std::chro
     } catch (const Sqlite::SqliteError& e) {
         throw WriteError::notWritable(e.what());
     }
+    // The first read rolls back a hot journal that a killed writer left.
     checkIntegrity(db);
     exec(db, "begin immediate");
     try {
+        // Under the write lock: the backup is exactly the catalog this transaction starts from.
+        outcome.backup = makeBackup(catalog, now);
         writeEdits(db, edits, flagged, progress, maskCorrections, outcome);
         exec(db, "commit");
     } catch (...) {

@@ -75,10 +75,11 @@ struct Outcome {
 
 using Progress = std::function<void(const std::string& message, double fraction)>;
 
-// Writes the edits into the catalog: lock test, backup, integrity check, one transaction over every
-// photo (settings text, before-settings, review keyword for the `flagged` paths), commit, a second
-// integrity check, then the backup's compression on the low-priority pool. Either every found photo is
-// written or none is. Throws WriteError, or std::filesystem::filesystem_error from the backup copy.
+// Writes the edits into the catalog: lock test, integrity check, one transaction that first takes the
+// backup and then writes every photo (settings text, before-settings, review keyword for the `flagged`
+// paths), commit, a second integrity check, then the backup's compression on the low-priority pool.
+// Either every found photo is written or none is. Throws WriteError, or
+// std::filesystem::filesystem_error from the backup copy (nothing written then).
 Outcome apply(const std::vector<Edit>& edits, const std::filesystem::path& catalog,
               std::chrono::system_clock::time_point now, bool ignoreStaleLock, const std::set<std::string>& flagged,
               const Progress& progress = {}, const MaskCorrections& maskCorrections = CatalogMasks::luaCorrections);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zip.h>
 
 #include <csignal>
 #include <fstream>
@@ -89,6 +90,38 @@ std::vector<std::optional<std::string>> texts(const fs::path& file) {
     std::vector<std::optional<std::string>> out;
     while (q.step() == Sqlite::Step::row) out.push_back(q.text(0) ? std::optional<std::string>(*q.text(0)) : std::nullopt);
     return out;
+}
+
+// Backups under a backup name: archives and uncompressed copies.
+std::size_t backupCount() {
+    std::size_t count = 0;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(backupDirectory(), ec)) {
+        const auto extension = e.path().extension();
+        count += e.path().filename().string().front() != '.' && (extension == ".zip" || extension == ".lrcat");
+    }
+    return count;
+}
+
+// The catalog copy inside a backup archive, written to `into`.
+fs::path unzipBackup(const fs::path& archive, const fs::path& into) {
+    int error = 0;
+    zip_t* z = zip_open(archive.c_str(), ZIP_RDONLY, &error);
+    if (!z) throw std::runtime_error("cannot open " + archive.string());
+    const std::string name = archive.stem().string() + ".lrcat";
+    const std::string entry = archive.stem().string() + "/" + name;
+    zip_stat_t st;
+    std::string content;
+    if (zip_stat(z, entry.c_str(), 0, &st) == 0) {
+        content.resize(static_cast<std::size_t>(st.size));
+        if (zip_file_t* f = zip_fopen(z, entry.c_str(), 0)) {
+            zip_fread(f, content.data(), st.size);
+            zip_fclose(f);
+        }
+    }
+    zip_close(z);
+    testing::writeText(into / name, content);
+    return into / name;
 }
 
 std::string integrity(const fs::path& file) {
@@ -226,7 +259,7 @@ TEST_F(CatalogWriterTest, oneUnreadableTextRollsTheWholeBatchBack) {
     EXPECT_EQ(integrity(file), "ok");
 }
 
-TEST_F(CatalogWriterTest, lockCorruptionAndCollisionsStopTheWrite) {
+TEST_F(CatalogWriterTest, aLockOrDamageStopsTheWriteAndATakenBackupNameDoesNot) {
     testing::TempDir dir;
     const auto file = dir / "Foto.lrcat";
     const auto paths = build(file, 40);
@@ -242,12 +275,14 @@ TEST_F(CatalogWriterTest, lockCorruptionAndCollisionsStopTheWrite) {
     EXPECT_FALSE(fs::exists(backupDirectory()));
     // A stale lock the user chose to ignore.
     const auto now = Clock::now();
-    EXPECT_EQ(apply(edits, file, now, true, {}).written, 1);
-    // A second write within the same second collides with the first backup's name and changes nothing.
-    const auto texts1 = texts(file);
-    EXPECT_THROW(apply(edits, file, now, true, {}), fs::filesystem_error);
-    EXPECT_EQ(texts(file), texts1);
+    const auto first = apply(edits, file, now, true, {});
+    EXPECT_EQ(first.written, 1);
+    // A second write within the same second takes the next second's backup name.
+    const auto second = apply(edits, file, now, true, {});
+    EXPECT_EQ(second.written, 1);
+    EXPECT_EQ(second.backup, backupDirectory() / ("Foto-" + backupStamp(now + std::chrono::seconds(1)) + ".lrcat"));
     fs::remove(file.string() + ".lock");
+    drainBackups();
 
     // A damaged page: the integrity check answers with a problem and nothing is written.
     testing::corruptPage(file, testing::pagesOf(file, "Adobe_images", true).front());
@@ -260,6 +295,7 @@ TEST_F(CatalogWriterTest, lockCorruptionAndCollisionsStopTheWrite) {
         EXPECT_FALSE(e.detail().empty());
     }
     EXPECT_EQ(testing::readText(file), damaged);
+    EXPECT_EQ(backupCount(), 2u);  // no backup of a damaged catalog
 
     // Not a database at all: no answer from the check is no pass.
     const auto foreign = dir / "Altul.lrcat";
@@ -369,6 +405,107 @@ TEST_F(CatalogWriterTest, aKilledWriterLeavesAllOrNothing) {
             EXPECT_TRUE(none);
         }
     }
+}
+
+// A writer killed inside its transaction leaves a hot journal (rollback journal) or uncommitted
+// frames in the log (WAL). The next write's backup is the catalog as it was before that write: whole,
+// without the killed write's changes.
+TEST_F(CatalogWriterTest, theWriteAfterAKilledWriterBacksUpTheRolledBackCatalog) {
+    for (const bool wal : {false, true}) {
+        SCOPED_TRACE(wal ? "WAL" : "rollback journal");
+        testing::freshDataDir();
+        testing::TempDir dir;
+        const auto file = dir / "Mare.lrcat";
+        const auto paths = build(file, 1500, wal, 6000);
+        const auto before = dumpAll(file);
+        const auto bytesBefore = testing::readText(file);
+        std::vector<Edit> edits;
+        for (int i = 0; i < 1500; ++i) edits.push_back({paths[static_cast<std::size_t>(i)], attributesFor(i), {}, std::nullopt});
+
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            apply(edits, file, Clock::now(), false, {}, [](const std::string&, double f) {
+                if (f >= 0.9) ::raise(SIGKILL);
+            });
+            ::_exit(3);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        if (wal) {
+            ASSERT_GT(fs::file_size(file.string() + "-wal"), 0u);
+        } else {
+            // The killed write had already spilled into the file: a plain copy of it would be damaged.
+            ASSERT_GT(fs::file_size(file.string() + "-journal"), 0u);
+            ASSERT_NE(testing::readText(file), bytesBefore);
+        }
+
+        const auto outcome = apply({edits[0], edits[1]}, file, Clock::now(), false, {});
+        EXPECT_EQ(outcome.written, 2);
+        drainBackups();
+        testing::TempDir out;
+        const auto archive = backupDirectory() / (outcome.backup.stem().string() + ".zip");
+        const auto restored = unzipBackup(archive, out.path());
+        EXPECT_EQ(integrity(restored), "ok");
+        EXPECT_TRUE(dumpAll(restored) == before);
+        // The killed writer's own backup was whole before it wrote anything, and is kept as such.
+        EXPECT_EQ(backupCount(), 2u);
+        for (const auto& e : fs::directory_iterator(backupDirectory())) {
+            if (e.path() == archive) continue;
+            EXPECT_TRUE(dumpAll(unzipBackup(e.path(), out.path())) == before) << e.path();
+        }
+    }
+}
+
+// A write killed while it copies the catalog leaves no backup under a backup name and nothing that
+// counts; the next write clears what it left and keeps one whole backup.
+TEST_F(CatalogWriterTest, aCopyKilledHalfwayIsNeverABackup) {
+    testing::TempDir dir;
+    const auto file = dir / "Mare.lrcat";
+    const auto paths = build(file, 3000, false, 6000);
+    const auto before = dumpAll(file);
+    const std::vector<Edit> edits = {{paths[0], attributesFor(0), {}, std::nullopt}};
+    const auto unfinishedCopy = [] {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(backupDirectory(), ec))
+            if (e.path().filename().string().rfind(".unfinished-", 0) == 0 && e.file_size(ec) > 0) return true;
+        return false;
+    };
+    // The copy takes a moment; the rare run where it ends before the kill lands is tried again.
+    bool killedInTheCopy = false;
+    for (int attempt = 0; attempt < 5 && !killedInTheCopy; ++attempt) {
+        testing::freshDataDir();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            try {
+                apply(edits, file, Clock::now(), false, {}, [](const std::string&, double f) {
+                    if (f >= 0.45) ::raise(SIGSTOP);  // copied: wait here to be killed
+                });
+            } catch (...) {
+            }
+            ::_exit(3);
+        }
+        while (!unfinishedCopy() && ::waitpid(child, nullptr, WNOHANG | WUNTRACED) == 0) std::this_thread::yield();
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        killedInTheCopy = backupCount() == 0;
+    }
+    ASSERT_TRUE(killedInTheCopy);
+    EXPECT_EQ(backupSize(), 0);  // what it left is no backup
+    EXPECT_TRUE(dumpAll(file) == before);
+
+    const auto outcome = apply(edits, file, Clock::now(), false, {});
+    drainBackups();
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(backupDirectory())) left.insert(e.path().filename().string());
+    EXPECT_EQ(left, std::set<std::string>{outcome.backup.stem().string() + ".zip"});
+    testing::TempDir out;
+    const auto restored = unzipBackup(backupDirectory() / (outcome.backup.stem().string() + ".zip"), out.path());
+    EXPECT_EQ(integrity(restored), "ok");
+    EXPECT_TRUE(dumpAll(restored) == before);
 }
 
 }  // namespace

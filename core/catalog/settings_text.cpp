@@ -268,20 +268,21 @@ std::vector<std::string> splitTopLevel(std::string_view body) {
     std::vector<std::string> items;
     std::string item;
     int depth = 0;
-    bool inString = false;
+    char quote = 0;  // the quote that opened the string we are in, or 0
     bool escaped = false;
     for (const char c : body) {
-        if (inString) {
+        if (quote) {
             item += c;
             if (escaped)
                 escaped = false;
             else if (c == '\\')
                 escaped = true;
-            else if (c == '"')
-                inString = false;
+            else if (c == quote)
+                quote = 0;
             continue;
         }
-        if (c == '"') inString = true;
+        // Lua quotes strings either way; a comma inside 'a, b' splits nothing.
+        if (c == '"' || c == '\'') quote = c;
         if (c == '{') ++depth;
         if (c == '}') --depth;
         if (c == ',' && depth == 0) {

@@ -52,7 +52,7 @@ std::optional<std::vector<Entry>> entries(std::string_view text);
 // The items of a table body split at top-level commas, each trimmed; absent when the body holds a
 // comment, a long bracket, an unterminated string, unbalanced braces or an empty item.
 std::optional<std::vector<std::string>> checkedEntries(std::string_view body);
-// A lenient split of a table body at top-level commas (only double quotes delimit strings).
+// A lenient split of a table body at top-level commas, outside strings of either quote.
 std::vector<std::string> splitTopLevel(std::string_view body);
 // "s = { " + the entries sorted by key, joined with ",\n" + " }".
 std::string render(std::vector<Entry> entries);

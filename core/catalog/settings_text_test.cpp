@@ -207,6 +207,29 @@ TEST(SettingsText, replacesOurCorrectionsAndKeepsForeignOnes) {
                            correction(teethName) + ",\n" + fresh + " } }");
 }
 
+TEST(SettingsText, theCorrectionSplitterHonoursBothQuoteKinds) {
+    struct Case {
+        const char* body;
+        std::vector<std::string> items;
+    };
+    const std::vector<Case> cases = {
+        {"'a, b', 'c'", {"'a, b'", "'c'"}},
+        {"'x } y', { B = \"it's\" }", {"'x } y'", "{ B = \"it's\" }"}},
+        {"\"say 'hi\", 'say \"hi'", {"\"say 'hi\"", "'say \"hi'"}},
+        {"'it\\'s, ok', 2", {"'it\\'s, ok'", "2"}},
+        {"{ A = 1 }, , { B = 2 }", {"{ A = 1 }", "", "{ B = 2 }"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(splitTopLevel(c.body), c.items) << c.body;
+
+    // A foreign correction quoting with apostrophes is kept whole beside ours.
+    const std::string foreign = "{ CorrectionName = 'Cer \"senin', What = 'Correction' }";
+    const std::string text = "s = { MaskGroupBasedCorrections = { " + foreign + ",\n" + correction(subjectName) + " } }";
+    const std::string fresh = correction(subjectName, "LocalExposure2012 = 0.5");
+    const auto merged = CatalogWriter::merge(text, {}, {}, subjectSpec(),
+                                             [&](const TeethMask::Spec&) { return std::vector<std::string>{fresh}; });
+    EXPECT_EQ(merged, "s = { MaskGroupBasedCorrections = { " + foreign + ",\n" + fresh + " } }");
+}
+
 TEST(SettingsText, masksLeftAloneWithoutARequestAndRemovedWhenNothingRemains) {
     const std::string text = "s = { MaskGroupBasedCorrections = { " + correction(subjectName) + " } }";
     EXPECT_EQ(CatalogWriter::merge(text, {}, {}, std::nullopt), render(*entries(text)));
