@@ -55,6 +55,25 @@ if [ ! -f "$photos/usr/lib/python3/dist-packages/skimage/data/rocket.jpg" ]; the
   rm -rf "$scratch"
 fi
 
+# Real photos with faces and people for the optional people tests: a few example photos of opencv-doc
+# and python-matplotlib-data, taken out of the packages without installing them (opencv-doc alone
+# would install 274 MB). The tests skip when absent.
+people=/usr/local/share/vendrel-test-data/photos
+if [ ! -f "$people/messi5.jpg" ] || [ ! -f "$people/grace_hopper.jpg" ]; then
+  scratch="$(mktemp -d)"
+  if (cd "$scratch" && apt-get download -qq opencv-doc python-matplotlib-data >/dev/null 2>&1); then
+    $sudo mkdir -p "$people"
+    for deb in "$scratch"/*.deb; do dpkg-deb -x "$deb" "$scratch/unpacked"; done
+    for f in data/messi5.jpg data/basketball1.png data/basketball2.png; do
+      $sudo cp "$scratch/unpacked/usr/share/doc/opencv-doc/examples/$f" "$people/" || true
+    done
+    $sudo cp "$scratch/unpacked/usr/share/matplotlib/mpl-data/sample_data/grace_hopper.jpg" "$people/" || true
+  else
+    echo "setup: could not download opencv-doc or python-matplotlib-data; the people tests will be skipped" >&2
+  fi
+  rm -rf "$scratch"
+fi
+
 # Numbers in files must not follow the user's locale; the tests check that under Romanian.
 if ! locale -a 2>/dev/null | grep -qi '^ro_RO\.utf-\?8$'; then
   if [ -f /etc/locale.gen ]; then
