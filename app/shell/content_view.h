@@ -42,8 +42,9 @@ public:
 
     ContentView(model::AppModel& model, model::Router& router, QWidget* parent = nullptr);
 
-    // Accepts a folder or an ".lrcat" file (any case) as the first item and opens the new-project
-    // sheet with it; anything else is refused and changes nothing.
+    // The drop rule: a folder or an ".lrcat" file (any case) as the first item.
+    static bool takesDrop(const QList<QUrl>& urls);
+    // Opens the new-project sheet with an item the rule takes; anything else is refused and changes nothing.
     bool handleDrop(const QList<QUrl>& urls);
     // The alert "Eroare" with the text and the buttons "Închide" and "Copiază" (copies the text).
     void presentError(const QString& text);
@@ -62,6 +63,7 @@ public:
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
@@ -73,7 +75,6 @@ private:
     QWidget* makeSheet(Sheet sheet);
     void startWithReadyProfile(const Profile& profile);
     void onError();
-    void applyAppearance();
 
     model::AppModel& model_;
     model::Router& router_;
