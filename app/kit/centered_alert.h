@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <functional>
+
 namespace orvane::kit {
 
 // The band along a window's left edge that the rail takes (its 224-point column and 14 points of padding).
@@ -35,6 +37,10 @@ int alertTextWidth(const QFont& titleFont, const QString& title, const QFont& me
 // The fonts of an alert: its title in the kit's title weight, its message in the body size.
 QFont alertTitleFont();
 QFont alertMessageFont();
+
+class CenteredAlert;
+// Runs an alert and returns its answer: CenteredAlert::runCentered() unless a test replaces it.
+using AlertRunner = std::function<int(CenteredAlert& alert)>;
 
 class CenteredAlert : public QMessageBox {
     Q_OBJECT

@@ -37,8 +37,7 @@ class ContentView final : public kit::AppBackdrop {
     Q_OBJECT
 public:
     enum class Sheet { newProject, newProfile, quickEdit, profileReady };
-    // Runs an alert and returns its answer; CenteredAlert::runCentered() unless replaced (tests).
-    using AlertRunner = std::function<int(kit::CenteredAlert& alert)>;
+    using AlertRunner = kit::AlertRunner;
 
     ContentView(model::AppModel& model, model::Router& router, QWidget* parent = nullptr);
 
