@@ -173,7 +173,8 @@ QWidget* card(GlassFrame* frame, const QString& icon, const QString& title, cons
 QWidget* labelled(QWidget* item, const QString& text) {
     auto* box = new QWidget;
     auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // Room for what a button draws beyond its frame (hover growth, shadow): a parent clips its children.
+    layout->setContentsMargins(buttonOverflow, buttonOverflow, buttonOverflow, 0);
     layout->setSpacing(4);
     layout->addWidget(item, 0, Qt::AlignLeft);
     layout->addWidget(caption(text), 0, Qt::AlignLeft);

@@ -1,5 +1,6 @@
 #include "app/kit/app_style.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -229,6 +230,17 @@ void KitStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* optio
             painter->restore();
             return;
         }
+        case PE_Frame:
+            // Lists and text areas: a hairline in the kit's colour, not Fusion's darker bevel.
+            if (qobject_cast<const QAbstractScrollArea*>(widget)) {
+                painter->save();
+                painter->setPen(QPen(hairline(option->palette, dark), 1));
+                painter->setBrush(Qt::NoBrush);
+                painter->drawRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5));
+                painter->restore();
+                return;
+            }
+            break;
         case PE_FrameFocusRect:
             // Push buttons draw their own ring; elsewhere Fusion's rectangle stands.
             if (qobject_cast<const QPushButton*>(widget)) return;

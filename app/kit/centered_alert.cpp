@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QGridLayout>
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
@@ -50,6 +51,10 @@ void makeTextSelectable(QWidget* root) {
         if (auto* w = qobject_cast<QWidget*>(child)) makeTextSelectable(w);
 }
 
+namespace {
+constexpr int alertMargin = 20;
+}  // namespace
+
 QFont alertTitleFont() { return uiFont(bodyFontSize + 1, QFont::Bold); }
 QFont alertMessageFont() { return uiFont(bodyFontSize); }
 
@@ -75,6 +80,19 @@ CenteredAlert::CenteredAlert(const QString& message, const QString& informative,
 void CenteredAlert::fitToText() {
     auto* title = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
     auto* message = findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    QLayout* box = layout();
+    if (!box) return;
+    // Without an icon the box keeps an empty indent column: the text starts at the margin instead.
+    if (auto* grid = qobject_cast<QGridLayout*>(box); grid && icon() == NoIcon) {
+        for (int i = 0; i < grid->count(); ++i) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(i, &row, &column, &rows, &columns);
+            if (QSpacerItem* indent = grid->itemAt(i)->spacerItem(); indent && column == 0)
+                indent->changeSize(0, 0, QSizePolicy::Fixed, QSizePolicy::Fixed);
+        }
+        grid->setHorizontalSpacing(0);
+    }
+    box->setContentsMargins(alertMargin, alertMargin, alertMargin, alertMargin - 4);
     if (title) title->setFont(alertTitleFont());
     if (message) message->setFont(alertMessageFont());
     textWidth_ = alertTextWidth(alertTitleFont(), text(), alertMessageFont(), informativeText());
@@ -83,8 +101,6 @@ void CenteredAlert::fitToText() {
         label->setWordWrap(true);
         label->setFixedWidth(textWidth_);
     }
-    QLayout* box = layout();
-    if (!box) return;
     box->invalidate();
     box->activate();
     const int width = box->totalMinimumSize().width();

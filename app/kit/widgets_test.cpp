@@ -94,6 +94,38 @@ TEST_F(KitWidgets, heroButtonIsAtLeast54High) {
     EXPECT_GE(hero.sizeHint().height(), 54);
 }
 
+// A button's frame is its capsule: it starts where the text above it starts and takes no clicks
+// outside; the hover growth of the hero look is drawn beyond the frame, not cut by it.
+TEST_F(KitWidgets, aButtonIsItsCapsuleAndItsHoverGrowthIsNotCut) {
+    QWidget host;
+    host.resize(400, 120);
+    auto* layout = new QVBoxLayout(&host);
+    layout->setContentsMargins(40, 20, 40, 20);
+    auto* text = new QWidget;
+    text->setFixedHeight(10);
+    layout->addWidget(text);
+    auto* hero = new KitButton("Pornește", ButtonLook::hero);
+    layout->addWidget(hero, 0, Qt::AlignLeft);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    EXPECT_EQ(hero->x(), text->x()) << "aligned with the text above";
+    EXPECT_EQ(hero->size(), hero->sizeHint());
+    int clicks = 0;
+    QObject::connect(hero, &QAbstractButton::clicked, [&] { ++clicks; });
+    QTest::mouseClick(&host, Qt::LeftButton, {}, hero->geometry().topLeft() - QPoint(2, 0));
+    EXPECT_EQ(clicks, 0) << "just left of the capsule is not the button";
+    QTest::mouseClick(hero, Qt::LeftButton, {}, QPoint(4, hero->height() / 2));
+    EXPECT_EQ(clicks, 1);
+
+    const QPoint middleLeft = hero->geometry().topLeft() + QPoint(0, hero->height() / 2);
+    const QPoint outside = middleLeft - QPoint(1, 0);
+    const QColor before = host.grab().toImage().pixelColor(outside);
+    enter(hero);
+    const QImage hovered = host.grab().toImage();
+    EXPECT_NE(hovered.pixelColor(outside), before) << "the grown capsule reaches past the frame";
+    EXPECT_GT(hovered.pixelColor(outside).blue(), hovered.pixelColor(outside).red()) << "in the accent";
+}
+
 TEST_F(KitWidgets, hoverEffectsLiftAndFill) {
     auto* label = new QWidget;
     label->setMinimumSize(40, 20);
