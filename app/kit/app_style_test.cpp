@@ -16,6 +16,7 @@
 
 #include "app/kit/appearance.h"
 #include "app/kit/centered_alert.h"
+#include "app/kit/kit_fixture.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/palette.h"
 
@@ -24,17 +25,12 @@ using namespace orvane::kit;
 
 namespace {
 
-class AppStyle : public ::testing::Test {
+class AppStyle : public KitFixture {
 protected:
     void SetUp() override {
-        store = std::make_shared<FileDefaults>();
-        setUserDefaults(store);
-        KitSettings::instance().rebind(store);
-        Appearance::instance().setOverride(false);
+        KitFixture::SetUp();
         installApplicationStyle();
     }
-    void TearDown() override { Appearance::instance().setOverride(std::nullopt); }
-    std::shared_ptr<FileDefaults> store;
 };
 
 // Widgets that exist take a new application palette through posted events.

@@ -42,6 +42,14 @@ struct Harness : shell::testing::App {
         });
         content->resize(1247, 837);
     }
+    // A profile just built: the model offers its ready sheet.
+    Profile readyProfile(const std::string& name) {
+        Profile profile;
+        profile.id = Uuid::random();
+        profile.name = name;
+        model->setProfileReady(profile);
+        return profile;
+    }
     QString sheetTitle() const {
         QWidget* s = content->sheets()->current();
         return s ? s->property("sheetTitle").toString() : QString();
@@ -228,10 +236,7 @@ TEST(ContentView, longTitlesEndInAnEllipsisAndTheCloseButtonSitsInTheSheetCorner
     EXPECT_LE(title->fontMetrics().horizontalAdvance(title->text()), title->width());
     EXPECT_EQ(title->toolTip(), QString::fromStdString(p.name));
 
-    Profile profile;
-    profile.id = Uuid::random();
-    profile.name = "Stilul meu";
-    h.model->setProfileReady(profile);
+    h.readyProfile("Stilul meu");
     QWidget* sheet = h.content->sheet(Sheet::profileReady);
     ASSERT_NE(sheet, nullptr);
     auto* close = sheet->findChild<kit::SheetCloseButton*>();
@@ -298,10 +303,7 @@ TEST(ContentView, sheetsOpenOneAtATimeAndClosingResetsWhatOpenedThem) {
 
 TEST(ContentView, startingFromTheReadySheetMakesTheProfileTheDefaultAndOpensQuickEdit) {
     Harness h;
-    Profile profile;
-    profile.id = Uuid::random();
-    profile.name = "Stilul meu";
-    h.model->setProfileReady(profile);
+    const Profile profile = h.readyProfile("Stilul meu");
     QWidget* sheet = h.content->sheet(Sheet::profileReady);
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(h.sheetTitle(), "Stilul meu");
