@@ -269,9 +269,11 @@ public:
     Profile createInstantProfile(const std::string& name, const std::filesystem::path& preset);
     // "Neutru.xmp" in the data directory, written afresh; throws the file error.
     std::filesystem::path neutralPresetURL();
-    // For the quit path: cancels the build under way, starts no further step of it, and waits up to
-    // `limit` for its background step to return. True when no step is left running.
-    bool stopLearningForQuit(std::chrono::milliseconds limit);
+    // For the quit path: closes the build under way (a write of its result in progress ends first and
+    // none begins later, so a build that outlives the process changes nothing on disk), starts no
+    // further learning step, and calls `done` on the main thread once no background step is left
+    // running (true), or when `limit` passes first (false).
+    void stopLearningForQuit(std::chrono::milliseconds limit, std::function<void(bool stopped)> done);
 
 private:
     struct LearningSteps;

@@ -60,7 +60,15 @@ void QuitController::requestQuit() {
         pauseAndFlushAll(model->jobs(), [self](std::optional<std::string> error) {
             if (!self) return;
             if (!error) {
-                self->finish_();  // terminating stays set: the process is ending
+                model::AppModel* live = model::AppModel::current();
+                if (!live) {
+                    self->finish_();
+                    return;
+                }
+                // Whether the build's step ended or the wait ran out, the build can no longer write.
+                live->stopLearningForQuit(self->buildWait_, [self](bool) {
+                    if (self) self->finish_();  // terminating stays set: the process is ending
+                });
                 return;
             }
             if (model::AppModel* live = model::AppModel::current()) live->setError(*error);

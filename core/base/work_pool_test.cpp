@@ -174,3 +174,26 @@ TEST(Offload, deliversTheValueOrTheErrorOnTheMainThread) {
     EXPECT_TRUE(valueOnMain);
     EXPECT_TRUE(errorOnMain);
 }
+
+// A write under way when the process closes the token ends first; no write begins after.
+TEST(CancelToken, closingWaitsForTheWriteUnderWayAndRefusesLaterOnes) {
+    CancelToken token;
+    std::atomic<bool> closed{false};
+    std::atomic<bool> closedDuringWrite{false};
+    std::thread closer;
+    EXPECT_TRUE(token.commit([&] {
+        closer = std::thread([&] {
+            token.close();
+            closed = true;
+        });
+        // The closer is running; whatever it does, it cannot return before this write does.
+        while (!token.isCancelled()) std::this_thread::yield();
+        closedDuringWrite = closed.load();
+    }));
+    closer.join();
+    EXPECT_FALSE(closedDuringWrite);
+    EXPECT_TRUE(token.isClosed());
+    int writes = 0;
+    EXPECT_FALSE(token.commit([&] { ++writes; }));
+    EXPECT_EQ(writes, 0);
+}
