@@ -157,7 +157,8 @@ public:
     void applyWorkerPolicy(Job& job) const;
     int automaticWorkerCount() const;
     int configuredWorkerCount() const;
-    // Services of the jobs; each has a real default. They reach the jobs already made as well.
+    // Services of the jobs; each has a real default (the second pass: prepareAnalysisStep). They reach
+    // the jobs already made as well.
     void setPrepareAnalysis(PrepareAnalysis prepare);
     void setMachineInfo(std::shared_ptr<const platform::MachineInfo> machine);
     void setNotifications(std::shared_ptr<platform::NotificationCenter> center,

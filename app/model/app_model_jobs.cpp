@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "app/model/app_model.h"
+#include "app/model/prepare_analysis.h"
 #include "app/model/user_notifications.h"
 #include "app/model/worker_policy.h"
 #include "app/platform/dbus_notifications.h"
@@ -55,7 +56,8 @@ void AppModel::applyWorkerPolicy(Job& job) const {
 std::shared_ptr<AppModel::FinishServices> AppModel::finishServices() {
     if (!finish_) {
         finish_ = std::make_shared<FinishServices>(
-            FinishServices{main_, defaults_, nullptr, std::make_shared<platform::DBusNotificationCenter>(),
+            FinishServices{main_, defaults_, prepareAnalysisStep(main_, defaults_),
+                           std::make_shared<platform::DBusNotificationCenter>(),
                            std::make_shared<platform::WidgetAttention>()});
     }
     return finish_;

@@ -83,14 +83,21 @@ struct Harness {
     std::vector<std::string> prepared;
     std::unique_ptr<AppModel> model;
 
-    Harness() {
+    // With `realSecondPass` the model keeps its own second analysis pass; otherwise the test ends each
+    // pass by hand.
+    explicit Harness(bool realSecondPass = false) {
         model = std::make_unique<AppModel>(main, defaults, nullptr);
         model->setMachineInfo(machine);
         model->setNotifications(std::make_shared<FakeCenter>(log), std::make_shared<FakeAttention>(log));
+        if (realSecondPass) return;
         model->setPrepareAnalysis([this](Job& job, Job::Done done) {
             prepared.push_back(job.project().name);
             preparing.push_back(std::move(done));
         });
+    }
+    std::size_t postedCount() {
+        std::lock_guard lock(log->mutex);
+        return log->posted.size();
     }
     ~Harness() {
         for (auto& [job, g] : gates) g->open();
@@ -551,6 +558,35 @@ TEST(AppModelJobs, theFinishedNotificationFollowsTheSettingAndThePermission) {
         EXPECT_EQ(h.log->attentions, c.beeps);
         EXPECT_EQ(h.log->asked, c.notifyDone == false ? 0 : 1);
     }
+}
+
+// The application's own second pass: the straightening the project asks for and its photos lack runs
+// after the run, with its status line, and the notification follows once the status is cleared.
+TEST(AppModelJobs, aFinishedJobRunsTheAnalysesItsProjectStillNeedsBeforeItsNotification) {
+    freshDataDir();
+    Harness h(true);
+    Project project = projectWith(2, 0, 0, "Nuntă");
+    project.straightenRequested = true;
+    auto j = h.job(project);
+    std::vector<std::pair<std::string, std::size_t>> statuses;  // with the notifications posted by then
+    j->observe([&](Job::Property p) {
+        if (p == Job::Property::extraStatus) statuses.emplace_back(j->extraStatus().value_or("-"), h.postedCount());
+    });
+    h.model->startJob(j);
+    h.finish(j);
+    ASSERT_TRUE(h.main->runUntil([&] { return h.postedCount() == 1; }));
+
+    EXPECT_EQ(statuses, (std::vector<std::pair<std::string, std::size_t>>{
+                            {"Pregătesc analiza fotografiilor…", 0},
+                            {"Analizez fotografiile 1 din 2", 0},
+                            {"Analizez fotografiile 2 din 2", 0},
+                            {"-", 0},
+                        }));
+    EXPECT_TRUE(j->project().straightenedAt);
+    EXPECT_TRUE(j->project().layoutAnalyzedAt);
+    EXPECT_FALSE(j->isAnalysing());
+    EXPECT_EQ(h.log->posted[0].title, "Nuntă");
+    EXPECT_EQ(h.log->posted[0].body, "Editarea s-a terminat: 2 fotografii.");
 }
 
 TEST(AppModelJobs, workerPolicyIsWrittenAtEveryStartAndQueuedJobsKeepIt) {
