@@ -93,10 +93,11 @@ TEST(ParallelFor, visitsEveryIndexOnceWithinTheWorkerBound) {
         WorkPool pool("test.pfor", WorkPool::Priority::normal);
         HighWater hw;
         std::vector<std::atomic<int>> visits(40);
+        // Linger until the bound has been reached once, so a slow machine cannot hide it; the one
+        // deadline, far off, only ends the wait of a loop that never reaches it.
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
         parallelFor(pool, visits.size(), c.workers, [&](std::size_t i) {
             hw.enter();
-            // Linger until the bound has been reached once, so a slow machine cannot hide it.
-            const auto deadline = std::chrono::steady_clock::now() + 3s;
             while (hw.most() < c.bound && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
             visits[i].fetch_add(1);
             hw.leave();
