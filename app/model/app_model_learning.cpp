@@ -269,10 +269,13 @@ void AppModel::importForProject(std::shared_ptr<ProjectRun> run, fs::path chosen
             // Corrections are a bonus: without them the run goes on.
             runLearningStep(
                 false,
-                [project = run->project, lrcat = imported.lrcat()] {
+                [project = run->project, lrcat = imported.lrcat(), token = run->token] {
                     try {
                         const auto [summary, photos] = Corrections::compute(project, lrcat);
-                        if (!photos.empty()) return Corrections::save(photos, summary, project);
+                        bool saved = false;
+                        // Not once the application is quitting: the run ends there.
+                        if (!photos.empty()) token->commit([&] { saved = Corrections::save(photos, summary, project); });
+                        return saved;
                     } catch (...) {
                     }
                     return false;
