@@ -33,7 +33,7 @@ std::uint32_t typeSize(std::uint16_t type) {
 
 class Reader {
 public:
-    explicit Reader(const std::filesystem::path& file) : in_(file, std::ios::binary) {
+    explicit Reader(std::istream& in) : in_(in) {
         if (!in_) return;
         in_.seekg(0, std::ios::end);
         auto end = in_.tellg();
@@ -152,7 +152,7 @@ public:
     }
 
 private:
-    std::ifstream in_;
+    std::istream& in_;
     std::uint64_t size_ = 0;
     bool little_ = true;
 };
@@ -165,7 +165,12 @@ std::optional<double> firstFinite(const std::vector<double>& v) {
 }  // namespace
 
 std::optional<DngHeader> readDngHeader(const std::filesystem::path& file) {
-    Reader r(file);
+    std::ifstream in(file, std::ios::binary);
+    return readDngHeader(in);
+}
+
+std::optional<DngHeader> readDngHeader(std::istream& in) {
+    Reader r(in);
     if (!r.ok()) return std::nullopt;
     auto first = r.header();
     if (!first) return std::nullopt;

@@ -4,6 +4,7 @@
 // against the file; a malformed file gives absent, never a read outside it.
 #include <array>
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ struct DngHeader {
 };
 
 std::optional<DngHeader> readDngHeader(const std::filesystem::path& file);
+// The same from a seekable stream (the file's bytes from its start).
+std::optional<DngHeader> readDngHeader(std::istream& in);
 
 // Chromaticity of the as-shot white: AsShotNeutral through the colour model, else AsShotWhiteXY.
 // Absent when the file states neither usably.

@@ -268,14 +268,13 @@ TEST_F(DownloadTest, CapsAndTheIdleTimeoutEndBadTransfers) {
     const auto c = client(1000);
     EXPECT_EQ(failureOf([&] { c.data(server.url("/big")); }), Failure::invalidResponse);
     EXPECT_EQ(failureOf([&] { c.data(server.url("/endless")); }), Failure::invalidResponse);
-    const auto start = std::chrono::steady_clock::now();
     try {
         c.data(server.url("/stall"));
         ADD_FAILURE() << "a stalled transfer ended normally";
     } catch (const TransportError& e) {
-        EXPECT_EQ(e.curlCode(), 28);  // operation timed out
+        // Timed out: the server's own end of the connection (5 s on) would be a partial transfer (18).
+        EXPECT_EQ(e.curlCode(), 28);
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
 }
 
 TEST_F(DownloadTest, TransportFailuresPassThrough) {
