@@ -13,6 +13,9 @@
 
 #include "core/base/uuid.h"
 #include "core/store/store.h"
+#include "core/style/compiled_model.h"
+#include "core/style/model.h"
+#include "core/style/model_storage.h"
 #include "core/style/profile.h"
 
 namespace orvane {
@@ -211,6 +214,24 @@ std::vector<fs::path> treeOf(const fs::path& folder) {
     return out;
 }
 
+// Every compiled model the package holds, in whatever generation, loads: its booster file passes the
+// check before XGBoost reads it, and then answers once. A model from outside that fails here would
+// fail (or worse) at every later photo.
+void requireLoadableModels(const fs::path& folder) {
+    try {
+        std::error_code ec;
+        if (fs::exists(folder / ModelStorage::selectorFile, ec))
+            (void)Store::load<ModelStorage::Selection>(folder / ModelStorage::selectorFile);
+        for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
+            if (!it->is_directory() || it->path().extension() != Model::compiledSuffix) continue;
+            (void)CompiledModel::load(it->path());
+            it.disable_recursion_pending();
+        }
+    } catch (const std::exception&) {
+        notAProfile();
+    }
+}
+
 }  // namespace
 
 namespace ProfilePackage {
@@ -317,6 +338,7 @@ Profile Profile::importPackage(const fs::path& package, const std::set<std::stri
     const auto packaged = Store::load<Profile>(folder / recordFile);
     std::error_code ec;
     if (!fs::is_regular_file(folder / presetFile, ec)) notAProfile();
+    requireLoadableModels(folder);
 
     Profile p;
     p.id = Uuid::random();
