@@ -31,17 +31,17 @@ struct Value {
     bool typed = false;
     std::vector<double> elements;                       // a typed array's
     std::vector<Value> items;                           // any other array's
-    std::vector<std::pair<std::string, Value>> fields;  // an object's, in file order
+    std::vector<std::string> keys;  // an object's, in file order, with their values
+    std::vector<Value> values;
 
     const Value& field(std::string_view key) const {
         require(kind == Kind::object);
-        for (const auto& [name, value] : fields)
-            if (name == key) return value;
+        if (const Value* v = optionalField(key)) return *v;
         refuse();
     }
     const Value* optionalField(std::string_view key) const {
-        for (const auto& [name, value] : fields)
-            if (name == key) return &value;
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (keys[i] == key) return &values[i];
         return nullptr;
     }
     std::size_t size() const {
@@ -154,14 +154,12 @@ private:
         Value v;
         v.kind = Value::Kind::object;
         while (peek() != '}') {
-            std::string key = text();
-            Value item = value(depth);
-            v.fields.emplace_back(std::move(key), std::move(item));
+            v.keys.push_back(text());
+            v.values.push_back(value(depth));
         }
         ++pos_;
         // XGBoost keeps the first of two equal keys; a file of ours never repeats one.
-        std::vector<std::string_view> keys;
-        for (const auto& f : v.fields) keys.push_back(f.first);
+        std::vector<std::string_view> keys(v.keys.begin(), v.keys.end());
         std::sort(keys.begin(), keys.end());
         require(std::adjacent_find(keys.begin(), keys.end()) == keys.end());
         return v;
