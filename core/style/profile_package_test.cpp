@@ -247,6 +247,8 @@ TEST(ProfilePackage, refusesAPackageWhoseModelsDoNotLoad) {
                   {generation + "model.json", readWholeFile(original.dir() / "mired.xgbm/model.json")}})},
         {"a model whose description is damaged", changed({{"x_Vibrance.xgbm/model.json", "{"}})},
         {"an unreadable model selector", changed({{"models.json", "{\"generation\":1}"}})},
+        {"a selector naming a missing generation",
+         changed({{"models.json", "{\"generation\":\"AAAAAAAA-0000-4000-8000-000000000008\"}"}})},
     };
     for (const auto& [name, package] : cases) {
         EXPECT_EQ(importFails(package), PackageError::Code::notAProfile) << name;
