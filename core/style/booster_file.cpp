@@ -279,7 +279,9 @@ void checkModel(const Value& root) {
     const Value& param = learner.field("learner_model_param");
     const std::int64_t features = integerParameter(param, "num_feature");
     const std::int64_t classes = integerParameter(param, "num_class");
-    require(features >= 0 && features <= maxFeatures && classes >= 0 && classes <= maxFeatures);
+    const std::int64_t targets = param.optionalField("num_target") ? integerParameter(param, "num_target") : 1;
+    require(features >= 0 && features <= maxFeatures && classes >= 0 && classes <= maxFeatures && targets >= 1 &&
+            targets <= maxFeatures);
     // Feature types other than plain numbers would send the predictor to categorical splits.
     if (const Value* types = learner.optionalField("feature_types")) {
         require(!types->typed);
@@ -295,10 +297,16 @@ void checkModel(const Value& root) {
     const Value& gbtree = model.field("gbtree_model_param");
     const std::int64_t treeCount = integerParameter(gbtree, "num_trees");
     if (gbtree.optionalField("size_leaf_vector")) require(integerParameter(gbtree, "size_leaf_vector") == 0);
+    // The rounds are the trees divided by the trees of one round.
+    if (gbtree.optionalField("num_parallel_tree")) {
+        const std::int64_t parallel = integerParameter(gbtree, "num_parallel_tree");
+        require(parallel >= 1 && parallel <= maxFeatures);
+    }
     const Value& trees = model.field("trees");
     const Value& info = model.field("tree_info");
     require(treeCount >= 0 && !trees.typed && trees.size() == std::size_t(treeCount) && info.size() == trees.size());
-    const std::int64_t groups = std::max<std::int64_t>(classes, 1);
+    // The predictor writes each tree's answer into the output group tree_info names.
+    const std::int64_t groups = std::max(classes, targets);
     std::vector<bool> ids(trees.size(), false);
     for (std::size_t t = 0; t < trees.size(); ++t) {
         const std::int64_t group = info.integerAt(t);

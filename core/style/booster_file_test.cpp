@@ -166,6 +166,9 @@ TEST(BoosterFile, refusesTreesTheLoaderOrPredictorWouldIndexOutside) {
          [&](json& m) { m["learner"]["gradient_booster"]["model"]["gbtree_model_param"]["num_trees"] = "9"; }},
         {"tree of a class the model lacks", [&](json& m) { m["learner"]["gradient_booster"]["model"]["tree_info"][0] = 1; }},
         {"another booster", [&](json& m) { m["learner"]["gradient_booster"]["name"] = "dart"; }},
+        {"no output", [&](json& m) { m["learner"]["learner_model_param"]["num_target"] = "0"; }},
+        {"rounds of no tree",
+         [&](json& m) { m["learner"]["gradient_booster"]["model"]["gbtree_model_param"]["num_parallel_tree"] = "0"; }},
         {"categorical features", [&](json& m) { m["learner"]["feature_types"] = {"c", "c", "c", "c"}; }},
         {"no learner", [&](json& m) { m.erase("learner"); }},
     };
