@@ -305,6 +305,22 @@ std::vector<std::uint8_t> dngBytes(const DngSpec& s) {
 
 void writeDng(const std::filesystem::path& file, const DngSpec& spec) { writeBytes(file, dngBytes(spec)); }
 
+std::vector<std::uint8_t> dngOpcodeList(const std::vector<DngOpcode>& opcodes) {
+    std::vector<std::uint8_t> out;
+    auto big32 = [&](std::uint32_t v) {
+        for (int i = 3; i >= 0; --i) out.push_back(std::uint8_t(v >> (8 * i)));
+    };
+    big32(std::uint32_t(opcodes.size()));
+    for (const auto& op : opcodes) {
+        big32(op.id);
+        big32(0x01030000);  // the DNG version the opcode needs
+        big32(0);           // flags
+        big32(std::uint32_t(op.parameters.size()));
+        out.insert(out.end(), op.parameters.begin(), op.parameters.end());
+    }
+    return out;
+}
+
 std::vector<std::uint8_t> smartPreviewBytes(const SmartPreviewSpec& s) {
     TiffBuilder t;
     SceneFn scene = s.scene ? s.scene : greyRamp(s.asShotNeutral);
@@ -346,6 +362,7 @@ std::vector<std::uint8_t> smartPreviewBytes(const SmartPreviewSpec& s) {
                          shorts(50712, table),
                          shorts(50717, {65535, 65535, 65535})};
     if (s.asShotWhiteXY) e.push_back(rationals(50729, {(*s.asShotWhiteXY)[0], (*s.asShotWhiteXY)[1]}));
+    if (!s.opcodeList2.empty()) e.push_back(bytes(51009, s.opcodeList2, UNDEFINED));
     addCommon(e, t, s.make, s.model, std::nullopt, s.orientation, s.colorMatrix, s.asShotNeutral, s.iso,
               s.exposureTime, s.fNumber, s.focalLength);
     return t.finish(t.ifd(e));

@@ -248,6 +248,40 @@ TEST_F(HelperEndToEnd, ANewVersionThatEndsWellCounts) {
     EXPECT_EQ(versionAt(installed), "1.1");
 }
 
+TEST_F(HelperEndToEnd, AStagedPathThroughALinkAndDotDotIsRefusedBeforeAnythingMoves) {
+    // The kernel takes "link/../X.app" to a signed copy elsewhere; the names as written lead to an
+    // unsigned sibling beside the installed folder.
+    makeApp(installed, pki().team, "1.0");
+    makeApp(dir / "elsewhere" / staged.filename(), pki().team, "1.1");
+    fs::create_directories(dir / "elsewhere/sub");
+    writeText(staged / "Contents/Resources/version.txt", "unsigned");
+    fs::create_directory_symlink(dir / "elsewhere/sub", dir / "link");
+    const pid_t app = sleeper(200ms);
+    const auto r = runHelper({std::to_string(app), (dir / "link/.." / staged.filename()).string(), installed.string()},
+                             dir.path());
+    ::waitpid(app, nullptr, 0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Actualizare eșuată: " + text(UpdateSafety::Failure::invalidLayout) + "\n");
+    EXPECT_EQ(versionAt(installed), "1.0");
+    EXPECT_EQ(versionAt(staged), "unsigned");
+    EXPECT_EQ(versionAt(dir / "elsewhere" / staged.filename()), "1.1");
+    EXPECT_EQ(started(1), "1.0\n");  // the old version again
+    // A refused staged path gets no report beside it, wherever it leads.
+    EXPECT_FALSE(fs::exists(errorFile));
+    EXPECT_FALSE(fs::exists(dir / "elsewhere" / errorFile.filename()));
+}
+
+TEST_F(HelperEndToEnd, TheErrorFileReplacesALinkPlantedAtItsName) {
+    makeApp(installed, pki().team, "1.0");
+    makeApp(staged, pki().otherTeam, "1.1");
+    writeText(dir / "victim.txt", "keep");
+    fs::create_symlink(dir / "victim.txt", errorFile);
+    EXPECT_EQ(install().status, 1);
+    EXPECT_EQ(readText(dir / "victim.txt"), "keep");
+    EXPECT_FALSE(fs::is_symlink(errorFile));
+    EXPECT_EQ(readText(errorFile), "Actualizarea nu a reușit: " + text(UpdateSafety::Failure::untrustedSigner) + "\n");
+}
+
 TEST_F(HelperEndToEnd, BadArgumentsWriteNoErrorFile) {
     makeApp(installed, pki().team, "1.0");
     makeApp(staged, pki().team, "1.1");

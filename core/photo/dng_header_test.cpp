@@ -6,11 +6,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <istream>
+#include <stdexcept>
 #include <streambuf>
+#include <string>
 #include <vector>
 
 #include "core/photo/dng_header.h"
+#include "core/photo/raw_image.h"
 #include "core/photo/smart_preview.h"
 #include "testing/dng_writer.h"
 #include "testing/temp_dir.h"
@@ -121,6 +125,126 @@ TEST(DngHeader, readsEachHugeValueBlockInOneRead) {
     // The header, the directory, and at most one read of each tag's block.
     EXPECT_LE(buffer.reads, 4 + std::size(tags));
     EXPECT_LE(buffer.bytesRead, blockAt + std::size(tags) * (std::size_t(count) * 8));
+}
+
+// Where an entry of the first directory lies in a little-endian TIFF the test writers made.
+std::size_t entryOf(const std::vector<std::uint8_t>& bytes, std::uint16_t tag) {
+    auto get = [&](std::size_t at, int n) {
+        std::uint32_t v = 0;
+        for (int i = n - 1; i >= 0; --i) v = v << 8 | bytes.at(at + std::size_t(i));
+        return v;
+    };
+    const std::size_t ifd = get(4, 4);
+    for (std::uint32_t i = 0; i < get(ifd, 2); ++i)
+        if (get(ifd + 2 + 12 * i, 2) == tag) return ifd + 2 + 12 * i;
+    throw std::runtime_error("no tag " + std::to_string(tag));
+}
+void set32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v, bool big = false) {
+    for (int i = 0; i < 4; ++i) bytes.at(at + std::size_t(i)) = std::uint8_t(v >> (8 * (big ? 3 - i : i)));
+}
+
+// A lossy (tiled JPEG) DNG with one opcode in OpcodeList2, as a raw converter leaves it.
+std::vector<std::uint8_t> lossyDngWithOpcodes() {
+    testing::SmartPreviewSpec spec;
+    spec.width = 64;
+    spec.height = 48;
+    spec.opcodeList2 = testing::dngOpcodeList({{9, std::vector<std::uint8_t>(12, 0)}});
+    return testing::smartPreviewBytes(spec);
+}
+
+std::string refusal(const std::filesystem::path& file) {
+    try {
+        requireDngBlocksWithinFile(file);
+        return "";
+    } catch (const RawError& e) {
+        return e.message();
+    }
+}
+
+TEST(DngBlocks, aSoundLossyDngWithOpcodesDecodes) {
+    TempDir dir;
+    const auto file = dir / "p.lrdata/1/1ABC/1ABC.dng";
+    std::filesystem::create_directories(file.parent_path());
+    const auto bytes = lossyDngWithOpcodes();
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    EXPECT_EQ(refusal(file), "");
+    EXPECT_EQ(SmartPreview::load(file, 0).w, 64);
+    EXPECT_GT(loadRaw(file, false).w, 0);
+}
+
+TEST(DngBlocks, refusesCountsAndSizesBeyondTheFileBeforeDecoding) {
+    const std::string opcodes = "DNG deteriorat: lista de operații declară mai mult decât cuprinde fișierul";
+    const std::string image = "DNG deteriorat: datele imaginii declarate depășesc fișierul";
+    using Bytes = std::vector<std::uint8_t>;
+    auto listAt = [](const Bytes& b) { return std::size_t(b[entryOf(b, 51009) + 8] | b[entryOf(b, 51009) + 9] << 8); };
+    struct Case {
+        const char* name;
+        std::function<void(Bytes&)> damage;
+        std::string error;
+    };
+    const Case cases[] = {
+        // A real converter's file whose opcode count was raised: the decoder walked it for minutes.
+        {"opcode count 16777216", [&](Bytes& b) { set32(b, listAt(b), 16777216, true); }, opcodes},
+        {"opcode count 2", [&](Bytes& b) { set32(b, listAt(b), 2, true); }, opcodes},
+        {"opcode parameters past the list", [&](Bytes& b) { set32(b, listAt(b) + 4 + 12, 13, true); }, opcodes},
+        {"opcode list past the file", [](Bytes& b) { set32(b, entryOf(b, 51009) + 4, 0x7FFFFFF0); }, opcodes},
+        {"opcode list shorter than its count", [](Bytes& b) { set32(b, entryOf(b, 51009) + 4, 3); }, opcodes},
+        {"tile past the file", [](Bytes& b) { set32(b, entryOf(b, 324) + 8, std::uint32_t(b.size() - 10)); }, image},
+        {"tile table past the file", [](Bytes& b) { set32(b, entryOf(b, 324) + 4, 0x10000000); }, image},
+        {"fewer tiles than the image needs", [](Bytes& b) { set32(b, entryOf(b, 256) + 8, 100000); }, image},
+        {"tile of width 0", [](Bytes& b) { set32(b, entryOf(b, 322) + 8, 0); }, image},
+        {"tile tables of two lengths", [](Bytes& b) { set32(b, entryOf(b, 325) + 4, 0); }, image},
+    };
+    TempDir dir;
+    const auto file = dir / "p.lrdata/1/1ABC/1ABC.dng";
+    std::filesystem::create_directories(file.parent_path());
+    for (const auto& c : cases) {
+        auto bytes = lossyDngWithOpcodes();
+        c.damage(bytes);
+        std::ofstream(file, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        EXPECT_EQ(refusal(file), c.error) << c.name;
+        // Every reader that unpacks refuses the same way, before the decoder sees the file.
+        for (const auto& load : std::vector<std::function<void()>>{[&] { SmartPreview::load(file, 0); },
+                                                                   [&] { loadRaw(file, false); }}) {
+            try {
+                load();
+                ADD_FAILURE() << c.name << ": decoded";
+            } catch (const RawError& e) {
+                EXPECT_EQ(e.code(), -2) << c.name;
+                EXPECT_EQ(e.message(), c.error) << c.name;
+            }
+        }
+    }
+}
+
+TEST(DngBlocks, leavesOtherFilesToTheDecoder) {
+    TempDir dir;
+    // Not a TIFF, a TIFF that is no DNG (no DNGVersion, a strip past its end), an empty file.
+    std::vector<std::uint8_t> tiff{'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put = [&](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) tiff.push_back(std::uint8_t(v >> (8 * i)));
+    };
+    put(2, 2);
+    for (auto [tag, value] : {std::pair{273u, 0x7FFFFFFFu}, std::pair{279u, 16u}}) {
+        put(tag, 2);
+        put(4, 2);  // LONG
+        put(1, 4);
+        put(value, 4);
+    }
+    put(0, 4);
+    const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> files = {
+        {"text.dng", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'}}, {"plain.tif", tiff}, {"empty.dng", {}}};
+    for (const auto& [name, bytes] : files) {
+        std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        EXPECT_EQ(refusal(dir / name), "") << name;
+    }
+    EXPECT_EQ(refusal(dir / "missing.dng"), "");
+    // A Bayer DNG with strips and an embedded preview passes as written.
+    testing::DngSpec bayer;
+    bayer.preview = testing::DngPreview{};
+    testing::writeDng(dir / "bayer.dng", bayer);
+    EXPECT_EQ(refusal(dir / "bayer.dng"), "");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/photo/dng_header.h"
 #include "core/photo/libraw_support.h"
 #include "core/photo/smart_preview.h"
 
@@ -24,6 +25,7 @@ RawError RawError::fromLibRaw(int code) {
 }
 
 RawImage loadRaw(const std::filesystem::path& file, bool fullLuma) {
+    requireDngBlocksWithinFile(file);
     LibRawHandle raw;
     LibRawHandle::check(libraw_open_file(raw.get(), file.c_str()));
     LibRawHandle::check(libraw_unpack(raw.get()));
@@ -118,6 +120,7 @@ double readDisplayAspect(const std::filesystem::path& file) {
 
 std::optional<AsShotWB> readAsShot(const std::filesystem::path& file) {
     if (SmartPreview::isPreview(file)) return SmartPreview::asShot(file);
+    requireDngBlocksWithinFile(file);
     LibRawHandle raw;
     LibRawHandle::check(libraw_open_file(raw.get(), file.c_str()));
     LibRawHandle::check(libraw_unpack(raw.get()));

@@ -92,6 +92,7 @@ Header header(const std::filesystem::path& file) {
 }
 
 RawImage load(const std::filesystem::path& file, float exposure) {
+    requireDngBlocksWithinFile(file);
     LibRawHandle raw;
     if (libraw_open_file(raw.get(), file.c_str()) != 0 || libraw_unpack(raw.get()) != 0)
         throw RawError(-2, "Smart Preview nu se poate deschide");
