@@ -18,6 +18,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A job over the raw files of a shoot, with the real per-photo pipeline and the profile in a folder.
+struct PipelineRun {
+    PredictorCache cache;
+    Uuid profile = Uuid::random();
+    Project project;
+    std::shared_ptr<ManualExecutor> main = std::make_shared<ManualExecutor>();
+    std::shared_ptr<Job> job;
+
+    PipelineRun(const fs::path& shoot, const fs::path& profileDir, int workers, bool persist)
+        : project(Project::create("Nuntă", shoot, profile)) {
+        job = Job::make(main, project, workers, persist, [this, profileDir](const fs::path& file, const AnalysisRequest& a) {
+            return processPhoto(file, *cache.predictor(profile, profileDir), a, false, false);
+        });
+    }
+    // Starts the job and runs the main loop until the run has ended.
+    bool toTheEnd() {
+        bool stopped = false;
+        job->setOnStopped([&](Job&) { stopped = true; });
+        job->start();
+        return main->runUntil([&] { return stopped; }, std::chrono::seconds(120));
+    }
+};
+
 TEST(JobWithPipeline, processesGeneratedRawFilesIntoTheProjectFile) {
     orvane::testing::TempDir shoot, profileDir;
     for (int i = 0; i < 20; ++i) {
@@ -35,19 +58,12 @@ TEST(JobWithPipeline, processesGeneratedRawFilesIntoTheProjectFile) {
     orvane::testing::writeText(shoot / "IMG_999.dng", "truncated, not a raw file");
 
     Model::build(orvane::testing::syntheticSamples(200, 7), profileDir.path(), Model::extraKeys());
-    PredictorCache cache;
-    const Uuid profile = Uuid::random();
-    Project project = Project::create("Nuntă", shoot.path(), profile);
+    PipelineRun run(shoot.path(), profileDir.path(), 4, true);
+    const Project& project = run.project;
     ASSERT_EQ(project.photos.size(), 21u);
-
-    auto main = std::make_shared<ManualExecutor>();
-    auto job = Job::make(main, project, 4, true, [&](const fs::path& file, const AnalysisRequest& analysis) {
-        return processPhoto(file, *cache.predictor(profile, profileDir.path()), analysis, false, false);
-    });
-    bool stopped = false;
-    job->setOnStopped([&](Job&) { stopped = true; });
-    job->start();
-    ASSERT_TRUE(main->runUntil([&] { return stopped; }, std::chrono::seconds(120)));
+    auto& job = run.job;
+    auto& main = run.main;
+    ASSERT_TRUE(run.toTheEnd());
     bool flushed = false;
     job->flush([&](const std::optional<SaveError>& error) {
         EXPECT_FALSE(error);
@@ -89,21 +105,11 @@ TEST(JobWithPipeline, aPhotoWithoutAsShotWhiteBalanceFailsAtProcessingAndTheExpo
         orvane::testing::writeDng(shoot / ("IMG_" + std::to_string(i) + ".dng"), spec);
     }
     Model::build(orvane::testing::syntheticSamples(60, 3), profileDir.path(), {});
-    PredictorCache cache;
-    const Uuid profile = Uuid::random();
-    Project project = Project::create("Botez", shoot.path(), profile);
-    ASSERT_EQ(project.photos.size(), 3u);
+    PipelineRun run(shoot.path(), profileDir.path(), 2, false);
+    ASSERT_EQ(run.project.photos.size(), 3u);
+    ASSERT_TRUE(run.toTheEnd());
 
-    auto main = std::make_shared<ManualExecutor>();
-    auto job = Job::make(main, project, 2, false, [&](const fs::path& file, const AnalysisRequest& analysis) {
-        return processPhoto(file, *cache.predictor(profile, profileDir.path()), analysis, false, false);
-    });
-    bool stopped = false;
-    job->setOnStopped([&](Job&) { stopped = true; });
-    job->start();
-    ASSERT_TRUE(main->runUntil([&] { return stopped; }, std::chrono::seconds(120)));
-
-    const Project& processed = job->project();
+    const Project& processed = run.job->project();
     EXPECT_EQ(processed.done(), 2u);
     for (const auto& photo : processed.photos) {
         SCOPED_TRACE(photo.path);
