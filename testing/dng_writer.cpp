@@ -330,6 +330,14 @@ std::vector<std::uint8_t> smartPreviewBytes(const SmartPreviewSpec& s) {
     std::vector<std::uint32_t> table(256);
     for (int i = 0; i < 256; ++i) table[i] = std::uint32_t(std::lround(65535 * srgbDecode(i / 255.0)));
 
+    // The image once; tiles past its right and bottom edges repeat the edge pixels.
+    cv::Mat image(s.height, s.width, CV_8UC3);
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x) {
+            auto v = scene(x, y, s.width, s.height);
+            auto enc = [&](double c) { return std::uint8_t(std::lround(255 * srgbEncode(c))); };
+            image.at<cv::Vec3b>(y, x) = cv::Vec3b(enc(v[2]), enc(v[1]), enc(v[0]));
+        }
     int across = (s.width + tile - 1) / tile, down = (s.height + tile - 1) / tile;
     std::vector<std::uint32_t> offsets, counts;
     for (int ty = 0; ty < down; ++ty)
@@ -338,9 +346,7 @@ std::vector<std::uint8_t> smartPreviewBytes(const SmartPreviewSpec& s) {
             for (int y = 0; y < tile; ++y)
                 for (int x = 0; x < tile; ++x) {
                     int X = std::min(tx * tile + x, s.width - 1), Y = std::min(ty * tile + y, s.height - 1);
-                    auto v = scene(X, Y, s.width, s.height);
-                    auto enc = [&](double c) { return std::uint8_t(std::lround(255 * srgbEncode(c))); };
-                    bgr.at<cv::Vec3b>(y, x) = cv::Vec3b(enc(v[2]), enc(v[1]), enc(v[0]));
+                    bgr.at<cv::Vec3b>(y, x) = image.at<cv::Vec3b>(Y, X);
                 }
             auto data = jpeg(bgr, s.quality);
             offsets.push_back(t.blob(data));

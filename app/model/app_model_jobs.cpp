@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "app/model/app_model.h"
+#include "app/model/decoder_log.h"
 #include "app/model/prepare_analysis.h"
 #include "app/model/user_notifications.h"
 #include "app/model/worker_policy.h"
@@ -254,7 +255,12 @@ PhotoResult AppModel::processForJob(const fs::path& file, const AnalysisRequest&
         previewMode = true;
         if (auto base = PredictorCache::basePreview()) predictor = std::move(base);
     }
-    return processPhoto(file, *predictor, analysis, previewMode, fast);
+    try {
+        return processPhoto(file, *predictor, analysis, previewMode, fast);
+    } catch (const RawError&) {
+        logDecoderDetails(std::current_exception(), file.string());
+        throw;
+    }
 }
 
 void AppModel::afterFinish(Job& job, Job::Done done) { finishJob(finishServices(), job, std::move(done)); }
