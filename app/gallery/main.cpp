@@ -1,5 +1,5 @@
-// KitGallery: shows every component of the visual kit. With --screenshot FILE it saves a still
-// instead, in the appearance and style given by --dark and --flat.
+// KitGallery: shows every component of the visual kit, one page at a time. With --screenshot FILE it
+// saves a still instead, in the appearance and style given by --dark and --flat.
 #include <QApplication>
 #include <QCommandLineParser>
 
@@ -15,12 +15,18 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     QCommandLineOption dark("dark", "Dark appearance (screenshots).");
     QCommandLineOption flat("flat", "Flat style (screenshots).");
+    QCommandLineOption page("page", "The page to show: foundations (the default) or components.", "name", "foundations");
     QCommandLineOption screenshot("screenshot", "Save a still to <file> and quit.", "file");
-    parser.addOptions({dark, flat, screenshot});
+    parser.addOptions({dark, flat, page, screenshot});
     parser.process(app);
 
+    const auto shown = orvane::gallery::galleryPageNamed(parser.value(page));
+    if (!shown) {
+        std::fprintf(stderr, "KitGallery: no page called %s (foundations, components)\n", qPrintable(parser.value(page)));
+        return 2;
+    }
     if (parser.isSet(screenshot)) {
-        const QImage image = orvane::gallery::renderKitGallery(parser.isSet(dark), parser.isSet(flat));
+        const QImage image = orvane::gallery::renderKitGallery(*shown, parser.isSet(dark), parser.isSet(flat));
         if (!image.save(parser.value(screenshot))) {
             std::fprintf(stderr, "KitGallery: could not write %s\n", qPrintable(parser.value(screenshot)));
             return 1;
@@ -28,8 +34,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     orvane::kit::installUiFont();
-    auto gallery = orvane::gallery::makeKitGallery(false);
-    gallery->resize(orvane::gallery::gallerySize);
+    auto gallery = orvane::gallery::makeKitGallery(*shown, false);
+    gallery->resize(orvane::gallery::gallerySize(*shown));
     gallery->show();
     return app.exec();
 }

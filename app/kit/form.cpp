@@ -47,7 +47,6 @@ public:
         title_ = new KitLabel(title, uiFont(14, QFont::DemiBold));
         title_->setLocalized(true);
         title_->setElideMode(Qt::ElideRight);
-        title_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         row->addWidget(title_, 1, Qt::AlignVCenter);
         connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
         connect(&KitSettings::instance(), &KitSettings::changed, this, [this](const QString& key) {
@@ -99,6 +98,7 @@ private:
 
 ToolGroup::ToolGroup(const QString& title, std::optional<QString> symbol, bool open, QWidget* parent)
     : QWidget(parent), open_(open), turn_([this] { header_->update(); }) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);

@@ -75,6 +75,8 @@ void KitLabel::setElideMode(Qt::TextElideMode mode) {
 void KitLabel::setMaxLines(int lines) {
     maxLines_ = std::max(0, lines);
     QSizePolicy policy = sizePolicy();
+    // A wrapping label takes the height its width needs: not held to its one-line hint.
+    policy.setVerticalPolicy(maxLines_ == 1 ? QSizePolicy::Fixed : QSizePolicy::Preferred);
     policy.setHeightForWidth(maxLines_ != 1);
     setSizePolicy(policy);
     changed();

@@ -225,7 +225,7 @@ TipBubble::TipBubble(const QString& text, std::optional<double> wrapWidth, QWidg
     : QWidget(parent), text_(text), wrap_(wrapWidth), size_(tipBubbleSize(text, wrapWidth)) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    resize(sizeHint());
+    setFixedSize(sizeHint());
     connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
 }
 
@@ -244,7 +244,7 @@ HintBubble::HintBubble(const QString& text, double width, QWidget* parent) : QWi
     const QFontMetricsF fm(tipFont());
     const QRectF bounds = fm.boundingRect(QRectF(0, 0, width_, 1e6), int(Qt::AlignLeft | Qt::TextWordWrap), text_);
     size_ = QSizeF(width_ + 2 * hintPad, std::ceil(bounds.height()) + 2 * hintPad);
-    resize(sizeHint());
+    setFixedSize(sizeHint());
     connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
 }
 
