@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 
 #include "app/kit/kit_test_fixture.h"
 #include "app/kit/text.h"
@@ -14,10 +13,8 @@
 using namespace orvane::kit;
 using orvane::kit::testing::KitFixture;
 
-namespace {
-constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
-constexpr double infinite = std::numeric_limits<double>::infinity();
-}  // namespace
+using orvane::kit::testing::infinite;
+using orvane::kit::testing::notANumber;
 
 TEST(CardRules, percentagesRoundHalfAwayAndNeverFail) {
     struct Row {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <limits>
 #include <memory>
 
 #include "app/kit/appearance.h"
@@ -17,6 +18,9 @@
 #include "core/base/executor.h"
 
 namespace orvane::kit::testing {
+
+inline constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+inline constexpr double infinite = std::numeric_limits<double>::infinity();
 
 class KitFixture : public ::testing::Test {
 protected:

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 #include "app/kit/kit_test_fixture.h"
 #include "app/kit/symbol_button.h"
@@ -20,10 +19,8 @@ using namespace orvane::kit;
 using namespace std::chrono_literals;
 using orvane::kit::testing::KitFixture;
 
-namespace {
-constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
-constexpr double infinite = std::numeric_limits<double>::infinity();
-}  // namespace
+using orvane::kit::testing::infinite;
+using orvane::kit::testing::notANumber;
 
 TEST(SliderRules, snappingCountsMultiplesFromZeroAndHalvesGoAway) {
     const SliderGeometry g{218, 1, 100, 5};  // a travel of 200 points

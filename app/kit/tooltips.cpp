@@ -137,6 +137,18 @@ void HoverDelay::enter() {
     });
 }
 
+void HoverDelay::watch(QWidget* view) { view->installEventFilter(this); }
+
+bool HoverDelay::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Enter: enter(); break;
+        case QEvent::Leave:
+        case QEvent::Hide: leave(); break;
+        default: break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void HoverDelay::leave() {
     ++generation_;  // a show not run yet never runs
     const bool wasShown = state_ == State::shown;
@@ -281,7 +293,7 @@ void HintBubble::paintEvent(QPaintEvent*) {
 
 QuickTip::QuickTip(QWidget* view, const Options& options)
     : QObject(view), view_(view), options_(options), delay_(new HoverDelay(options.delaySeconds, this)) {
-    view->installEventFilter(this);
+    delay_->watch(view);
     connect(delay_, &HoverDelay::shownChanged, this, [this](bool shown) { shown ? show() : hide(); });
 }
 
@@ -343,18 +355,6 @@ void QuickTip::hide() {
     }
 }
 
-bool QuickTip::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_) {
-        switch (event->type()) {
-            case QEvent::Enter: delay_->enter(); break;
-            case QEvent::Leave:
-            case QEvent::Hide: delay_->leave(); break;
-            default: break;
-        }
-    }
-    return QObject::eventFilter(watched, event);
-}
-
 QuickTip* quickTip(QWidget* view, const QString& text) {
     if (text.isEmpty()) {
         delete QuickTip::on(view);
@@ -380,7 +380,7 @@ QuickHint::QuickHint(QWidget* view, const QString& text, double width)
           bubble_->setOpacity(fade_.value());
           if (fade_.value() <= 0.0 && fade_.target() <= 0.0) bubble_->deleteLater();
       }) {
-    view->installEventFilter(this);
+    delay_->watch(view);
     connect(delay_, &HoverDelay::shownChanged, this, &QuickHint::setShown);
 }
 
@@ -407,18 +407,6 @@ void QuickHint::setShown(bool shown) {
     } else if (bubble_) {
         fade_.setTarget(0.0);
     }
-}
-
-bool QuickHint::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_) {
-        switch (event->type()) {
-            case QEvent::Enter: delay_->enter(); break;
-            case QEvent::Leave:
-            case QEvent::Hide: delay_->leave(); break;
-            default: break;
-        }
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 }  // namespace orvane::kit

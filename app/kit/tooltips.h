@@ -82,6 +82,8 @@ class HoverDelay : public QObject {
 public:
     enum class State { hidden, waiting, shown };
     HoverDelay(double seconds, QObject* parent = nullptr);
+    // Follows the pointer over `view`: entering it enters, leaving it (or its hiding) leaves.
+    void watch(QWidget* view);
     void enter();
     void leave();
     State state() const { return state_; }
@@ -89,6 +91,9 @@ public:
 
 signals:
     void shownChanged(bool shown);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::chrono::milliseconds delay_;
@@ -182,9 +187,6 @@ public:
     bool isHosted() const { return host_ != nullptr; }
     TipBubble* bubble() const { return bubble_; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     QuickTip(QWidget* view, const Options& options);
     void show();
@@ -236,9 +238,6 @@ public:
     ~QuickHint() override;
     bool isShown() const { return delay_->isShown(); }
     HintBubble* bubble() const { return bubble_; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QuickHint(QWidget* view, const QString& text, double width);

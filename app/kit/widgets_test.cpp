@@ -17,6 +17,7 @@
 #include "app/kit/fonts.h"
 #include "app/kit/glass.h"
 #include "app/kit/icons.h"
+#include "app/kit/kit_test_fixture.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_background.h"
@@ -25,16 +26,8 @@ using namespace orvane;
 using namespace orvane::kit;
 
 namespace {
-class KitWidgets : public ::testing::Test {
+class KitWidgets : public orvane::kit::testing::KitFixture {
 protected:
-    void SetUp() override {
-        store = std::make_shared<FileDefaults>();
-        setUserDefaults(store);
-        KitSettings::instance().rebind(store);
-        Appearance::instance().setOverride(false);
-    }
-    void TearDown() override { Appearance::instance().setOverride(std::nullopt); }
-
     static void enter(QWidget* w) {
         QEnterEvent e(QPointF(4, 4), w->mapToGlobal(QPointF(4, 4)), w->mapToGlobal(QPointF(4, 4)));
         QApplication::sendEvent(w, &e);
@@ -43,7 +36,6 @@ protected:
         QEvent e(QEvent::Leave);
         QApplication::sendEvent(w, &e);
     }
-    std::shared_ptr<FileDefaults> store;
 };
 
 QImage render(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
