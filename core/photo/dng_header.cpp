@@ -367,7 +367,8 @@ void checkPieces(Reader& r, const std::map<std::uint16_t, const Reader::RawEntry
 }  // namespace
 
 void requireDngBlocksWithinFile(const std::filesystem::path& file) {
-    Reader r(file);
+    std::ifstream in(file, std::ios::binary);
+    Reader r(in);
     if (!r.ok()) return;
     const auto first = r.header();
     if (!first) return;
