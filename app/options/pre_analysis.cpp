@@ -4,30 +4,9 @@
 #include <map>
 #include <vector>
 
-#include "app/model/duration_text.h"
 #include "core/pipeline/photo_pipeline.h"
 
 namespace orvane::options {
-
-AnalysisRequest neededAnalyses(const Project& project) {
-    AnalysisRequest r;
-    r.straighten = project.needsStraightenAnalysis();
-    r.feet = project.crop && project.crop->mode == CropSettings::Mode::bottom && !project.feetAnalyzedAt;
-    r.teeth = project.teethAmount.value_or(0) >= 1 && !project.teethAnalyzedAt;
-    r.layout = project.needsLayoutAnalysis();
-    r.skin = project.needsSkinAnalysis();
-    r.subject = project.needsSubjectAnalysis();
-    return r;
-}
-
-std::string analysisProgressText(int done, int total, double elapsedSeconds, const Defaults& defaults) {
-    std::string text = "Analizez fotografiile " + std::to_string(done) + " din " + std::to_string(total);
-    if (done >= 3 && done < total) {
-        const double remaining = elapsedSeconds / done * (total - done);
-        text += " · Timp rămas: " + model::durationText(remaining, defaults);
-    }
-    return text;
-}
 
 namespace {
 
@@ -41,14 +20,14 @@ std::map<const Job*, std::vector<Job::Done>>& waiting() {
 struct Step {
     std::shared_ptr<MainExecutor> main;
     std::shared_ptr<const Defaults> defaults;
-    PhotoAnalyzer analyze;
+    model::PhotoAnalyzer analyze;
 
     void operator()(Job& job, Job::Done done) const {
         if (auto found = waiting().find(&job); found != waiting().end()) {
             found->second.push_back(std::move(done));
             return;
         }
-        const AnalysisRequest needs = neededAnalyses(job.project());
+        const AnalysisRequest needs = model::neededAnalyses(job.project());
         if (!needs.any()) {
             done();
             return;
@@ -56,12 +35,12 @@ struct Step {
         waiting()[&job];
         const auto held = job.shared_from_this();
         // The text this pass shows last: it clears the line only while the line still shows it.
-        auto shown = std::make_shared<std::string>(preparingText);
+        auto shown = std::make_shared<std::string>(model::preparingAnalysisText);
         job.setExtraStatus(*shown);
         const Date start = main->now();
         const Step self = *this;
         job.runAnalysis(
-            needs, preAnalysisWorkers,
+            needs, model::preAnalysisWorkers,
             [analyze = analyze, needs](const std::filesystem::path& file) {
                 return analyze ? analyze(file, needs) : analyzePhoto(file, needs);
             },
@@ -69,7 +48,7 @@ struct Step {
                 const double elapsed = std::chrono::duration<double>(self.main->now() - start).count();
                 std::optional<double> progress;
                 if (selected >= 1) progress = static_cast<double>(handled) / selected;
-                *shown = analysisProgressText(handled, selected, elapsed, *self.defaults);
+                *shown = model::analysisProgressText(handled, selected, elapsed, *self.defaults);
                 held->setExtraStatus(*shown, progress);
             },
             [held, shown, self, done = std::move(done)](const Job::AnalysisCounts&) {
@@ -90,7 +69,7 @@ struct Step {
 
 std::function<void(Job& job, Job::Done done)> prepareAnalysisStep(std::shared_ptr<MainExecutor> main,
                                                                  std::shared_ptr<const Defaults> defaults,
-                                                                 PhotoAnalyzer analyze) {
+                                                                 model::PhotoAnalyzer analyze) {
     return Step{std::move(main), std::move(defaults), std::move(analyze)};
 }
 

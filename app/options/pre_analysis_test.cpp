@@ -5,7 +5,6 @@
 #include <atomic>
 
 #include "app/model/app_model.h"
-#include "app/model/duration_text.h"
 #include "app/options/option_settings.h"
 #include "core/pipeline/photo_pipeline.h"
 #include "testing/dng_writer.h"
@@ -18,37 +17,6 @@ using namespace orvane::testing;
 using namespace std::chrono_literals;
 
 namespace {
-
-TEST(PreAnalysis, progressTextShowsTheEstimateFromTheThirdPhotoToTheLastButOne) {
-    FileDefaults d;
-    for (int done = 1; done <= 10; ++done) {
-        const std::string text = analysisProgressText(done, 10, 20, d);
-        const std::string head = "Analizez fotografiile " + std::to_string(done) + " din 10";
-        EXPECT_EQ(text.rfind(head, 0), 0u) << text;
-        EXPECT_EQ(text.find(" · Timp rămas: ") != std::string::npos, done >= 3 && done < 10) << text;
-    }
-    EXPECT_EQ(analysisProgressText(4, 10, 20, d),
-              "Analizez fotografiile 4 din 10 · Timp rămas: " + model::durationText(30, d));
-    EXPECT_EQ(analysisProgressText(0, 0, 5, d), "Analizez fotografiile 0 din 0");
-}
-
-TEST(PreAnalysis, needsFollowTheProjectsOptions) {
-    Project p = projectWith(0, 2);
-    EXPECT_FALSE(neededAnalyses(p).any());
-    p.crop = CropSettings{CropSettings::Mode::bottom, "3:2", 3, 2};
-    EXPECT_TRUE(neededAnalyses(p).feet);
-    p.feetAnalyzedAt = Date{};
-    EXPECT_FALSE(neededAnalyses(p).feet);
-    for (std::optional<std::int64_t> amount : {std::optional<std::int64_t>{}, std::optional<std::int64_t>{0}}) {
-        p.teethAmount = amount;
-        p.teethAnalyzedAt.reset();
-        EXPECT_FALSE(neededAnalyses(p).teeth);
-    }
-    p.teethAmount = 1;
-    EXPECT_TRUE(neededAnalyses(p).teeth);
-    p.teethAnalyzedAt = Date{};
-    EXPECT_FALSE(neededAnalyses(p).teeth);
-}
 
 struct Steps {
     std::shared_ptr<ManualExecutor> main = std::make_shared<ManualExecutor>();
@@ -83,7 +51,7 @@ TEST(PreAnalysis, aSecondCallWaitsForTheFirstAndFindsNothingLeft) {
     std::vector<std::string> order;
     s.step(*job, [&] { order.push_back("first"); });
     s.step(*job, [&] { order.push_back("second"); });
-    EXPECT_EQ(job->extraStatus(), preparingText);
+    EXPECT_EQ(job->extraStatus(), model::preparingAnalysisText);
     ASSERT_TRUE(s.main->runUntil([&] { return order.size() == 2; }));
     EXPECT_EQ(order, (std::vector<std::string>{"first", "second"}));
     EXPECT_EQ(s.analysed, 4);  // once per photo, not twice
@@ -152,7 +120,7 @@ TEST(PreAnalysis, aFinishedJobWithACropAtTheFeetRunsTheFeetAnalysisFirst) {
     ASSERT_TRUE(main->runUntil([&] { return finished; }, 60s));
 
     ASSERT_FALSE(statuses.empty());
-    EXPECT_EQ(statuses.front(), preparingText);
+    EXPECT_EQ(statuses.front(), model::preparingAnalysisText);
     const auto fourth = std::find_if(statuses.begin(), statuses.end(), [](const std::string& t) {
         return t.rfind("Analizez fotografiile 4 din 10", 0) == 0;
     });
