@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
 #include "app/kit/fonts.h"
 #include "app/kit/palette.h"
@@ -42,6 +43,7 @@ StartSheet::StartSheet(OptionsBinding& binding, std::shared_ptr<Job> job, Start 
     titles->setSpacing(1);
     titles->addWidget(label(QStringLiteral("Pornește editarea"), kit::uiFont(22, QFont::Bold), this));
     subtitle_ = label(model_.subtitle(), kit::uiFont(13), this);
+    kit::setMutedText(subtitle_);
     titles->addWidget(subtitle_);
     header->addLayout(titles, 1);
     header->addSpacing(36);  // room for the close button
@@ -68,6 +70,7 @@ StartSheet::StartSheet(OptionsBinding& binding, std::shared_ptr<Job> job, Start 
 
     auto* summaryRow = new QHBoxLayout;
     summary_ = label(QString(), kit::uiFont(12), this);
+    kit::setMutedText(summary_);
     summaryRow->addWidget(summary_, 1);
     summaryRow->addSpacing(12);
     auto* link = new QPushButton(QStringLiteral("Personalizează"), this);
@@ -135,7 +138,6 @@ QString StartSheet::summaryText() const { return summary_->text(); }
 
 void StartSheet::refresh() {
     const bool dark = kit::Appearance::instance().isDark();
-    const QColor muted = kit::mutedColor.resolve(dark);
     const Level current = levels_.level();
     for (const auto& p : pills_) {
         const bool shown = p.level != Level::custom || current == Level::custom;
@@ -143,15 +145,6 @@ void StartSheet::refresh() {
         p.chosen->setVisible(shown && p.level == current);
     }
     summary_->setText(levels_.summary());
-    for (QLabel* l : findChildren<QLabel*>()) {
-        QPalette primary = l->palette();
-        primary.setColor(QPalette::WindowText, kit::primaryLabelColor.resolve(dark));
-        l->setPalette(primary);
-    }
-    QPalette p = summary_->palette();
-    p.setColor(QPalette::WindowText, muted);
-    summary_->setPalette(p);
-    subtitle_->setPalette(p);
     QPalette lp = customize_->palette();
     lp.setColor(QPalette::ButtonText, kit::accentColor().resolve(dark));
     customize_->setPalette(lp);

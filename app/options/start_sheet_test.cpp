@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QTest>
 
+#include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
 #include "app/kit/fonts.h"
 #include "app/kit/kit_settings.h"
@@ -103,6 +104,7 @@ TEST(StartSheet, startWritesTheOptionsThenStartsTheJob) {
 
 TEST(StartSheet, screenshotsLightAndDark) {
     kit::installUiFont();
+    kit::installApplicationStyle();
     for (bool dark : {false, true}) {
         kit::Appearance::instance().setOverride(dark);
         SheetFixture f;
