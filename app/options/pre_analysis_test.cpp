@@ -60,7 +60,7 @@ TEST(PreAnalysis, aSecondCallWaitsForTheFirstAndFindsNothingLeft) {
     EXPECT_TRUE(job->project().teethAnalyzedAt);
 }
 
-TEST(PreAnalysis, aStatusLineSetByAnotherPassStays) {
+TEST(PreAnalysis, theStatusLineIsClearedWhenThePassEnds) {
     Steps s;
     Project p = projectWith(0, 2);
     p.teethAmount = 40;
