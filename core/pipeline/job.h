@@ -23,6 +23,7 @@
 #include "core/base/iso_date.h"
 #include "core/base/work_pool.h"
 #include "core/pipeline/photo_result.h"
+#include "core/store/options_target.h"
 #include "core/store/project.h"
 
 namespace orvane {
@@ -35,7 +36,7 @@ public:
     explicit SaveError(const std::string& message) : std::runtime_error(message) {}
 };
 
-class Job final : public std::enable_shared_from_this<Job> {
+class Job final : public std::enable_shared_from_this<Job>, public OptionsTarget {
     struct Passkey {};
 
 public:
@@ -161,18 +162,18 @@ public:
     void setUntouched(std::vector<std::string> keys);                // sorted; absent when empty
     void setPresetOverrides(std::map<std::string, std::int64_t> overrides);  // absent when empty
     // 0 keeps an absent amount absent; any other value, and 0 over a present value, is stored.
-    void setTeethAmount(std::int64_t amount);
-    void setSubjectMaskAmount(std::int64_t amount);
-    void setSkinAmount(std::int64_t amount);
-    void setFaceLevelAmount(std::int64_t amount);
+    void setTeethAmount(std::int64_t amount) override;
+    void setSubjectMaskAmount(std::int64_t amount) override;
+    void setSkinAmount(std::int64_t amount) override;
+    void setFaceLevelAmount(std::int64_t amount) override;
     void setLearnedExports(std::int64_t count);
-    void setSkinParams(const SkinParams& params);  // absent at the defaults 10, 10, 10
-    void setProfileCorrection(bool on);
+    void setSkinParams(const SkinParams& params) override;  // absent at the defaults 10, 10, 10
+    void setProfileCorrection(bool on) override;
     // true is stored; false keeps an absent value absent and turns a present one to false.
-    void setNoiseReduction(bool on);
-    void setSmartReframe(bool on);
-    void setCrop(const CropSettings& crop);  // absent for mode none
-    void setStraightenRequested(bool on);
+    void setNoiseReduction(bool on) override;
+    void setSmartReframe(bool on) override;
+    void setCrop(const CropSettings& crop) override;  // absent for mode none
+    void setStraightenRequested(bool on) override;
     void setBasic(const BasicAdjustments& basic);  // absent when both offsets are 0
     void setGlobalExposure(double ev);             // rounded to 0.01, always present
     // Temperature rounded to 10 K, exposure to 0.01; an absent argument clears the field.
