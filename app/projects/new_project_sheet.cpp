@@ -226,12 +226,14 @@ void NewProjectSheet::refresh() {
     }
     sourceWidget_ = model_->fromCatalog() ? catalogSection() : folderSection();
     source_->addWidget(sourceWidget_);
+    if (isVisible()) sourceWidget_->show();
     if (profileWidget_) {
         profileWidget_->hide();
         profileWidget_->deleteLater();
     }
     profileWidget_ = profilePicker();
     profiles_->addWidget(profileWidget_);
+    if (isVisible()) profileWidget_->show();
     create_->setEnabled(model_->canCreate());
 }
 
@@ -520,6 +522,9 @@ bool NewProjectSheet::eventFilter(QObject* watched, QEvent* event) {
             }
             return true;
         }
+        case QEvent::MouseButtonPress:
+            // Taken here so the release comes back to the box.
+            return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
         case QEvent::MouseButtonRelease:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
                 QMetaObject::invokeMethod(this, &NewProjectSheet::pickRawFolder, Qt::QueuedConnection);
