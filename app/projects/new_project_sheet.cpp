@@ -449,6 +449,8 @@ QWidget* NewProjectSheet::profilePicker() {
             check->setPixmap(kit::icons::pixmap("checkmark", {16, 16}, kit::accentColor().resolve(dark), devicePixelRatioF()));
             r->addWidget(check);
         }
+        // A button does not size itself by its layout: the chip takes its content's width.
+        chip->setFixedWidth(r->sizeHint().width());
         const Uuid id = p.id;
         connect(chip, &QPushButton::clicked, this, [this, id] { model_->setProfileID(id); });
         row->addWidget(chip);

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "app/kit/app_backdrop.h"
+#include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/sheet_host.h"
@@ -235,6 +236,7 @@ TEST_F(NewProjectSheetWidget, closingWhileACountRunsChangesNothingLater) {
 TEST_F(NewProjectSheetWidget, screenshots) {
     if (!qEnvironmentVariableIsSet("ORVANE_SCREENSHOTS")) GTEST_SKIP() << "set ORVANE_SCREENSHOTS to write docs/";
     orvane::testing::TempDir dir;
+    kit::installApplicationStyle();
     for (bool dark : {false, true}) {
         for (bool catalog : {false, true}) {
             orvane::testing::freshDataDir();
