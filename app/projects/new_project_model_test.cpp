@@ -9,6 +9,7 @@
 
 #include "app/model/app_model.h"
 #include "app/model/router.h"
+#include "app/projects/new_project_world.h"
 #include "core/store/store.h"
 #include "testing/model_fixtures.h"
 #include "testing/temp_dir.h"
@@ -20,63 +21,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class NoKeepAwake final : public platform::KeepAwake {
-public:
-    std::unique_ptr<Token> begin(const std::string&) override { return nullptr; }
-};
-
-// The sheet's model over a real application model on a hand-run main loop; background work waits in
-// a queue until the test runs it, in the order the test chooses.
-struct Sheet {
-    std::shared_ptr<ManualExecutor> main = std::make_shared<ManualExecutor>();
-    std::shared_ptr<Defaults> defaults = std::make_shared<FileDefaults>();
-    std::unique_ptr<model::AppModel> app;
-    std::unique_ptr<model::Router> router;
-    std::vector<std::function<void()>> work;
-    std::vector<Project> created;
-    int scans = 0;
-    int creates = 0;
-    std::map<fs::path, std::optional<Project::CatalogCounts>> catalogs;
-    std::vector<FoundCatalog> onDisk;
+// The sheet's model in a world of its own.
+struct Sheet : projects::testing::SheetWorld {
     std::unique_ptr<NewProjectModel> model;
 
-    explicit Sheet(std::vector<Profile> profiles = {}) {
-        for (const Profile& p : profiles) p.save();
-        app = std::make_unique<model::AppModel>(main, defaults, std::make_unique<NoKeepAwake>());
-        router = std::make_unique<model::Router>(defaults);
-    }
+    explicit Sheet(std::vector<Profile> profiles = {}) : SheetWorld(profiles) {}
     NewProjectModel& open() {
-        NewProjectServices s = NewProjectServices::standard();
-        s.background = [this](NewProjectServices::Work w) { work.push_back(std::move(w)); };
-        s.catalogCounts = [this](const fs::path& c) {
-            auto it = catalogs.find(c);
-            return it == catalogs.end() ? std::nullopt : it->second;
-        };
-        s.scan = [this] {
-            ++scans;
-            return onDisk;
-        };
-        auto folderCreate = s.createFromFolder;
-        s.createFromFolder = [this, folderCreate](const std::string& n, const fs::path& f, const Uuid& p) {
-            ++creates;
-            return folderCreate(n, f, p);
-        };
-        s.makeCover = [](const Project&) {};
         router->setShowNewProject(true);
-        model = std::make_unique<NewProjectModel>(
-            *app, *router, [this](const Project& p) { created.push_back(p); }, s);
+        model = std::make_unique<NewProjectModel>(*app, *router, recordCreated(), services());
         model->prepareOnOpen();
         return *model;
-    }
-    // Runs the queued background work at `index` (the oldest by default) and delivers its result.
-    void finish(std::size_t index = 0) {
-        auto w = std::move(work.at(index));
-        work.erase(work.begin() + std::ptrdiff_t(index));
-        w();
-        QCoreApplication::sendPostedEvents();
-    }
-    void finishAll() {
-        while (!work.empty()) finish();
     }
 };
 

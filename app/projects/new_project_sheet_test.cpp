@@ -21,6 +21,7 @@
 #include "app/kit/sheet_host.h"
 #include "app/model/app_model.h"
 #include "app/model/router.h"
+#include "app/projects/new_project_world.h"
 #include "app/testing/scripted_dialogs.h"
 #include "core/store/store.h"
 #include "testing/model_fixtures.h"
@@ -33,53 +34,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class NoKeepAwake final : public platform::KeepAwake {
-public:
-    std::unique_ptr<Token> begin(const std::string&) override { return nullptr; }
-};
-
-// The sheet over a real application model; background work waits until the test runs it.
-struct Harness {
-    std::shared_ptr<ManualExecutor> main = std::make_shared<ManualExecutor>();
-    std::shared_ptr<Defaults> defaults = std::make_shared<FileDefaults>();
-    std::unique_ptr<model::AppModel> app;
-    std::unique_ptr<model::Router> router;
-    std::vector<std::function<void()>> work;
-    std::vector<FoundCatalog> onDisk;
-    std::map<fs::path, std::optional<Project::CatalogCounts>> catalogs;
-    std::vector<Project> created;
+// The sheet widget in a world of its own.
+struct Harness : projects::testing::SheetWorld {
     QPointer<NewProjectSheet> sheet;
     orvane::testing::ScriptedDialogs dialogs;
 
-    explicit Harness(std::vector<Profile> profiles) {
+    explicit Harness(std::vector<Profile> profiles) : SheetWorld(profiles) {
+        // The kit reads the same store as the model, as in the application.
         setUserDefaults(defaults);
         kit::KitSettings::instance().rebind(defaults);
-        for (const Profile& p : profiles) p.save();
-        app = std::make_unique<model::AppModel>(main, defaults, std::make_unique<NoKeepAwake>());
-        router = std::make_unique<model::Router>(defaults);
     }
     ~Harness() { delete sheet.data(); }
     NewProjectSheet& open() {
-        NewProjectServices s = NewProjectServices::standard();
-        s.background = [this](NewProjectServices::Work w) { work.push_back(std::move(w)); };
-        s.scan = [this] { return onDisk; };
-        s.catalogCounts = [this](const fs::path& c) {
-            auto it = catalogs.find(c);
-            return it == catalogs.end() ? std::nullopt : it->second;
-        };
-        s.makeCover = [](const Project&) {};
         router->setShowNewProject(true);
-        sheet = new NewProjectSheet(*app, *router, [this](const Project& p) { created.push_back(p); }, s);
+        sheet = new NewProjectSheet(*app, *router, recordCreated(), services());
         sheet->show();
         return *sheet;
-    }
-    void finishAll() {
-        while (!work.empty()) {
-            auto w = std::move(work.front());
-            work.erase(work.begin());
-            w();
-        }
-        QCoreApplication::sendPostedEvents();
     }
     template <class W = QWidget>
     W* find(const char* name) const {
