@@ -1,7 +1,9 @@
-// The DNG header reader and what the smart-preview reader answers from it, without decoding.
+// The DNG header reader, the check of its counted blocks that runs before decoding, and what the
+// smart-preview reader answers from it, without decoding.
 #include <cstdint>
 
 #include "core/photo/dng_header.h"
+#include "core/photo/raw_image.h"
 #include "core/photo/smart_preview.h"
 #include "fuzz/fuzz_support.h"
 
@@ -12,5 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto h = readDngHeader(file)) (void)asShotOf(*h);
     (void)SmartPreview::header(file);
     (void)SmartPreview::asShot(file);
+    try {
+        requireDngBlocksWithinFile(file);
+    } catch (const RawError&) {
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 // Writes the seed inputs of every fuzz target into <folder>/<target>/: DNG files of each kind the
-// readers meet, a small catalog, settings texts, presets and sidecars, stored JSON records. All of it
-// is made here from the test-support writers, so the seeds need nothing from outside.
+// readers meet, a small catalog and history steps, settings texts, presets and sidecars, stored JSON
+// records, a profile package's files and a signed application folder. All of it is made here from the
+// test-support writers, so the seeds need nothing from outside.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,9 +14,16 @@
 #include "core/masks/teeth_mask.h"
 #include "core/store/project.h"
 #include "core/style/compiled_model.h"
+#include "core/style/model.h"
+#include "core/style/model_storage.h"
+#include "core/style/profile.h"
+#include "core/update/code_signature.h"
 #include "core/xmp/develop_preset.h"
+#include "fuzz/fuzz_support.h"
 #include "testing/catalog_builder.h"
 #include "testing/dng_writer.h"
+#include "testing/model_fixtures.h"
+#include "testing/update_pki.h"
 
 namespace fs = std::filesystem;
 using namespace orvane;
@@ -61,12 +69,15 @@ void dngs() {
     testing::SmartPreviewSpec whiteXY = preview;
     whiteXY.asShotNeutral.reset();
     whiteXY.asShotWhiteXY = std::array<double, 2>{0.3457, 0.3585};
+    testing::SmartPreviewSpec opcodes = preview;
+    opcodes.opcodeList2 = testing::dngOpcodeList({{9, std::vector<std::uint8_t>(12, 0)}, {8, std::vector<std::uint8_t>(40, 0)}});
     for (const std::string target : {"dng_header", "raw"}) {
         put(target, "bayer.dng", text(testing::dngBytes(small)));
         put(target, "bayer-preview.dng", text(testing::dngBytes(withPreview)));
         put(target, "converted.dng", text(testing::dngBytes(converted)));
         put(target, "smart-preview.dng", text(testing::smartPreviewBytes(preview)));
         put(target, "smart-preview-xy.dng", text(testing::smartPreviewBytes(whiteXY)));
+        put(target, "smart-preview-opcodes.dng", text(testing::smartPreviewBytes(opcodes)));
     }
 }
 
@@ -89,6 +100,10 @@ void catalogs() {
     std::ifstream in(file, std::ios::binary);
     put("catalog", "seed.lrcat", std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
     fs::remove_all(file.parent_path());
+
+    put("catalog_history", "realistic", testing::compressHistoryText(testing::realisticDevelopText(2, 1500)));
+    put("catalog_history", "short", testing::compressHistoryText("s = { Exposure2012 = 0.5 }"));
+    put("catalog_history", "latin", testing::compressHistoryText("s = { Title = \"Nuntă în grădină\" }"));
 
     put("catalog_settings", "realistic.lua", testing::realisticDevelopText(7, 3000));
     put("catalog_settings", "plain.lua", testing::realisticDevelopText(8, 800, false));
@@ -152,6 +167,49 @@ void records() {
     put("strict_json", "as-shot.json", std::string(1, '\3') + json::dump(json::encode(AsShotWB{5200, -3})));
 }
 
+std::string fileText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A package's files after unzipping: profile.json, models.json, model.json, model.ubj.
+void profiles() {
+    const fs::path work = root / "profile-build";
+    Profile p;
+    p.id = Uuid::random();
+    p.name = "Nuntă";
+    p.presetName = "Cald";
+    p.built = std::chrono::system_clock::now();
+    p.samples = 240;
+    p.engine = "preview";
+    const std::string record = json::dump(json::encode(p));
+    const std::string selector = json::dump(json::encode(ModelStorage::Selection{*Uuid::parse("AAAAAAAA-0000-4000-8000-000000000001")}));
+    testing::writeConstantModel(work, "constant", 0.25f);
+    testing::writeStepModel(work, "step", 3, -0.5f, 0.5f);
+    for (const std::string model : {"constant", "step"}) {
+        const fs::path folder = work / Model::compiledName(model);
+        const std::string info = fileText(folder / CompiledModel::infoFile);
+        const std::string booster = fileText(folder / CompiledModel::boosterFile);
+        put("profile_contents", model + "-flat", fuzz::joinParts({record, "", info, booster}));
+        put("profile_contents", model + "-generation", fuzz::joinParts({record, selector, info, booster}));
+    }
+    fs::remove_all(work);
+}
+
+// A signed application folder with the root that trusts it.
+void signatures() {
+    const fs::path folder = root / "signature-build" / "Vendrel.app";
+    const auto pki = testing::makeTestPki();
+    const std::string program = "#!/bin/sh\nexit 0\n";
+    fuzz::writeFile(folder / "Contents/bin/vendrel", program);
+    fs::permissions(folder / "Contents/bin/vendrel", fs::perms(0755));
+    CodeSignature::sign(folder, "ro.vendrel.app", "1.0", "Contents/bin/vendrel", pki.team.keyPem, pki.team.chainPem);
+    put("code_signature", "signed",
+        fuzz::joinParts({pki.rootPem, fileText(folder / CodeSignature::manifestPath),
+                         fileText(folder / CodeSignature::signaturePath), program}));
+    fs::remove_all(folder.parent_path());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,5 +222,7 @@ int main(int argc, char** argv) {
     catalogs();
     xmps();
     records();
+    profiles();
+    signatures();
     return 0;
 }

@@ -305,6 +305,22 @@ std::vector<std::uint8_t> dngBytes(const DngSpec& s) {
 
 void writeDng(const std::filesystem::path& file, const DngSpec& spec) { writeBytes(file, dngBytes(spec)); }
 
+std::vector<std::uint8_t> dngOpcodeList(const std::vector<DngOpcode>& opcodes) {
+    std::vector<std::uint8_t> out;
+    auto big32 = [&](std::uint32_t v) {
+        for (int i = 3; i >= 0; --i) out.push_back(std::uint8_t(v >> (8 * i)));
+    };
+    big32(std::uint32_t(opcodes.size()));
+    for (const auto& op : opcodes) {
+        big32(op.id);
+        big32(0x01030000);  // the DNG version the opcode needs
+        big32(0);           // flags
+        big32(std::uint32_t(op.parameters.size()));
+        out.insert(out.end(), op.parameters.begin(), op.parameters.end());
+    }
+    return out;
+}
+
 std::vector<std::uint8_t> smartPreviewBytes(const SmartPreviewSpec& s) {
     TiffBuilder t;
     SceneFn scene = s.scene ? s.scene : greyRamp(s.asShotNeutral);
@@ -314,6 +330,14 @@ std::vector<std::uint8_t> smartPreviewBytes(const SmartPreviewSpec& s) {
     std::vector<std::uint32_t> table(256);
     for (int i = 0; i < 256; ++i) table[i] = std::uint32_t(std::lround(65535 * srgbDecode(i / 255.0)));
 
+    // The image once; tiles past its right and bottom edges repeat the edge pixels.
+    cv::Mat image(s.height, s.width, CV_8UC3);
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x) {
+            auto v = scene(x, y, s.width, s.height);
+            auto enc = [&](double c) { return std::uint8_t(std::lround(255 * srgbEncode(c))); };
+            image.at<cv::Vec3b>(y, x) = cv::Vec3b(enc(v[2]), enc(v[1]), enc(v[0]));
+        }
     int across = (s.width + tile - 1) / tile, down = (s.height + tile - 1) / tile;
     std::vector<std::uint32_t> offsets, counts;
     for (int ty = 0; ty < down; ++ty)
@@ -322,9 +346,7 @@ std::vector<std::uint8_t> smartPreviewBytes(const SmartPreviewSpec& s) {
             for (int y = 0; y < tile; ++y)
                 for (int x = 0; x < tile; ++x) {
                     int X = std::min(tx * tile + x, s.width - 1), Y = std::min(ty * tile + y, s.height - 1);
-                    auto v = scene(X, Y, s.width, s.height);
-                    auto enc = [&](double c) { return std::uint8_t(std::lround(255 * srgbEncode(c))); };
-                    bgr.at<cv::Vec3b>(y, x) = cv::Vec3b(enc(v[2]), enc(v[1]), enc(v[0]));
+                    bgr.at<cv::Vec3b>(y, x) = image.at<cv::Vec3b>(Y, X);
                 }
             auto data = jpeg(bgr, s.quality);
             offsets.push_back(t.blob(data));
@@ -346,6 +368,7 @@ std::vector<std::uint8_t> smartPreviewBytes(const SmartPreviewSpec& s) {
                          shorts(50712, table),
                          shorts(50717, {65535, 65535, 65535})};
     if (s.asShotWhiteXY) e.push_back(rationals(50729, {(*s.asShotWhiteXY)[0], (*s.asShotWhiteXY)[1]}));
+    if (!s.opcodeList2.empty()) e.push_back(bytes(51009, s.opcodeList2, UNDEFINED));
     addCommon(e, t, s.make, s.model, std::nullopt, s.orientation, s.colorMatrix, s.asShotNeutral, s.iso,
               s.exposureTime, s.fNumber, s.focalLength);
     return t.finish(t.ifd(e));

@@ -88,7 +88,17 @@ struct SmartPreviewSpec {
     std::optional<double> focalLength = 85;
     int quality = 92;
     SceneFn scene;  // default: grey ramp in camera space
+    // Written as is as OpcodeList2 (big-endian, as the DNG format keeps opcode lists) when not empty.
+    std::vector<std::uint8_t> opcodeList2;
 };
+
+// An opcode list of the given opcodes, each with its id and parameter bytes (version 1.3.0.0, no
+// flags), in the byte order DNG files keep them.
+struct DngOpcode {
+    std::uint32_t id = 0;
+    std::vector<std::uint8_t> parameters;
+};
+std::vector<std::uint8_t> dngOpcodeList(const std::vector<DngOpcode>& opcodes);
 
 std::vector<std::uint8_t> smartPreviewBytes(const SmartPreviewSpec& spec);
 void writeSmartPreview(const std::filesystem::path& file, const SmartPreviewSpec& spec);

@@ -1,7 +1,7 @@
 // Build tool: trains the base models the application ships ("BaseModel" for raw files,
-// "BaseModelPreview" for catalog smart previews) from synthetic scenes, labelled by a neutral rule:
-// the exposure that brings the middle tones to mid grey, and the camera's as-shot temperature.
-// They are neutral starting points, not anyone's style.
+// "BaseModelPreview" for catalog smart previews) from synthetic scenes taken with the colour responses
+// of the cameras LibRaw knows, labelled by a neutral rule: the exposure that brings the middle tones to
+// mid grey, and the camera's as-shot temperature. They are neutral starting points, not anyone's style.
 // Usage: make_base_models <output folder> [scenes]
 #include <chrono>
 #include <cstdio>
@@ -78,13 +78,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path out = argv[1];
-    const int count = argc == 3 ? std::atoi(argv[2]) : 300;
+    const int count = argc == 3 ? std::atoi(argv[2]) : base_models::trainingScenes;
     if (count < 1) {
         std::fprintf(stderr, "make_base_models: the number of scenes must be positive\n");
         return 2;
     }
     try {
         const auto start = std::chrono::steady_clock::now();
+        std::printf("%zu camera colour responses (%zu held out for the tests)\n",
+                    base_models::trainingCameras().size(), base_models::heldOutCameras().size());
         const fs::path work = out / "work";
         fs::create_directories(work);
         const std::vector<std::pair<const char*, Decode>> models = {{"BaseModel", fromRaw},

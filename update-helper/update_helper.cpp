@@ -161,33 +161,45 @@ int run(int argc, const char* const* argv, const Config& config, std::ostream& e
     // An ignored SIGCHLD (inherited from the application) would reap the new version behind our back
     // and hide how its start went.
     ::signal(SIGCHLD, SIG_DFL);
-    std::optional<fs::path> staged;
+    // Set once a path is accepted: the error file goes beside an accepted staged folder, and only an
+    // accepted installed path is started again.
+    std::optional<fs::path> staged, installed;
     std::string description;
     const auto pid = argc == 4 ? parseProcessId(argv[1]) : std::nullopt;
     if (!pid) {
         description = UpdateSafety::description(UpdateSafety::Failure::invalidLayout);
     } else {
-        staged = fs::absolute(argv[2]);
-        const fs::path installed = fs::absolute(argv[3]);
+        // Resolved once: the checks, the swap and the reports all use these paths.
+        auto accepted = [](const char* given) -> std::optional<fs::path> {
+            try {
+                return UpdateSafety::resolveBundlePath(given);
+            } catch (const std::exception&) {
+                return std::nullopt;
+            }
+        };
+        staged = accepted(argv[2]);
+        installed = accepted(argv[3]);
         try {
             waitForExit(*pid, config.exitDeadline);
-            bool reopen = true;
             try {
+                // A refused path touches nothing; the old version is started again as after a
+                // refused check.
+                if (!staged || !installed) throw UpdateSafety::Error(UpdateSafety::Failure::invalidLayout);
                 UpdateSafety::install(
-                    *staged, installed,
+                    *staged, *installed,
                     [&](const fs::path& c, const fs::path& i) { UpdateSafety::validate(c, i, config.anchors); },
                     [&](const fs::path& folder) { launchApplication(folder, config.launchGrace); });
                 return 0;
             } catch (const UpdateSafety::RollbackError& e) {
                 // The folder at the installed path may be the one that just failed: start nothing.
-                reopen = false;
+                installed.reset();
                 description = describe(e);
             } catch (const std::exception& e) {
                 description = describe(e);
             }
-            if (reopen) {
+            if (installed) {
                 try {
-                    spawnProgram(installed);
+                    spawnProgram(*installed);
                 } catch (const std::exception&) {
                     // Nothing more to do: the report below still goes out.
                 }
@@ -198,7 +210,8 @@ int run(int argc, const char* const* argv, const Config& config, std::ostream& e
     }
     if (staged) {
         try {
-            writeFileAtomically(errorFilePath(*staged), "Actualizarea nu a reușit: " + description + "\n");
+            // No link is followed: one planted at its name is replaced, one in its folder's path refuses.
+            replaceFileNoFollow(errorFilePath(*staged), "Actualizarea nu a reușit: " + description + "\n");
         } catch (const std::exception&) {
         }
     }

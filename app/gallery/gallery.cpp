@@ -9,9 +9,11 @@
 
 #include <vector>
 
+#include "app/gallery/gallery_parts.h"
 #include "app/kit/app_backdrop.h"
 #include "app/kit/appearance.h"
 #include "app/kit/buttons.h"
+#include "app/kit/cards.h"
 #include "app/kit/fonts.h"
 #include "app/kit/glass.h"
 #include "app/kit/icons.h"
@@ -20,6 +22,8 @@
 #include "app/kit/palette.h"
 #include "app/kit/sheet_background.h"
 #include "app/kit/sheet_host.h"
+#include "app/kit/symbol_button.h"
+#include "app/kit/text.h"
 #include "core/base/defaults.h"
 
 namespace orvane::gallery {
@@ -27,40 +31,6 @@ namespace orvane::gallery {
 using namespace orvane::kit;
 
 namespace {
-
-// A line of text in the primary or muted colour of the appearance in effect.
-class Text : public QWidget {
-public:
-    Text(QString text, double size, int weight, bool muted, QWidget* parent = nullptr)
-        : QWidget(parent), text_(std::move(text)), font_(uiFont(size, weight)), muted_(muted) {
-        connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
-        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    }
-    QSize sizeHint() const override {
-        const QFontMetrics fm(font_);
-        return {fm.horizontalAdvance(text_) + 2, fm.height()};
-    }
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        const bool dark = Appearance::instance().isDark();
-        QColor c = muted_ ? mutedColor.resolve(dark) : primaryLabelColor.resolve(dark);
-        if (!muted_) c.setAlphaF(0.88f);
-        p.setPen(c);
-        p.setFont(font_);
-        p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, text_);
-    }
-
-private:
-    QString text_;
-    QFont font_;
-    bool muted_;
-};
-
-Text* caption(const QString& s) { return new Text(s, 11, QFont::Normal, true); }
-Text* heading(const QString& s) { return new Text(s.toUpper(), 11, QFont::DemiBold, true); }
 
 // A colour chip: a circle of one adaptive colour, or a diagonal accent-to-shade gradient.
 class Swatch : public QWidget {
@@ -90,101 +60,17 @@ private:
     AdaptiveColor color_, shade_;
 };
 
-// A status capsule in its kind's colours.
-class StatusChip : public QWidget {
-public:
-    StatusChip(QString text, StatusKind kind, QWidget* parent = nullptr)
-        : QWidget(parent), text_(std::move(text)), kind_(kind) {
-        const QFontMetrics fm(uiFont(11.5, QFont::DemiBold));
-        setFixedSize(fm.horizontalAdvance(text_) + 20, fm.height() + 8);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const bool dark = Appearance::instance().isDark();
-        auto [fg, bg] = statusKindColor(kind_);
-        p.fillPath(KitShape::capsule().path(QRectF(rect())), bg.resolve(dark));
-        p.setPen(fg.resolve(dark));
-        p.setFont(uiFont(11.5, QFont::DemiBold));
-        p.drawText(rect(), Qt::AlignCenter, text_);
-    }
-
-private:
-    QString text_;
-    StatusKind kind_;
-};
-
-// A round glass control with an icon.
-class RoundControl : public GlassFrame {
-public:
-    RoundControl(QString icon, int size, QWidget* parent = nullptr)
-        : GlassFrame(GlassTreatment::surface, KitShape::circle(), parent), icon_(std::move(icon)) {
-        setFixedSize(size, size);
-    }
-
-protected:
-    void paintEvent(QPaintEvent* e) override {
-        GlassFrame::paintEvent(e);
-        QPainter p(this);
-        const double s = width() * 0.42;
-        QColor c = primaryLabelColor.resolve(Appearance::instance().isDark());
-        c.setAlphaF(0.75f);
-        icons::paint(p, icon_, QRectF((width() - s) / 2, (height() - s) / 2, s, s), c);
-    }
-
-private:
-    QString icon_;
-};
-
-// An icon tile in the accent colour (used inside cards).
-class IconTile : public QWidget {
-public:
-    IconTile(QString icon, QWidget* parent = nullptr) : QWidget(parent), icon_(std::move(icon)) { setFixedSize(34, 34); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const bool dark = Appearance::instance().isDark();
-        QColor bg = accentColor().resolve(dark);
-        bg.setAlphaF(0.16f);
-        p.fillPath(KitShape::rounded(width() * 0.3).path(QRectF(rect())), bg);
-        icons::paint(p, icon_, QRectF(9, 9, 16, 16), accentColor().resolve(dark));
-    }
-
-private:
-    QString icon_;
-};
-
 QWidget* card(GlassFrame* frame, const QString& icon, const QString& title, const QString& detail) {
     auto* layout = new QHBoxLayout(frame);
     layout->setContentsMargins(16, 14, 16, 14);
     layout->setSpacing(12);
-    layout->addWidget(new IconTile(icon));
+    layout->addWidget(new IconTile(icon, 34, false));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    texts->addWidget(new Text(title, 13.5, QFont::DemiBold, false));
-    texts->addWidget(new Text(detail, 11.5, QFont::Normal, true));
+    texts->addWidget(galleryText(title, 13.5, QFont::DemiBold, false));
+    texts->addWidget(galleryText(detail, 11.5, QFont::Normal, true));
     layout->addLayout(texts, 1);
     return frame;
-}
-
-QWidget* labelled(QWidget* item, const QString& text) {
-    auto* box = new QWidget;
-    auto* layout = new QVBoxLayout(box);
-    // Room for what a button draws beyond its frame (hover growth, shadow): a parent clips its children.
-    layout->setContentsMargins(buttonOverflow, buttonOverflow, buttonOverflow, 0);
-    layout->setSpacing(4);
-    layout->addWidget(item, 0, Qt::AlignLeft);
-    layout->addWidget(caption(text), 0, Qt::AlignLeft);
-    return box;
-}
-
-void hoverOver(QWidget* w) {
-    QEnterEvent e(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-    QApplication::sendEvent(w, &e);
 }
 
 struct States {
@@ -198,7 +84,7 @@ QWidget* buttonRow(const QString& title, ButtonLook look, const QString& text, b
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    auto* name = new Text(title, 12, QFont::Medium, true);
+    auto* name = galleryText(title, 12, QFont::Medium, true);
     name->setFixedWidth(70);
     layout->addWidget(name);
     auto add = [&](const QString& state, bool enabled, bool hover, bool pressed, QWidget* host = nullptr) {
@@ -228,19 +114,7 @@ QWidget* buttonRow(const QString& title, ButtonLook look, const QString& text, b
     return row;
 }
 
-QWidget* section(const QString& title, QWidget* body) {
-    auto* box = new QWidget;
-    auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    layout->addWidget(heading(title));
-    layout->addWidget(body);
-    return box;
-}
-
-}  // namespace
-
-std::unique_ptr<QWidget> makeKitGallery(bool showStates) {
+std::unique_ptr<QWidget> makeFoundationsPage(bool showStates) {
     auto root = std::make_unique<AppBackdrop>();
     root->setWindowTitle("Trusa vizuală");
     States states;
@@ -252,9 +126,9 @@ std::unique_ptr<QWidget> makeKitGallery(bool showStates) {
     const bool dark = Appearance::instance().isDark();
     const bool flat = KitSettings::instance().isFlat();
     auto* title = new QHBoxLayout;
-    title->addWidget(new Text("Trusa vizuală", 22, QFont::Bold, false));
+    title->addWidget(galleryText("Trusa vizuală", 22, QFont::Bold, false));
     title->addSpacing(12);
-    title->addWidget(new Text(QString("%1 · %2").arg(dark ? "Întunecat" : "Luminos", flat ? "Plat" : "Sticlă"), 15,
+    title->addWidget(galleryText(QString("%1 · %2").arg(dark ? "Întunecat" : "Luminos", flat ? "Plat" : "Sticlă"), 15,
                               QFont::Normal, true),
                      0, Qt::AlignBottom);
     title->addStretch(1);
@@ -284,7 +158,7 @@ std::unique_ptr<QWidget> makeKitGallery(bool showStates) {
     const std::pair<const char*, StatusKind> kinds[] = {{"Exportat", StatusKind::ok},     {"În lucru", StatusKind::warn},
                                                         {"Eșuat", StatusKind::bad},       {"Accent", StatusKind::accent},
                                                         {"De exportat", StatusKind::info}, {"În așteptare", StatusKind::neutral}};
-    for (const auto& [text, kind] : kinds) chips->addWidget(new StatusChip(QString::fromUtf8(text), kind));
+    for (const auto& [text, kind] : kinds) chips->addWidget(new StatusPill(QString::fromUtf8(text), std::nullopt, kind));
     chips->addStretch(1);
     colourRows->addLayout(chips);
     outer->addWidget(section("Culori", colours));
@@ -314,24 +188,24 @@ std::unique_ptr<QWidget> makeKitGallery(bool showStates) {
                     1, 1);
     auto* rounds = new QHBoxLayout;
     rounds->setSpacing(12);
-    rounds->addWidget(new RoundControl("xmark", 30));
-    rounds->addWidget(new RoundControl("chevron.left", 30));
-    rounds->addWidget(new RoundControl("plus", 44));
-    rounds->addWidget(new RoundControl("trash", 44));
+    rounds->addWidget(new GlassCircleButton("xmark", 30, 30 * 0.42));
+    rounds->addWidget(new GlassCircleButton("chevron.left", 30, 30 * 0.42));
+    rounds->addWidget(new GlassCircleButton("plus", 44, 44 * 0.42));
+    rounds->addWidget(new GlassCircleButton("trash", 44, 44 * 0.42));
     // The hover effects, shown hovered.
     auto* liftCard = new GlassFrame(GlassTreatment::clear, KitShape::rounded(14));
     liftCard->setFixedSize(96, 44);
     {
         auto* l = new QHBoxLayout(liftCard);
         l->setContentsMargins(12, 0, 12, 0);
-        l->addWidget(new Text("Ridicat", 12.5, QFont::Medium, false), 0, Qt::AlignCenter);
+        l->addWidget(galleryText("Ridicat", 12.5, QFont::Medium, false), 0, Qt::AlignCenter);
     }
     auto* lift = new HoverLift(liftCard);
     auto* fillRow = new QWidget;
     {
         auto* l = new QHBoxLayout(fillRow);
         l->setContentsMargins(12, 8, 12, 8);
-        l->addWidget(new Text("Rând evidențiat", 13.5, QFont::Medium, false));
+        l->addWidget(galleryText("Rând evidențiat", 13.5, QFont::Medium, false));
     }
     auto* fill = new HoverFill(12, fillRow);
     states.hovered.push_back(lift);
@@ -354,9 +228,9 @@ std::unique_ptr<QWidget> makeKitGallery(bool showStates) {
         // The title keeps clear of the close button in the corner.
         auto* head = new QHBoxLayout;
         head->setContentsMargins(0, 0, SheetCloseButton::circle + SheetCloseButton::padding - 22, 0);
-        head->addWidget(new Text("Proiect nou", 17, QFont::DemiBold, false));
+        head->addWidget(galleryText("Proiect nou", 17, QFont::DemiBold, false));
         l->addLayout(head);
-        l->addWidget(new Text("Alege un dosar cu fotografii RAW și un profil.", 12, QFont::Normal, true));
+        l->addWidget(galleryText("Alege un dosar cu fotografii RAW și un profil.", 12, QFont::Normal, true));
         l->addStretch(1);
         auto* buttons = new QHBoxLayout;
         buttons->addStretch(1);
@@ -386,7 +260,25 @@ std::unique_ptr<QWidget> makeKitGallery(bool showStates) {
     return root;
 }
 
-QImage renderKitGallery(bool dark, bool flat) {
+}  // namespace
+
+std::optional<GalleryPage> galleryPageNamed(const QString& name) {
+    if (name == QLatin1String("foundations")) return GalleryPage::foundations;
+    if (name == QLatin1String("components")) return GalleryPage::components;
+    return std::nullopt;
+}
+
+QString galleryPageName(GalleryPage page) {
+    return page == GalleryPage::components ? QStringLiteral("components") : QStringLiteral("foundations");
+}
+
+QSize gallerySize(GalleryPage page) { return page == GalleryPage::components ? QSize(1180, 820) : QSize(1180, 820); }
+
+std::unique_ptr<QWidget> makeKitGallery(GalleryPage page, bool showStates) {
+    return page == GalleryPage::components ? makeComponentsPage(showStates) : makeFoundationsPage(showStates);
+}
+
+QImage renderKitGallery(GalleryPage page, bool dark, bool flat) {
     auto store = std::make_shared<FileDefaults>();
     if (flat) store->set("style", "flat");
     setUserDefaults(store);
@@ -395,9 +287,9 @@ QImage renderKitGallery(bool dark, bool flat) {
     setAnimationsEnabled(false);
     installUiFont();
 
-    auto shown = makeKitGallery(true);
+    auto shown = makeKitGallery(page, true);
     shown->setAttribute(Qt::WA_DontShowOnScreen);
-    shown->resize(gallerySize);
+    shown->resize(gallerySize(page));
     shown->show();
     QApplication::processEvents();
     if (auto* root = qobject_cast<AppBackdrop*>(shown.get())) root->renderNow();

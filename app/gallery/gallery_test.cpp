@@ -1,5 +1,5 @@
-// A fresh render of the kit gallery matches the committed screenshots, so a change of the look is a
-// visible, reviewed change: re-take them with `KitGallery --screenshot` and look at them.
+// A fresh render of each kit gallery page matches the committed screenshots, so a change of the look is
+// a visible, reviewed change: re-take them with `scripts/kit-gallery-screenshots.sh` and look at them.
 #include <QDir>
 #include <QImage>
 
@@ -14,21 +14,24 @@ using namespace orvane;
 
 namespace {
 struct Variant {
-    const char* name;
+    gallery::GalleryPage page;
+    const char* name;  // the screenshot's name: docs/kit-<name>.png
     bool dark;
     bool flat;
 };
 void PrintTo(const Variant& v, std::ostream* os) { *os << v.name; }
 
 class GalleryGolden : public ::testing::TestWithParam<Variant> {};
+constexpr auto foundations = gallery::GalleryPage::foundations;
+constexpr auto components = gallery::GalleryPage::components;
 }  // namespace
 
 TEST_P(GalleryGolden, freshRenderMatchesTheCommittedScreenshot) {
     ASSERT_TRUE(kit::hasUiFont()) << "run scripts/setup.sh: the interface font is missing";
-    const QString golden = QString(ORVANE_SOURCE_DIR) + "/docs/kit-gallery-" + GetParam().name + ".png";
+    const QString golden = QString(ORVANE_SOURCE_DIR) + "/docs/kit-" + GetParam().name + ".png";
     const QImage expected = QImage(golden).convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(expected.isNull()) << golden.toStdString();
-    const QImage actual = gallery::renderKitGallery(GetParam().dark, GetParam().flat);
+    const QImage actual = gallery::renderKitGallery(GetParam().page, GetParam().dark, GetParam().flat);
     ASSERT_EQ(actual.size(), expected.size());
 
     // Small per-channel differences (antialiasing, rounding) pass; a change of colour or layout does not.
@@ -47,7 +50,7 @@ TEST_P(GalleryGolden, freshRenderMatchesTheCommittedScreenshot) {
     const double pixels = double(actual.width()) * actual.height();
     const bool matches = differing <= pixels * 0.002 && total / pixels < 0.5;
     if (!matches) {
-        const QString fresh = QDir::temp().filePath(QString("kit-gallery-%1-fresh.png").arg(GetParam().name));
+        const QString fresh = QDir::temp().filePath(QString("kit-%1-fresh.png").arg(GetParam().name));
         actual.save(fresh);
         ADD_FAILURE() << differing << " pixels differ (mean " << total / pixels << "); the fresh render is "
                       << fresh.toStdString();
@@ -55,8 +58,14 @@ TEST_P(GalleryGolden, freshRenderMatchesTheCommittedScreenshot) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kit, GalleryGolden,
-                         ::testing::Values(Variant{"light-glass", false, false}, Variant{"dark-glass", true, false},
-                                           Variant{"light-flat", false, true}, Variant{"dark-flat", true, true}),
+                         ::testing::Values(Variant{foundations, "gallery-light-glass", false, false},
+                                           Variant{foundations, "gallery-dark-glass", true, false},
+                                           Variant{foundations, "gallery-light-flat", false, true},
+                                           Variant{foundations, "gallery-dark-flat", true, true},
+                                           Variant{components, "components-light-glass", false, false},
+                                           Variant{components, "components-dark-glass", true, false},
+                                           Variant{components, "components-light-flat", false, true},
+                                           Variant{components, "components-dark-flat", true, true}),
                          [](const auto& info) {
                              std::string n = info.param.name;
                              std::replace(n.begin(), n.end(), '-', '_');

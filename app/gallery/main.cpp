@@ -1,6 +1,6 @@
-// KitGallery: shows every component of the visual kit. With --screenshot FILE it saves a still
-// instead, in the appearance and style given by --dark and --flat; with --controls FILE a still of
-// the plain controls (alert, menu, text field, tooltip) in the application style.
+// KitGallery: shows every component of the visual kit, one page at a time. With --screenshot FILE it
+// saves a still instead, in the appearance and style given by --dark and --flat; with --controls FILE
+// a still of the plain controls (alert, menu, text field, tooltip) in the application style.
 #include <QApplication>
 #include <QCommandLineParser>
 
@@ -17,11 +17,17 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     QCommandLineOption dark("dark", "Dark appearance (screenshots).");
     QCommandLineOption flat("flat", "Flat style (screenshots).");
+    QCommandLineOption page("page", "The page to show: foundations (the default) or components.", "name", "foundations");
     QCommandLineOption screenshot("screenshot", "Save a still to <file> and quit.", "file");
     QCommandLineOption controls("controls", "Save a still of the plain controls in the application style to <file> and quit.", "file");
-    parser.addOptions({dark, flat, screenshot, controls});
+    parser.addOptions({dark, flat, page, screenshot, controls});
     parser.process(app);
 
+    const auto shown = orvane::gallery::galleryPageNamed(parser.value(page));
+    if (!shown) {
+        std::fprintf(stderr, "KitGallery: no page called %s (foundations, components)\n", qPrintable(parser.value(page)));
+        return 2;
+    }
     if (parser.isSet(controls)) {
         const QImage image = orvane::gallery::renderApplicationControls(parser.isSet(dark));
         if (!image.save(parser.value(controls))) {
@@ -32,7 +38,7 @@ int main(int argc, char** argv) {
     }
 
     if (parser.isSet(screenshot)) {
-        const QImage image = orvane::gallery::renderKitGallery(parser.isSet(dark), parser.isSet(flat));
+        const QImage image = orvane::gallery::renderKitGallery(*shown, parser.isSet(dark), parser.isSet(flat));
         if (!image.save(parser.value(screenshot))) {
             std::fprintf(stderr, "KitGallery: could not write %s\n", qPrintable(parser.value(screenshot)));
             return 1;
@@ -40,8 +46,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     orvane::kit::installUiFont();
-    auto gallery = orvane::gallery::makeKitGallery(false);
-    gallery->resize(orvane::gallery::gallerySize);
+    auto gallery = orvane::gallery::makeKitGallery(*shown, false);
+    gallery->resize(orvane::gallery::gallerySize(*shown));
     gallery->show();
     return app.exec();
 }

@@ -72,8 +72,13 @@ void AppBackdrop::render(const Key& key) {
         paintAppBackdrop(p, QRectF(0, 0, key.pixels.width() / dpr, key.pixels.height() / dpr), params);
     }
     image_ = image;
-    for (int m = 0; m < materialCount; ++m)
-        blurred_[std::size_t(m)] = key.flat ? QImage() : blurredImage(image_, materialBlurRadius(Material(m)) * dpr, blurDownscale);
+    const LuminanceRange range = materialLuminance(key.dark);
+    for (int m = 0; m < materialCount; ++m) {
+        QImage& blurred = blurred_[std::size_t(m)];
+        blurred = key.flat ? QImage() : blurredImage(image_, materialBlurRadius(Material(m)) * dpr, blurDownscale);
+        // Glass keeps text readable wherever it stands: the material's luminance stays in range.
+        limitLuminance(blurred, range.floor, range.ceiling);
+    }
     renderedKey_ = key;
     ++renders_;
 }

@@ -16,7 +16,7 @@
 
 #include "app/kit/appearance.h"
 #include "app/kit/centered_alert.h"
-#include "app/kit/kit_fixture.h"
+#include "app/kit/kit_test_fixture.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/palette.h"
 
@@ -25,10 +25,10 @@ using namespace orvane::kit;
 
 namespace {
 
-class AppStyle : public KitFixture {
+class AppStyle : public orvane::kit::testing::KitFixture {
 protected:
     void SetUp() override {
-        KitFixture::SetUp();
+        orvane::kit::testing::KitFixture::SetUp();
         installApplicationStyle();
     }
 };

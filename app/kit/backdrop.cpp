@@ -1,5 +1,6 @@
 #include "app/kit/backdrop.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -137,6 +138,68 @@ void boxPass(const QImage& src, QImage& dst, int r, bool horizontal) {
     }
 }
 }  // namespace
+
+namespace {
+double toLinear(double s) { return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4); }
+double toEncoded(double l) { return l <= 0.0031308 ? l * 12.92 : 1.055 * std::pow(l, 1.0 / 2.4) - 0.055; }
+double luminance(double r, double g, double b) { return 0.2126 * r + 0.7152 * g + 0.0722 * b; }
+}  // namespace
+
+double relativeLuminance(const QColor& color) {
+    const QColor c = color.toRgb();
+    return luminance(toLinear(c.redF()), toLinear(c.greenF()), toLinear(c.blueF()));
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a), lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Muted text (#6E6E73, luminance 0.157) reads at 4.5:1 on a background of luminance 0.882 or more; in
+// dark (#9A9BA5, 0.330) on one of 0.0344 or less.
+LuminanceRange materialLuminance(bool dark) {
+    // The white sheen and tint that cards lay over the material lift it the rest of the way.
+    return dark ? LuminanceRange{0.0, 0.028} : LuminanceRange{0.86, 1.0};
+}
+
+LuminanceRange sheetLuminance(bool dark) { return dark ? LuminanceRange{0.0, 0.032} : LuminanceRange{0.89, 1.0}; }
+
+void limitLuminance(QImage& image, double floor, double ceiling) {
+    if (image.isNull()) return;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied)
+        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Few distinct colours: a blurred backdrop changes slowly, so results are cached per pixel value.
+    QHash<QRgb, QRgb> done;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb px = line[x];
+            const int a = qAlpha(px);
+            if (a == 0) continue;
+            if (auto it = done.constFind(px); it != done.constEnd()) {
+                line[x] = *it;
+                continue;
+            }
+            double r = toLinear(qRed(px) / double(a)), g = toLinear(qGreen(px) / double(a)), b = toLinear(qBlue(px) / double(a));
+            const double l = luminance(r, g, b);
+            if (l < floor) {
+                const double f = (floor - l) / (1.0 - l);
+                r += f * (1 - r);
+                g += f * (1 - g);
+                b += f * (1 - b);
+            } else if (l > ceiling && l > 0) {
+                const double f = ceiling / l;
+                r *= f;
+                g *= f;
+                b *= f;
+            }
+            auto channel = [a](double lin) { return std::clamp(int(std::lround(toEncoded(lin) * a)), 0, a); };
+            const QRgb out = qRgba(channel(r), channel(g), channel(b), a);
+            done.insert(px, out);
+            line[x] = out;
+        }
+    }
+}
 
 QImage blurredImage(const QImage& image, double radius, int downscale) {
     if (image.isNull()) return {};

@@ -1,6 +1,7 @@
 #pragma once
 // The window backdrop: a soft base colour with four radial glows and a fine grain, and the blurred
 // copies of it that glass surfaces show through.
+#include <QColor>
 #include <QImage>
 #include <QRectF>
 
@@ -43,6 +44,23 @@ void paintAppBackdrop(QPainter& painter, const QRectF& area, const BackdropParam
 enum class Material { ultraThin, thin, regular };
 inline constexpr int materialCount = 3;
 double materialBlurRadius(Material material);
+
+// Relative luminance (0 black … 1 white) of an sRGB colour, as contrast ratios are computed.
+double relativeLuminance(const QColor& color);
+// WCAG contrast ratio of two opaque colours, from 1 (equal) to 21 (black on white).
+double contrastRatio(const QColor& a, const QColor& b);
+
+// Keeps every pixel's relative luminance at or above `floor` (mixing it towards white in linear light)
+// and at or below `ceiling` (mixing it towards black); hue and opacity stay. The materials use it so
+// text on glass stays readable over any part of the backdrop.
+void limitLuminance(QImage& image, double floor, double ceiling);
+// The luminance range the materials keep in each appearance.
+struct LuminanceRange {
+    double floor, ceiling;
+};
+LuminanceRange materialLuminance(bool dark);
+// The range a sheet's whole glass background keeps, its corner glows and wash included.
+LuminanceRange sheetLuminance(bool dark);
 
 // A gaussian-like blur (three box passes) of `image` made at 1/`downscale` of its size; the result
 // stays small and is drawn scaled up, which a blur this wide does not show.

@@ -5,8 +5,10 @@
 namespace orvane::kit {
 
 namespace {
-// The keys whose change restyles a painted surface.
+// The keys whose change restyles a painted surface, relabels a text or re-sorts a catalog list.
 const char* const watchedKeys[] = {"appearance",
+                                   "language",
+                                   "catalogSort",
                                    "style",
                                    "accentIndex",
                                    "cardTransparency.light",

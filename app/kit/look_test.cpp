@@ -1,14 +1,27 @@
-// The pure resolution tables of the glass, sheet, backdrop and button looks.
+// The pure resolution tables of the glass, sheet, backdrop and button looks, and the contrast of text
+// on the rendered surfaces.
+#include <QImage>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <memory>
+#include <vector>
 
+#include "app/kit/app_backdrop.h"
+#include "app/kit/appearance.h"
 #include "app/kit/backdrop.h"
 #include "app/kit/buttons.h"
 #include "app/kit/glass.h"
+#include "app/kit/kit_settings.h"
 #include "app/kit/motion.h"
+#include "app/kit/palette.h"
 #include "app/kit/sheet_background.h"
+#include "core/base/defaults.h"
 
 using namespace orvane::kit;
 
@@ -189,4 +202,134 @@ TEST(KitSpring, settlesAtItsEndWithoutRunningAway) {
     EXPECT_GT(kitSpringDurationMs(), 150);
     EXPECT_LT(kitSpringDurationMs(), 500);
     EXPECT_DOUBLE_EQ(kitSpringCurve().valueForProgress(1.0), 1.0);
+}
+
+// Text contrast measured on rendered pixels: primary and muted text over the backdrop, the glass
+// cards and the sheets, in both appearances with the settings at their defaults (and, in dark, with
+// the backdrop at full strength, its brightest).
+namespace {
+
+// The lowest and the median contrast of an opaque text colour over every pixel of the given areas.
+struct Measured {
+    double lowest = 0, median = 0;
+};
+Measured measure(const QImage& image, const std::vector<QRect>& areas, const QColor& text) {
+    std::vector<double> values;
+    for (const QRect& area : areas)
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) values.push_back(contrastRatio(text, image.pixel(x, y)));
+    if (values.empty()) return {};
+    std::sort(values.begin(), values.end());
+    return {values.front(), values[values.size() / 2]};
+}
+
+struct Scene {
+    const char* name;
+    bool dark;
+    double darkIntensity;  // "backdropIntensity.dark"
+};
+void PrintTo(const Scene& s, std::ostream* os) { *os << s.name; }
+
+class TextContrast : public ::testing::TestWithParam<Scene> {
+protected:
+    void SetUp() override {
+        store = std::make_shared<orvane::FileDefaults>();
+        store->set("backdropIntensity.dark", GetParam().darkIntensity);
+        orvane::setUserDefaults(store);
+        KitSettings::instance().rebind(store);
+        Appearance::instance().setOverride(GetParam().dark);
+    }
+    void TearDown() override { Appearance::instance().setOverride(std::nullopt); }
+
+    static QImage render(AppBackdrop& root) {
+        root.resize(1180, 820);
+        root.renderNow();
+        return root.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    std::shared_ptr<orvane::FileDefaults> store;
+};
+
+}  // namespace
+
+TEST_P(TextContrast, mutedTextOnGlassReadsAtFourAndAHalf) {
+    const Scene& scene = GetParam();
+    const QColor primary = primaryLabelColor.resolve(scene.dark);
+    const QColor muted = mutedColor.resolve(scene.dark);
+
+    AppBackdrop bare;
+    const QImage backdrop = render(bare);
+    const std::vector<QRect> whole{QRect(0, 0, 1180, 820)};
+
+    // Cards tiled over the whole window, so every glow of the backdrop lies under one; text sits inside
+    // a card's padding of 16.
+    AppBackdrop withCards;
+    std::vector<QRect> cardAreas;
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col) {
+            const auto treatment = col % 2 ? GlassTreatment::airy : GlassTreatment::clear;
+            auto* card = new GlassFrame(treatment, KitShape::rounded(20), &withCards);
+            const QRect frame(10 + col * 292, 10 + row * 202, 280, 190);
+            card->setGeometry(frame);
+            cardAreas.push_back(frame.adjusted(16, 16, -16, -16));
+        }
+    const QImage cards = render(withCards);
+
+    // A sheet over most of the window; its content keeps 24 from the rim.
+    AppBackdrop withSheet;
+    auto* sheet = new GlassSheet(false, &withSheet);
+    const QRect sheetFrame(60, 40, 1060, 740);
+    sheet->setGeometry(sheetFrame);
+    const QImage sheets = render(withSheet);
+    const std::vector<QRect> sheetArea{sheetFrame.adjusted(24, 24, -24, -24)};
+
+    struct Row {
+        const char* surface;
+        const QImage& image;
+        const std::vector<QRect>& areas;
+        bool glass;
+    };
+    const Row rows[] = {{"backdrop", backdrop, whole, false}, {"card", cards, cardAreas, true}, {"sheet", sheets, sheetArea, true}};
+    for (const Row& row : rows) {
+        const Measured p = measure(row.image, row.areas, primary), m = measure(row.image, row.areas, muted);
+        std::printf("[contrast] %-20s %-8s primary %5.2f:1 (median %5.2f)  muted %5.2f:1 (median %5.2f)\n", scene.name,
+                    row.surface, p.lowest, p.median, m.lowest, m.median);
+        if (!row.glass) continue;  // the bare backdrop carries no text of its own
+        EXPECT_GE(m.lowest, 4.5) << row.surface;
+        EXPECT_GE(p.lowest, 7.0) << row.surface;
+    }
+    // White on the accent is the palette's own pairing: reported, not held to a figure.
+    std::printf("[contrast] %-20s white on accent %5.2f:1\n", scene.name,
+                contrastRatio(onAccentColor.resolve(scene.dark), accentColor().resolve(scene.dark)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kit, TextContrast,
+                         ::testing::Values(Scene{"light", false, 0.0}, Scene{"dark", true, 0.0},
+                                           Scene{"dark, full backdrop", true, 1.0}),
+                         [](const auto& info) {
+                             std::string n = info.param.name;
+                             std::replace_if(n.begin(), n.end(), [](char c) { return !std::isalnum(c); }, '_');
+                             return n;
+                         });
+
+TEST(LuminanceLimit, liftsDarkPixelsAndLowersBrightOnesKeepingHue) {
+    QImage image(4, 1, QImage::Format_ARGB32_Premultiplied);
+    image.setPixel(0, 0, qRgb(0x00, 0x7A, 0xFF));  // the accent: luminance 0.2
+    image.setPixel(1, 0, qRgb(0xFF, 0xFF, 0xFF));
+    image.setPixel(2, 0, qRgb(0x10, 0x10, 0x10));
+    image.setPixel(3, 0, qRgba(0, 0, 0, 0));  // transparent stays transparent
+    QImage lifted = image;
+    limitLuminance(lifted, 0.9, 1.0);
+    EXPECT_NEAR(relativeLuminance(lifted.pixel(0, 0)), 0.9, 0.01);
+    EXPECT_GT(qBlue(lifted.pixel(0, 0)), qRed(lifted.pixel(0, 0)));  // still bluish
+    EXPECT_EQ(lifted.pixel(1, 0), image.pixel(1, 0));
+    EXPECT_NEAR(relativeLuminance(lifted.pixel(2, 0)), 0.9, 0.01);
+    EXPECT_EQ(qAlpha(lifted.pixel(3, 0)), 0);
+    QImage lowered = image;
+    limitLuminance(lowered, 0.0, 0.03);
+    EXPECT_NEAR(relativeLuminance(lowered.pixel(0, 0)), 0.03, 0.005);
+    EXPECT_NEAR(relativeLuminance(lowered.pixel(1, 0)), 0.03, 0.005);
+    EXPECT_EQ(lowered.pixel(2, 0), image.pixel(2, 0));  // already dark enough
+    // The contrast of the palette's muted text on the limits the materials keep.
+    EXPECT_GE(contrastRatio(mutedColor.resolve(false), QColor::fromRgbF(0.95f, 0.95f, 0.95f)), 4.5);
+    EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
 }

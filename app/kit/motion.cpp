@@ -41,11 +41,17 @@ int kitSpringDurationMs() { return int(std::lround(kitSpring.settleSeconds() * 1
 void setAnimationsEnabled(bool enabled) { animationsOn = enabled; }
 bool animationsEnabled() { return animationsOn; }
 
-SpringValue::SpringValue(std::function<void()> onStep, QObject* parent) : QObject(parent), onStep_(std::move(onStep)) {
-    animation_.setEasingCurve(kitSpringCurve());
-    animation_.setDuration(kitSpringDurationMs());
+SpringValue::SpringValue(std::function<void()> onStep, QObject* parent) : SpringValue(kitSpring, std::move(onStep), parent) {}
+
+SpringValue::SpringValue(Spring spring, std::function<void()> onStep, QObject* parent)
+    : QObject(parent), spring_(spring), onStep_(std::move(onStep)) {
+    const double settle = spring_.settleSeconds();
+    animation_.setStartValue(0.0);
+    animation_.setEndValue(settle);
+    animation_.setDuration(int(std::lround(settle * 1000.0)));
     connect(&animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        value_ = v.toDouble();
+        const double t = v.toDouble();
+        value_ = t >= spring_.settleSeconds() ? target_ : from_ + (target_ - from_) * spring_.value(t);
         if (onStep_) onStep_();
     });
 }
@@ -61,8 +67,7 @@ void SpringValue::setTarget(double target, bool animate) {
         if (onStep_) onStep_();
         return;
     }
-    animation_.setStartValue(value_);
-    animation_.setEndValue(target);
+    from_ = value_;
     animation_.start();
 }
 

@@ -27,20 +27,24 @@ int kitSpringDurationMs();
 void setAnimationsEnabled(bool enabled);
 bool animationsEnabled();
 
-// A number from 0 to 1 that moves to its target along kitSpring and reports every step.
+// A number that moves to its target along a spring (kitSpring unless given) and reports every step.
 class SpringValue : public QObject {
     Q_OBJECT
 public:
     explicit SpringValue(std::function<void()> onStep, QObject* parent = nullptr);
+    SpringValue(Spring spring, std::function<void()> onStep, QObject* parent = nullptr);
     double value() const { return value_; }
     double target() const { return target_; }
-    // Animated with kitSpring, or at once when `animate` is false or animations are off.
+    // Animated along the spring, or at once when `animate` is false or animations are off.
     void setTarget(double target, bool animate = true);
+    bool isMoving() const { return animation_.state() == QAbstractAnimation::Running; }
 
 private:
+    Spring spring_;
     std::function<void()> onStep_;
-    QVariantAnimation animation_;
+    QVariantAnimation animation_;  // the spring's time, 0 to its settle time
     double value_ = 0.0;
+    double from_ = 0.0;
     double target_ = 0.0;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 // The shapes the kit draws surfaces and borders in.
+#include <QColor>
 #include <QPainterPath>
 #include <QRectF>
 
@@ -25,5 +26,11 @@ struct KitShape {
 
 // Draws a border of `width` inside the edge of `shape` in `rect`, so the shape keeps its outer size.
 void strokeInside(QPainter& painter, const KitShape& shape, const QRectF& rect, double width, const QBrush& brush);
+
+// The soft shadow `shape` in `rect` casts: `color` blurred by `blur` points and moved by `offset`. The
+// blurred shape is made once per size and kept, so no graphics effect runs at paint time. It reaches
+// about `blur` points beyond the shape on every side.
+void paintShadow(QPainter& painter, const KitShape& shape, const QRectF& rect, const QColor& color, double blur,
+                 QPointF offset);
 
 }  // namespace orvane::kit

@@ -10,14 +10,12 @@
 
 #include "app/kit/app_backdrop.h"
 #include "app/kit/appearance.h"
+#include "app/kit/backdrop.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/palette.h"
 #include "app/kit/shapes.h"
 
 namespace orvane::kit {
-
-namespace {
-}  // namespace
 
 double sheetTintOpacity(double t) {
     // An imported settings file can hold any transparency; an opacity stays an opacity.
@@ -86,27 +84,61 @@ GlassSheet::GlassSheet(bool veryClear, QWidget* parent) : QWidget(parent), veryC
     connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
 }
 
+QImage GlassSheet::background(const Key& key) {
+    if (key == cachedKey_ && !cached_.isNull()) return cached_;
+    const bool dark = key.dark;
+    const qreal dpr = devicePixelRatioF();
+    QImage image(key.pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    const QRectF r(rect());
+    const QPainterPath window = KitShape::rounded(cornerRadius).path(r);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setClipPath(window);
+        if (AppBackdrop* root = AppBackdrop::of(this))
+            root->paintMaterial(p, this, window, Material::thin);
+        else
+            p.fillPath(window, materialTint(Material::thin, dark));
+        p.fillPath(window, withAlpha(raisedColor.resolve(dark), key.tint));
+        paintGlassCornerTint(p, r, dark, cornerRadius);
+        paintSheetTint(p, r, dark);
+    }
+    // Text reads on every part of the sheet, its corner glows included.
+    const LuminanceRange range = sheetLuminance(dark);
+    limitLuminance(image, range.floor, range.ceiling);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        paintGlassRim(p, r, dark, cornerRadius);
+    }
+    cachedKey_ = key;
+    cached_ = image;
+    return image;
+}
+
 void GlassSheet::paintEvent(QPaintEvent*) {
     const bool dark = Appearance::instance().isDark();
     const auto& settings = KitSettings::instance();
-    const QRectF r(rect());
-    const QPainterPath window = KitShape::rounded(cornerRadius).path(r);
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (settings.isFlat()) {
-        p.fillPath(window, windowBackgroundColor.resolve(dark));
+        p.fillPath(KitShape::rounded(cornerRadius).path(QRectF(rect())), windowBackgroundColor.resolve(dark));
         return;
     }
     if (veryClear_) return;  // the content draws its own surfaces
-    p.setClipPath(window);
-    if (AppBackdrop* root = AppBackdrop::of(this))
-        root->paintMaterial(p, this, window, Material::thin);
-    else
-        p.fillPath(window, materialTint(Material::thin, dark));
-    p.fillPath(window, withAlpha(raisedColor.resolve(dark), sheetTintOpacity(settings.cardTransparency(dark))));
-    paintGlassRim(p, r, dark, cornerRadius);
-    paintGlassCornerTint(p, r, dark, cornerRadius);
-    paintSheetTint(p, r, dark);
+    const qreal dpr = devicePixelRatioF();
+    AppBackdrop* root = AppBackdrop::of(this);
+    Key key;
+    key.pixels = QSize(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)));
+    if (key.pixels.isEmpty()) return;
+    key.offset = root ? mapTo(root, QPoint(0, 0)) : QPoint();
+    key.backdropRenders = root ? root->renderCount() : -1;
+    key.dark = dark;
+    key.tint = sheetTintOpacity(settings.cardTransparency(dark));
+    key.accent = selectedAccentIndex();
+    p.drawImage(QRectF(rect()), background(key));
 }
 
 }  // namespace orvane::kit

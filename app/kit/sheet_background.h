@@ -1,6 +1,7 @@
 #pragma once
 // The background of every sheet: a thin material with a raised tint, a bright rim, accent glows in
 // the corners and a faint diagonal wash; flat sheets take the window colour, very clear ones nothing.
+#include <QImage>
 #include <QRectF>
 #include <QWidget>
 
@@ -28,7 +29,21 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // What the cached background was painted from: any change paints it again.
+    struct Key {
+        QSize pixels;
+        QPoint offset;  // in the backdrop, whose material shows through
+        int backdropRenders = -1;
+        bool dark = false;
+        double tint = 0.0;
+        int accent = 0;
+        bool operator==(const Key&) const = default;
+    };
+    QImage background(const Key& key);
+
     bool veryClear_;
+    Key cachedKey_;
+    QImage cached_;
 };
 
 }  // namespace orvane::kit

@@ -17,7 +17,7 @@
 #include "app/kit/fonts.h"
 #include "app/kit/glass.h"
 #include "app/kit/icons.h"
-#include "app/kit/kit_fixture.h"
+#include "app/kit/kit_test_fixture.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_background.h"
@@ -26,7 +26,7 @@ using namespace orvane;
 using namespace orvane::kit;
 
 namespace {
-class KitWidgets : public KitFixture {
+class KitWidgets : public orvane::kit::testing::KitFixture {
 protected:
     static void enter(QWidget* w) {
         QEnterEvent e(QPointF(4, 4), w->mapToGlobal(QPointF(4, 4)), w->mapToGlobal(QPointF(4, 4)));

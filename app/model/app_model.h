@@ -129,10 +129,11 @@ public:
     // The project's job, made on first use with the project's current profile and registered.
     std::shared_ptr<Job> makeJob(const Project& project);
     // Applies the worker policy, then starts the job, or queues it (once) while another job runs.
+    // Ignored while the project's profile change or deletion waits for its job to settle.
     void startJob(const std::shared_ptr<Job>& job);
     void dequeue(const Job& job);
     // Starts the first queued job that can run, dropping the identifiers before it; nothing while a
-    // job runs.
+    // job runs. Entries of projects being changed or deleted keep their place and are passed over.
     void startNextQueued();
     // A new profile for a job that has processed nothing; the job is replaced after its flush.
     void setProfile(const Uuid& profile, const std::shared_ptr<Job>& job);
@@ -149,11 +150,15 @@ public:
     void afterFinish(Job& job, Job::Done done);
     void renameProject(const Project& project, std::string_view name);
     void deleteProject(const Project& project);
+    // A profile change or deletion of the project waits for its job's writes: until it has taken
+    // effect the job cannot be started.
+    bool isChanging(const Uuid& project) const { return changing_.count(project) > 0; }
     // Writes the configured worker count and "prioritizeEditing" into the job.
     void applyWorkerPolicy(Job& job) const;
     int automaticWorkerCount() const;
     int configuredWorkerCount() const;
-    // Services of the jobs; each has a real default. They reach the jobs already made as well.
+    // Services of the jobs; each has a real default (the second pass: prepareAnalysisStep). They reach
+    // the jobs already made as well.
     void setPrepareAnalysis(PrepareAnalysis prepare);
     void setMachineInfo(std::shared_ptr<const platform::MachineInfo> machine);
     void setNotifications(std::shared_ptr<platform::NotificationCenter> center,
@@ -168,6 +173,13 @@ private:
     // Once the job's profile change is written: forgets the job and its queue entries, rereads the
     // data, and with `restart` makes the project's new job and starts it.
     void replaceAfterFlush(const std::shared_ptr<Job>& job, bool restart);
+    // The project's job, when the change began, or none.
+    using SettledChange = std::function<void(const std::shared_ptr<Job>& job, const std::optional<SaveError>& error)>;
+    // Marks the project as changing, waits until its job (the one in the table when the wait ends) has
+    // written everything and is idle, and runs `change` in that same main-thread step, with the failed
+    // flush's error when there was one; then the queue goes on.
+    void settleProject(const Uuid& id, SettledChange change);
+    void settleStep(const Uuid& id, SettledChange change);
     // Forgets the project's job and, when asked, its queue entries.
     void dropJob(const Uuid& id, bool alsoQueued);
     const platform::MachineInfo& machine() const;
@@ -204,6 +216,7 @@ private:
     ProjectList projects_;
     std::optional<std::string> error_;
     JobTable jobs_;
+    std::map<Uuid, int> changing_;  // projects whose profile change or deletion is under way, and how many
     std::map<Uuid, Job::ObserverId> jobObservers_;
     std::shared_ptr<PredictorCache> predictors_ = std::make_shared<PredictorCache>();
     PowerGuard power_;
@@ -257,9 +270,11 @@ public:
     Profile createInstantProfile(const std::string& name, const std::filesystem::path& preset);
     // "Neutru.xmp" in the data directory, written afresh; throws the file error.
     std::filesystem::path neutralPresetURL();
-    // For the quit path: cancels the build under way, starts no further step of it, and waits up to
-    // `limit` for its background step to return. True when no step is left running.
-    bool stopLearningForQuit(std::chrono::milliseconds limit);
+    // For the quit path: closes the build under way (a write of its result in progress ends first and
+    // none begins later, so a build that outlives the process changes nothing on disk), starts no
+    // further learning step, and calls `done` on the main thread once no background step is left
+    // running (true), or when `limit` passes first (false).
+    void stopLearningForQuit(std::chrono::milliseconds limit, std::function<void(bool stopped)> done);
 
 private:
     struct LearningSteps;

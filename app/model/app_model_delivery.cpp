@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/model/app_model.h"
+#include "app/model/decoder_log.h"
 #include "core/base/error_text.h"
 #include "core/base/work_pool.h"
 #include "core/catalog/catalog_writer.h"
@@ -109,6 +110,7 @@ void AppModel::exportToLightroom(const std::shared_ptr<Job>& job, bool confirmMe
         [self = QPointer<AppModel>(this), job, done, start](Outcome<Exporter::SidecarCounts> outcome) {
             if (!self) return;
             if (!outcome.ok()) {
+                logDecoderDetails(outcome.error());
                 self->setError(orvane::errorText(outcome.error()));
                 return self->endDelivery(job, done, std::nullopt);
             }
@@ -227,7 +229,10 @@ void AppModel::catalogWrite(std::shared_ptr<CatalogRun> run) {
         },
         [self = QPointer<AppModel>(this), run](Outcome<CatalogWriter::Outcome> outcome) {
             if (!self) return;
-            if (!outcome.ok()) return self->catalogFailed(run, outcome.error());
+            if (!outcome.ok()) {
+                logDecoderDetails(outcome.error());
+                return self->catalogFailed(run, outcome.error());
+            }
             const auto written = outcome.value();
             run->job->setExtraStatus("Se redeschide Lightroom…", 0.98);
             if (written.written == 0) {

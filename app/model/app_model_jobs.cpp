@@ -6,6 +6,8 @@
 #include <cctype>
 
 #include "app/model/app_model.h"
+#include "app/model/decoder_log.h"
+#include "app/model/prepare_analysis.h"
 #include "app/model/user_notifications.h"
 #include "app/model/worker_policy.h"
 #include "app/platform/dbus_notifications.h"
@@ -55,7 +57,8 @@ void AppModel::applyWorkerPolicy(Job& job) const {
 std::shared_ptr<AppModel::FinishServices> AppModel::finishServices() {
     if (!finish_) {
         finish_ = std::make_shared<FinishServices>(
-            FinishServices{main_, defaults_, nullptr, std::make_shared<platform::DBusNotificationCenter>(),
+            FinishServices{main_, defaults_, prepareAnalysisStep(main_, defaults_),
+                           std::make_shared<platform::DBusNotificationCenter>(),
                            std::make_shared<platform::WidgetAttention>()});
     }
     return finish_;
@@ -100,6 +103,8 @@ std::shared_ptr<Job> AppModel::makeJob(const Project& project) {
 }
 
 void AppModel::startJob(const std::shared_ptr<Job>& job) {
+    // Started now, the job would run on after the change drops it, beside the project's next job.
+    if (isChanging(job->project().id)) return;
     applyWorkerPolicy(*job);
     if (hasActiveJob() && !Job::isRunInProgress(job->state())) {
         const Uuid& id = job->project().id;
@@ -124,13 +129,19 @@ void AppModel::dequeue(const Job& job) {
 void AppModel::startNextQueued() {
     if (hasActiveJob() || queued_.empty()) return;
     std::shared_ptr<Job> next;
-    while (!queued_.empty() && !next) {
-        const Uuid id = queued_.front();
-        queued_.erase(queued_.begin());
-        const auto found = jobs_.find(id);
+    UuidList kept;
+    auto entry = queued_.begin();
+    for (; entry != queued_.end() && !next; ++entry) {
+        if (isChanging(*entry)) {
+            kept.push_back(*entry);
+            continue;
+        }
+        const auto found = jobs_.find(*entry);
         if (found != jobs_.end() && Job::allowsStart(found->second->state()) && found->second->project().pending() > 0)
             next = found->second;
     }
+    kept.insert(kept.end(), entry, queued_.end());
+    queued_ = std::move(kept);
     emit queuedChanged();
     emit activeJobsChanged();
     if (next) next->start();
@@ -172,9 +183,10 @@ void AppModel::switchProfile(const Uuid& profile, const std::shared_ptr<Job>& jo
 void AppModel::replaceAfterFlush(const std::shared_ptr<Job>& job, bool restart) {
     const Uuid id = job->project().id;
     // A failed flush was already reported through the save-error callback; the job is replaced anyway.
-    job->flush([self = QPointer<AppModel>(this), job, id, restart](const std::optional<SaveError>&) {
-        if (!self) return;
-        if (auto found = self->jobs_.find(id); found == self->jobs_.end() || found->second != job) return;
+    settleProject(id, [self = QPointer<AppModel>(this), job, id, restart](const std::shared_ptr<Job>& settled,
+                                                                          const std::optional<SaveError>&) {
+        // Another change of the project dropped or replaced the job meanwhile: this one has nothing left to do.
+        if (!self || settled != job) return;
         self->dropJob(id, true);
         self->reload();
         if (!restart) return;
@@ -183,6 +195,39 @@ void AppModel::replaceAfterFlush(const std::shared_ptr<Job>& job, bool restart) 
             std::find_if(projects.begin(), projects.end(), [&](const Project& p) { return p.id == id; });
         if (project != projects.end()) self->startJob(self->makeJob(*project));
     });
+}
+
+void AppModel::settleProject(const Uuid& id, SettledChange change) {
+    ++changing_[id];
+    settleStep(id, std::move(change));
+}
+
+void AppModel::settleStep(const Uuid& id, SettledChange change) {
+    const auto found = jobs_.find(id);
+    const std::shared_ptr<Job> job = found == jobs_.end() ? nullptr : found->second;
+    auto check = [self = QPointer<AppModel>(this), id, job, change](const std::optional<SaveError>& error) {
+        if (!self) return;
+        const auto now = self->jobs_.find(id);
+        // A job made or replaced while this one was written: that one is settled too.
+        if ((now == self->jobs_.end() ? nullptr : now->second) != job) return self->settleStep(id, change);
+        // Still writing, or busy with a second pass or a delivery: checked again a little later.
+        if (job && !error &&
+            (refusesProjectChange(*job) || job->isSaving() || job->savedRevision() < job->saveRevision())) {
+            self->main_->postAfter(Job::saveDebounce, [self, id, change] {
+                if (self) self->settleStep(id, change);
+            });
+            return;
+        }
+        if (auto entry = self->changing_.find(id); entry != self->changing_.end() && --entry->second == 0)
+            self->changing_.erase(entry);
+        change(job, error);
+        if (self) self->startNextQueued();
+    };
+    if (job) {
+        job->flush(std::move(check));
+    } else {
+        main_->post([check = std::move(check)] { check(std::nullopt); });
+    }
 }
 
 bool AppModel::isSmartPreview(const fs::path& file) {
@@ -210,7 +255,12 @@ PhotoResult AppModel::processForJob(const fs::path& file, const AnalysisRequest&
         previewMode = true;
         if (auto base = PredictorCache::basePreview()) predictor = std::move(base);
     }
-    return processPhoto(file, *predictor, analysis, previewMode, fast);
+    try {
+        return processPhoto(file, *predictor, analysis, previewMode, fast);
+    } catch (const RawError&) {
+        logDecoderDetails(std::current_exception(), file.string());
+        throw;
+    }
 }
 
 void AppModel::afterFinish(Job& job, Job::Done done) { finishJob(finishServices(), job, std::move(done)); }
@@ -262,9 +312,16 @@ void AppModel::renameProject(const Project& project, std::string_view name) {
 }
 
 void AppModel::deleteProject(const Project& project) {
-    const Uuid id = project.id;
-    auto remove = [self = QPointer<AppModel>(this), project] {
+    // Not while its run or its second pass still writes the project.
+    if (const auto found = jobs_.find(project.id); found != jobs_.end() && refusesProjectChange(*found->second))
+        return;
+    settleProject(project.id, [self = QPointer<AppModel>(this), project](const std::shared_ptr<Job>&,
+                                                                         const std::optional<SaveError>& error) {
         if (!self) return;
+        if (error) {
+            self->setError(error->what());
+            return;
+        }
         try {
             project.remove();
         } catch (const std::exception& e) {
@@ -274,21 +331,6 @@ void AppModel::deleteProject(const Project& project) {
         // Its queue entry stays and is skipped when its turn comes.
         self->dropJob(project.id, false);
         self->reload();
-    };
-    const auto found = jobs_.find(id);
-    if (found == jobs_.end()) {
-        main_->post(std::move(remove));
-        return;
-    }
-    // Not while its run or its second pass still writes the project.
-    if (refusesProjectChange(*found->second)) return;
-    found->second->flush([self = QPointer<AppModel>(this), remove](const std::optional<SaveError>& error) {
-        if (!self) return;
-        if (error) {
-            self->setError(error->what());
-            return;
-        }
-        remove();
     });
 }
 

@@ -83,23 +83,30 @@ struct Harness {
     std::vector<std::string> prepared;
     std::unique_ptr<AppModel> model;
 
-    Harness() {
+    // With `realSecondPass` the model keeps its own second analysis pass; otherwise the test ends each
+    // pass by hand.
+    explicit Harness(bool realSecondPass = false) {
         model = std::make_unique<AppModel>(main, defaults, nullptr);
         model->setMachineInfo(machine);
         model->setNotifications(std::make_shared<FakeCenter>(log), std::make_shared<FakeAttention>(log));
+        if (realSecondPass) return;
         model->setPrepareAnalysis([this](Job& job, Job::Done done) {
             prepared.push_back(job.project().name);
             preparing.push_back(std::move(done));
         });
     }
+    std::size_t postedCount() {
+        std::lock_guard lock(log->mutex);
+        return log->posted.size();
+    }
     ~Harness() {
         for (auto& [job, g] : gates) g->open();
     }
 
-    // A registered job whose photos wait at its own gate.
-    std::shared_ptr<Job> job(Project project) {
+    // A registered job whose photos wait at its own gate; a persistent one writes its project file.
+    std::shared_ptr<Job> job(Project project, bool persist = false) {
         auto g = std::make_shared<Gate>();
-        auto j = Job::make(main, std::move(project), 1, false, Job::FileProcess([g](const std::filesystem::path& f) {
+        auto j = Job::make(main, std::move(project), 1, persist, Job::FileProcess([g](const std::filesystem::path& f) {
                                g->pass();
                                return resultFor(f);
                            }));
@@ -379,6 +386,146 @@ TEST(AppModelJobs, switchProfileRemakesTheJobAndRefusesWhileItWrites) {
     EXPECT_EQ(h.model->queued(), (UuidList{done.id}));  // the other job still runs
 }
 
+// Whether a job ever entered a run, told by its own state changes.
+struct RunWatch {
+    std::shared_ptr<bool> ran = std::make_shared<bool>(false);
+    explicit RunWatch(Job& job) {
+        job.observe([ran = ran, &job](Job::Property p) {
+            if (p == Job::Property::state && Job::isRunInProgress(job.state())) *ran = true;
+        });
+    }
+};
+
+// The profile change waits for the job's save (150 ms and the write). Neither the queue nor the user
+// may start the job meanwhile: the job would run on, dropped from the table, beside the one made for
+// the new profile.
+TEST(AppModelJobs, aJobWhoseProfileChangeIsBeingWrittenCannotBeStartedMeanwhile) {
+    freshDataDir();
+    const Uuid other = Uuid::random();
+    for (const bool switchProfile : {false, true}) {
+        SCOPED_TRACE(switchProfile ? "switchProfile of a processed project" : "setProfile of a queued project");
+        Harness h;
+        auto a = h.running("Rulează");
+        Project project = switchProfile ? projectWith(0, 2, 0, "Gata") : projectWith(2, 0, 0, "Nou");
+        project.save();
+        h.model->reload();
+        auto old = h.job(project, true);
+        RunWatch watch(*old);
+        if (switchProfile) {
+            h.model->switchProfile(other, old);
+        } else {
+            h.model->startJob(old);  // queued behind the running job
+            h.model->setProfile(other, old);
+        }
+        ASSERT_TRUE(old->isSaving());  // the change is on its way to the disk
+
+        // Before the write lands the running job stops, which moves the queue, and the user presses start.
+        a->pause();
+        h.gates[a.get()]->open();
+        ASSERT_TRUE(h.main->runUntil([&] { return a->state() == State::paused; }, 20s, false));
+        h.model->startJob(old);
+        h.main->runReady();
+        EXPECT_FALSE(*watch.ran);
+        EXPECT_FALSE(h.model->hasActiveJob());
+
+        h.main->advance(Job::saveDebounce);
+        ASSERT_TRUE(h.main->runUntil([&] {
+            const auto found = h.model->jobs().find(project.id);
+            return found == h.model->jobs().end() || found->second != old;
+        }));
+        EXPECT_FALSE(*watch.ran);
+        EXPECT_EQ(old->state(), State::idle);
+        EXPECT_EQ(Store::load<Project>(project.dir() / "project.json").profileID, other);
+        const auto remade = h.model->jobs().find(project.id);
+        if (switchProfile) {
+            // The project's only job is the new one, started now that nothing else runs.
+            ASSERT_NE(remade, h.model->jobs().end());
+            EXPECT_EQ(remade->second->project().profileID, other);
+            EXPECT_NE(remade->second->state(), State::idle);
+        } else {
+            EXPECT_EQ(remade, h.model->jobs().end());
+            EXPECT_TRUE(h.model->queued().empty());
+        }
+    }
+}
+
+// A delivery that began while the change was written keeps the job until it ends: the change takes
+// effect in the step that finds the job idle.
+TEST(AppModelJobs, aProfileChangeWaitsForADeliveryThatBeganMeanwhile) {
+    freshDataDir();
+    Harness h;
+    const Uuid other = Uuid::random();
+    Project project = projectWith(0, 2, 0, "Gata");
+    project.save();
+    h.model->reload();
+    auto old = h.job(project, true);
+    h.model->switchProfile(other, old);
+    old->setExtraStatus("Se pregătește exportul…", 0.01);
+    h.main->advance(Job::saveDebounce);
+    ASSERT_TRUE(h.main->runUntil([&] { return !old->isSaving(); }, 20s, false));
+    h.main->advance(4 * Job::saveDebounce);
+    EXPECT_EQ(h.model->jobs().at(project.id), old);
+    EXPECT_TRUE(h.model->isChanging(project.id));
+
+    old->setExtraStatus(std::nullopt);
+    ASSERT_TRUE(h.main->runUntil([&] { return h.model->jobs().at(project.id) != old; }));
+    EXPECT_FALSE(h.model->isChanging(project.id));
+    EXPECT_EQ(h.model->jobs().at(project.id)->project().profileID, other);
+}
+
+// Deleting a queued project waits for its job's save. Started meanwhile by the queue (or, without a
+// job yet, made and started by the user), a job would write the project's folder back after it went
+// to the trash, and the project would return to the list.
+TEST(AppModelJobs, aProjectBeingDeletedCannotBeStartedMeanwhileAndStaysDeleted) {
+    freshDataDir();
+    TempDir home;
+    ScopedEnv xdg("XDG_DATA_HOME", (home / "share").string());
+    for (const bool hasJob : {true, false}) {
+        SCOPED_TRACE(hasJob ? "a queued job with an unsaved rename" : "no job until the user starts one");
+        Harness h;
+        auto a = h.running("Rulează");
+        Project project = projectWith(2, 0, 0, "Șters");
+        project.save();
+        h.model->reload();
+        std::shared_ptr<Job> job;
+        std::optional<RunWatch> watch;
+        if (hasJob) {
+            job = h.job(project, true);
+            watch.emplace(*job);
+            h.model->startJob(job);  // queued behind the running job
+            job->rename("Șters azi");
+            h.model->deleteProject(project);
+            a->pause();  // the queue moves on before the rename is written
+            h.gates[a.get()]->open();
+            ASSERT_TRUE(h.main->runUntil([&] { return a->state() == State::paused; }, 20s, false));
+        } else {
+            a->pause();
+            h.gates[a.get()]->open();
+            ASSERT_TRUE(h.main->runUntil([&] { return a->state() == State::paused; }, 20s, false));
+            h.model->deleteProject(project);
+            job = h.job(project, true);
+            watch.emplace(*job);
+            h.model->startJob(job);
+        }
+        h.main->runReady();
+        EXPECT_FALSE(*watch->ran);
+        EXPECT_FALSE(h.model->hasActiveJob());
+
+        h.main->advance(Job::saveDebounce);
+        ASSERT_TRUE(h.main->runUntil([&] { return h.model->jobs().count(project.id) == 0; }));
+        // Everything the job could still do happens after the deletion: its photos pass, its saves are written.
+        h.gates[job.get()]->open();
+        ASSERT_TRUE(h.main->runUntil([&] { return !Job::isRunInProgress(job->state()) && !job->isSaving(); }));
+        h.main->advance(Job::saveDebounce);
+        ASSERT_TRUE(h.main->runUntil([&] { return !job->isSaving(); }));
+        EXPECT_FALSE(*watch->ran);
+        EXPECT_FALSE(std::filesystem::exists(project.dir()));
+        h.model->reload();
+        for (const Project& p : h.model->projects()) EXPECT_NE(p.id, project.id);
+        EXPECT_FALSE(h.model->error()) << *h.model->error();
+    }
+}
+
 TEST(AppModelJobs, theFinishedNotificationFollowsTheSettingAndThePermission) {
     freshDataDir();
     struct Case {
@@ -411,6 +558,35 @@ TEST(AppModelJobs, theFinishedNotificationFollowsTheSettingAndThePermission) {
         EXPECT_EQ(h.log->attentions, c.beeps);
         EXPECT_EQ(h.log->asked, c.notifyDone == false ? 0 : 1);
     }
+}
+
+// The application's own second pass: the straightening the project asks for and its photos lack runs
+// after the run, with its status line, and the notification follows once the status is cleared.
+TEST(AppModelJobs, aFinishedJobRunsTheAnalysesItsProjectStillNeedsBeforeItsNotification) {
+    freshDataDir();
+    Harness h(true);
+    Project project = projectWith(2, 0, 0, "Nuntă");
+    project.straightenRequested = true;
+    auto j = h.job(project);
+    std::vector<std::pair<std::string, std::size_t>> statuses;  // with the notifications posted by then
+    j->observe([&](Job::Property p) {
+        if (p == Job::Property::extraStatus) statuses.emplace_back(j->extraStatus().value_or("-"), h.postedCount());
+    });
+    h.model->startJob(j);
+    h.finish(j);
+    ASSERT_TRUE(h.main->runUntil([&] { return h.postedCount() == 1; }));
+
+    EXPECT_EQ(statuses, (std::vector<std::pair<std::string, std::size_t>>{
+                            {"Pregătesc analiza fotografiilor…", 0},
+                            {"Analizez fotografiile 1 din 2", 0},
+                            {"Analizez fotografiile 2 din 2", 0},
+                            {"-", 0},
+                        }));
+    EXPECT_TRUE(j->project().straightenedAt);
+    EXPECT_TRUE(j->project().layoutAnalyzedAt);
+    EXPECT_FALSE(j->isAnalysing());
+    EXPECT_EQ(h.log->posted[0].title, "Nuntă");
+    EXPECT_EQ(h.log->posted[0].body, "Editarea s-a terminat: 2 fotografii.");
 }
 
 TEST(AppModelJobs, workerPolicyIsWrittenAtEveryStartAndQueuedJobsKeepIt) {

@@ -5,7 +5,6 @@
 #include <QPointer>
 
 #include <algorithm>
-#include <condition_variable>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -69,9 +68,9 @@ int clampToInt(std::int64_t n) { return static_cast<int>(std::min<std::int64_t>(
 // Background steps in flight, so the quit path can wait for them and stop further ones.
 struct AppModel::LearningSteps {
     std::mutex mutex;
-    std::condition_variable idle;
     int running = 0;
     bool closing = false;
+    std::function<void()> onIdle;  // the quit's wait, told from the thread of the last step to end
 };
 
 // What a learning run from a project carries from step to step.
@@ -129,8 +128,7 @@ void AppModel::runLearningStep(bool highPriority, Work work, Done done) {
                 LearningSteps& steps;
                 ~Leave() {
                     std::lock_guard lock(steps.mutex);
-                    --steps.running;
-                    steps.idle.notify_all();
+                    if (--steps.running == 0 && steps.onIdle) steps.onIdle();
                 }
             } leave{*steps};
             return work();
@@ -271,10 +269,13 @@ void AppModel::importForProject(std::shared_ptr<ProjectRun> run, fs::path chosen
             // Corrections are a bonus: without them the run goes on.
             runLearningStep(
                 false,
-                [project = run->project, lrcat = imported.lrcat()] {
+                [project = run->project, lrcat = imported.lrcat(), token = run->token] {
                     try {
                         const auto [summary, photos] = Corrections::compute(project, lrcat);
-                        if (!photos.empty()) return Corrections::save(photos, summary, project);
+                        bool saved = false;
+                        // Not once the application is quitting: the run ends there.
+                        if (!photos.empty()) token->commit([&] { saved = Corrections::save(photos, summary, project); });
+                        return saved;
                     } catch (...) {
                     }
                     return false;
@@ -395,12 +396,27 @@ fs::path AppModel::neutralPresetURL() {
     return file;
 }
 
-bool AppModel::stopLearningForQuit(std::chrono::milliseconds limit) {
-    if (profileBuild_) profileBuild_->cancel->cancel();
-    if (!learningSteps_) return true;
-    std::unique_lock lock(learningSteps_->mutex);
-    learningSteps_->closing = true;
-    return learningSteps_->idle.wait_for(lock, limit, [&] { return learningSteps_->running == 0; });
+void AppModel::stopLearningForQuit(std::chrono::milliseconds limit, std::function<void(bool stopped)> done) {
+    if (profileBuild_) profileBuild_->cancel->close();
+    if (!learningSteps_) learningSteps_ = std::make_shared<LearningSteps>();
+    // Answered once, on the main thread: by the last step's end or by the limit, whichever comes first.
+    auto pending = std::make_shared<std::function<void(bool)>>(std::move(done));
+    auto answer = [pending](bool stopped) {
+        if (!*pending) return;
+        const auto reply = std::move(*pending);
+        *pending = nullptr;
+        reply(stopped);
+    };
+    {
+        std::lock_guard lock(learningSteps_->mutex);
+        learningSteps_->closing = true;
+        if (learningSteps_->running > 0) {
+            learningSteps_->onIdle = [main = main_, answer] { main->post([answer] { answer(true); }); };
+            main_->postAfter(limit, [answer] { answer(false); });
+            return;
+        }
+    }
+    answer(true);
 }
 
 }  // namespace orvane::model

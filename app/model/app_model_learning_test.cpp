@@ -2,6 +2,7 @@
 // needs it, the finder and the importer) and real catalogs, imports and corrections.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -29,13 +30,15 @@ namespace {
 const std::string noMatchText =
     "Nu am găsit un catalog Lightroom cu fotografiile acestui proiect. Alege-l manual, din „Învață din proiect”.";
 
-// The builder's stand-in: reports a phase, waits at its gate, honours the token, fails when told,
-// and otherwise "builds" the profile as the real one leaves it (models on disk, record saved).
+// The builder's stand-in: reports a phase, waits at its gate, honours the token (unless it stands for
+// a build already training), fails when told, and otherwise "builds" the profile as the real one
+// leaves it (models on disk and record saved, together, unless the token was closed).
 struct FakeBuilder {
     std::shared_ptr<Gate> gate = std::make_shared<Gate>();
     std::mutex mutex;
     std::vector<std::pair<Profile, std::vector<TrainingCatalog>>> calls;
     std::optional<std::string> failWith;
+    std::atomic<bool> training{false};
     std::vector<ProfileBuilder::BuildProgress> progressHandlers;  // kept to report late
 
     AppModel::LearningServices services() {
@@ -50,12 +53,19 @@ struct FakeBuilder {
             }
             progress(Phase::features(1, 2));
             gate->pass();
-            if (cancel && cancel->isCancelled()) throw Cancelled();
+            if (cancel && cancel->isCancelled() && !training) throw Cancelled();
             if (failWith) throw std::runtime_error(*failWith);
             Profile built = profile;
             built.built = std::chrono::system_clock::now();
-            writeModelFolder(built.dir(), 0.2f, 190.0f);
-            built.save();
+            auto write = [&] {
+                writeModelFolder(built.dir(), 0.2f, 190.0f);
+                built.save();
+            };
+            if (!cancel) {
+                write();
+            } else if (!cancel->commit(write)) {
+                throw Cancelled();
+            }
             return built;
         };
         return s;
@@ -487,21 +497,51 @@ TEST(AppModelLearning, neutralPresetURLRewritesOneFile) {
     EXPECT_EQ(xmps, 1u);
 }
 
-TEST(AppModelLearning, quittingCancelsTheBuildAndWaitsForIt) {
+TEST(AppModelLearning, quittingClosesTheBuildWaitsForItAndItsLatePhaseWritesNothing) {
+    LearningHarness h;
+    const Profile p = h.profile("Nunți");
+    const std::string record = readWholeFile(p.dir() / "profile.json");
+    h.builder.training = true;  // past the token's last check: the user's cancel would not stop it
+    h.model->learnFromCatalogs(p, {});
+    ASSERT_TRUE(h.builder.gate->waitEntered(1));
+    const auto token = h.model->profileBuild()->cancel;
+
+    std::optional<bool> stopped;
+    h.model->stopLearningForQuit(std::chrono::seconds(10), [&](bool s) { stopped = s; });
+    EXPECT_TRUE(token->isClosed());
+    h.main->runReady();
+    EXPECT_FALSE(stopped) << "the build is still at its gate";
+    h.builder.gate->open();
+    ASSERT_TRUE(h.main->runUntil([&] { return stopped.has_value(); }, std::chrono::seconds(20), false));
+    EXPECT_TRUE(*stopped);
+    // The build ended after the quit began: its models and record stay unwritten, nothing is reported.
+    EXPECT_EQ(readWholeFile(p.dir() / "profile.json"), record);
+    EXPECT_FALSE(fs::exists(p.dir() / "models.json"));
+    h.main->runReady();
+    EXPECT_FALSE(h.model->error());
+    EXPECT_FALSE(h.model->profileReady());
+    h.model->setProfileBuild(std::nullopt);
+}
+
+TEST(AppModelLearning, quittingWaitsForABuildStepNoLongerThanItsLimit) {
     LearningHarness h;
     const Profile p = h.profile("Nunți");
     h.model->learnFromCatalogs(p, {});
     ASSERT_TRUE(h.builder.gate->waitEntered(1));
-    const auto token = h.model->profileBuild()->cancel;
-    // The build stays at its gate: the wait ends at its limit.
-    EXPECT_FALSE(h.model->stopLearningForQuit(std::chrono::milliseconds(50)));
-    EXPECT_TRUE(token->isCancelled());
-    h.builder.gate->open();
-    EXPECT_TRUE(h.model->stopLearningForQuit(std::chrono::seconds(10)));
-    // Nothing runs after the quit: no further step, no message.
-    h.main->runReady();
-    EXPECT_FALSE(h.model->error());
+    std::optional<bool> stopped;
+    h.model->stopLearningForQuit(std::chrono::milliseconds(500), [&](bool s) { stopped = s; });
+    h.main->advance(std::chrono::milliseconds(499));
+    EXPECT_FALSE(stopped);
+    h.main->advance(std::chrono::milliseconds(1));
+    ASSERT_TRUE(stopped);
+    EXPECT_FALSE(*stopped);
     h.model->setProfileBuild(std::nullopt);
+
+    // With nothing running the answer comes at once.
+    LearningHarness idle;
+    std::optional<bool> idleStopped;
+    idle.model->stopLearningForQuit(std::chrono::seconds(10), [&](bool s) { idleStopped = s; });
+    EXPECT_EQ(idleStopped, true);
 }
 
 }  // namespace

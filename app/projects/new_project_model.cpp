@@ -114,11 +114,11 @@ void NewProjectModel::setOnlyUnedited(bool only) {
 }
 
 std::string NewProjectModel::sortRaw() const {
-    return app_.defaults().textValue(kit::catalogSortKey).value_or("recent");
+    return app_.defaults().textValue(DefaultsKeys::catalogSort).value_or("recent");
 }
 
 void NewProjectModel::setSortRaw(const std::string& raw) {
-    app_.defaults().set(kit::catalogSortKey, Json(raw));
+    app_.defaults().set(DefaultsKeys::catalogSort, Json(raw));
     emit changed();
 }
 
@@ -126,7 +126,7 @@ std::vector<FoundCatalog> NewProjectModel::shownCatalogs() const {
     std::vector<FoundCatalog> usable;
     for (const FoundCatalog& c : found_)
         if (CatalogWriter::isUsableSource(c.url)) usable.push_back(c);
-    usable = kit::sortFoundCatalogs(std::move(usable), kit::catalogSortFrom(sortRaw()));
+    usable = kit::sortFoundCatalogs(std::move(usable), kit::catalogSortSetting(app_.defaults()));
     if (usable.size() > shownLimit) usable.resize(shownLimit);
     return usable;
 }

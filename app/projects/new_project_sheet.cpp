@@ -25,6 +25,7 @@
 #include "app/kit/dialogs.h"
 #include "app/kit/fonts.h"
 #include "app/kit/icons.h"
+#include "app/kit/kit_settings.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_host.h"
 #include "app/model/app_model.h"
@@ -199,6 +200,10 @@ NewProjectSheet::NewProjectSheet(model::AppModel& app, model::Router& router, Ne
         alert.addChoice(QStringLiteral("OK"));
         kit::dialogs().run(alert);
     });
+    // The sort picker stores the order in the settings; the list follows.
+    connect(&kit::KitSettings::instance(), &kit::KitSettings::changed, this, [this](const QString& key) {
+        if (key == QLatin1String(DefaultsKeys::catalogSort)) refresh();
+    });
     connect(&kit::Appearance::instance(), &kit::Appearance::changed, this, [this, styleName] {
         styleName();
         refresh();
@@ -298,13 +303,8 @@ QWidget* NewProjectSheet::catalogSection() {
     if (!model_->catalog()) {
         auto* sortRow = new QHBoxLayout;
         sortRow->addStretch(1);
-        auto* sort = new QComboBox;
+        auto* sort = new kit::CatalogSortPicker;
         sort->setObjectName("catalogSort");
-        sort->addItem(QString::fromUtf8("Recente"), QStringLiteral("recent"));
-        sort->addItem(QString::fromUtf8("După nume"), QStringLiteral("name"));
-        sort->setCurrentIndex(kit::catalogSortFrom(model_->sortRaw()) == kit::CatalogSort::name ? 1 : 0);
-        connect(sort, &QComboBox::activated, this,
-                [this, sort](int i) { model_->setSortRaw(sort->itemData(i).toString().toStdString()); });
         sortRow->addWidget(sort);
         col->addLayout(sortRow);
         for (const FoundCatalog& found : model_->shownCatalogs()) {

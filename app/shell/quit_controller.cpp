@@ -72,9 +72,20 @@ void QuitController::requestQuit() {
         pauseAndFlushAll(model->jobs(), [self](std::optional<std::string> error) {
             if (!self) return;
             if (!error) {
-                // terminating stays set: the process is ending
-                afterBackupsDrained([self] {
-                    if (self) self->finish_();
+                model::AppModel* live = model::AppModel::current();
+                if (!live) {
+                    afterBackupsDrained([self] {
+                        if (self) self->finish_();
+                    });
+                    return;
+                }
+                // Whether the build's step ended or the wait ran out, the build can no longer write;
+                // then catalog backups still being compressed get a while to finish.
+                live->stopLearningForQuit(self->buildWait_, [self](bool) {
+                    if (!self) return;
+                    afterBackupsDrained([self] {
+                        if (self) self->finish_();  // terminating stays set: the process is ending
+                    });
                 });
                 return;
             }

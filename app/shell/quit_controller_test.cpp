@@ -10,6 +10,7 @@
 
 #include "app/shell/content_view.h"
 #include "app/shell/shell_fixtures.h"
+#include "core/base/atomic_file.h"
 #include "core/catalog/catalog_backups.h"
 #include "testing/concurrency.h"
 #include "testing/temp_dir.h"
@@ -156,6 +157,69 @@ TEST(QuitController, aFailedSaveCancelsTheQuitShowsTheErrorAndARetryWorks) {
     EXPECT_EQ(second.job->state(), State::paused);
     EXPECT_EQ(first.job->savedRevision(), first.job->saveRevision());
     EXPECT_EQ(second.job->savedRevision(), second.job->saveRevision());
+}
+
+// A profile build whose step is past its last look at the cancel flag: it waits at its gate, then
+// tries to write the profile as a finished build does.
+struct TrainingBuild {
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    std::shared_ptr<std::atomic<bool>> ended = std::make_shared<std::atomic<bool>>(false);
+    Profile profile;
+    std::string record;
+
+    explicit TrainingBuild(QuitHarness& h) {
+        profile.id = Uuid::random();
+        profile.name = "Nunți";
+        profile.presetName = "Neutru";
+        profile.save();
+        record = readWholeFile(profile.dir() / "profile.json");
+        h.model->reload();
+        auto services = model::AppModel::LearningServices::standard(h.defaults);
+        services.build = [gate = gate, ended = ended](const Profile& p, const std::vector<TrainingCatalog>&, int,
+                                                      const ProfileBuilder::CancelToken* cancel,
+                                                      const ProfileBuilder::BuildProgress&) {
+            gate->pass();
+            Profile built = p;
+            built.built = std::chrono::system_clock::now();
+            const bool written = cancel->commit([&] { built.save(); });
+            *ended = true;
+            if (!written) throw Cancelled();
+            return built;
+        };
+        h.model->setLearningServices(std::move(services));
+        h.model->learnFromCatalogs(profile, {});
+        EXPECT_TRUE(gate->waitEntered(1));
+    }
+    ~TrainingBuild() { gate->open(); }
+    bool recordUnchanged() const { return readWholeFile(profile.dir() / "profile.json") == record; }
+};
+
+TEST(QuitController, aProfileBuildIsClosedAndWaitedForAndWritesNothingAfterTheQuit) {
+    QuitHarness h;
+    TrainingBuild build(h);
+    h.quit.requestQuit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.model->profileBuild()->cancel->isClosed(); }, 10000));
+    QTest::qWait(20);
+    EXPECT_EQ(h.finished, 0) << "the build's step is still out";
+
+    build.gate->open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.finished == 1; }, 10000));
+    EXPECT_TRUE(*build.ended);
+    EXPECT_TRUE(build.recordUnchanged());
+}
+
+TEST(QuitController, aBuildStepThatOutlastsTheWaitDoesNotHoldTheQuitAndWritesNothingLater) {
+    QuitHarness h;
+    h.quit.setBuildWait(std::chrono::milliseconds(50));
+    TrainingBuild build(h);
+    h.quit.requestQuit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.finished == 1; }, 10000));
+    EXPECT_EQ(build.gate->passed(), 0);
+
+    build.gate->open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return build.ended->load(); }, 10000));
+    EXPECT_TRUE(build.recordUnchanged());
+    EXPECT_EQ(h.finished, 1);
 }
 
 TEST(QuitController, quitsAtOnceWithoutJobsOrWithoutAModel) {

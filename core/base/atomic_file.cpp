@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <random>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace orvane {
@@ -25,32 +26,56 @@ std::string randomSuffix() {
     return out;
 }
 
+// A descriptor closed at the end of its scope.
+struct Descriptor {
+    int fd = -1;
+    Descriptor() = default;
+    explicit Descriptor(int f) : fd(f) {}
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+};
+
+// A temporary file inside a folder, removed unless kept.
 struct TempFile {
-    std::string path;
+    int folder = -1;
+    std::string name;
     int fd = -1;
     bool keep = false;
     ~TempFile() {
         if (fd >= 0) ::close(fd);
-        if (!keep && !path.empty()) ::unlink(path.c_str());
+        if (!keep && !name.empty()) ::unlinkat(folder, name.c_str(), 0);
     }
 };
-}  // namespace
 
-namespace {
-// Writes a complete temporary file beside the target, then hands it to `place` (which moves it over
-// or next to the target and returns 0 or an errno). The temporary file never outlives a failure.
-void writeThenPlace(const std::filesystem::path& target, std::string_view bytes, const std::function<void()>& beforeRename,
-                    const std::function<int(const std::string& tmp)>& place, const char* placeError) {
-    const auto folder = target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+int renameNoReplaceAt(int folder, const char* from, const char* to) {
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0) return 0;
+    int err = errno;
+    if (err != EINVAL && err != ENOSYS) return err;
+    // File systems without the flag: a hard link also refuses an existing name.
+    if (::linkat(folder, from, folder, to, 0) != 0) return errno;
+    ::unlinkat(folder, from, 0);
+    return 0;
+}
+
+// Writes a complete temporary file in the open folder `folder`, then hands its name to `place` (which
+// moves it over or next to `name` in that folder and returns 0 or an errno), then flushes the folder.
+// The temporary file never outlives a failure. `target` names the file in error messages.
+void writeThenPlace(int folder, const std::string& name, const std::filesystem::path& target, std::string_view bytes,
+                    const std::function<void()>& beforeRename, const std::function<int(const std::string& tmp)>& place,
+                    const char* placeError) {
     TempFile tmp;
-    // Created exclusively with mode 0666 so the kernel applies the umask; the umask itself is never
-    // touched, since it is shared by every thread of the process.
-    const std::string stem = (folder / ("." + target.filename().string() + ".tmp-")).string();
+    tmp.folder = folder;
+    // Created exclusively (never through a link) with mode 0666 so the kernel applies the umask; the
+    // umask itself is never touched, since it is shared by every thread of the process.
+    const std::string stem = "." + name + ".tmp-";
     for (int tries = 0; tries < 100 && tmp.fd < 0; ++tries) {
-        std::string name = stem + randomSuffix();
-        tmp.fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        std::string candidate = stem + randomSuffix();
+        tmp.fd = ::openat(folder, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (tmp.fd >= 0) {
-            tmp.path = name;
+            tmp.name = candidate;
         } else if (errno != EEXIST) {
             fail(errno, "nu se poate crea fișierul temporar pentru", target);
         }
@@ -75,15 +100,19 @@ void writeThenPlace(const std::filesystem::path& target, std::string_view bytes,
 
     if (beforeRename) beforeRename();
 
-    if (int err = place(tmp.path)) fail(err, placeError, target);
+    if (int err = place(tmp.name)) fail(err, placeError, target);
     tmp.keep = true;
+    // The rename is durable only once the folder entry is; a failure here cannot undo it.
+    const Descriptor readable(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (readable.fd >= 0) ::fsync(readable.fd);
+}
 
-    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        // The rename is durable only once the folder entry is; a failure here cannot undo it.
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+// The folder of `target` opened for writeThenPlace.
+int openFolderOf(const std::filesystem::path& target) {
+    const auto folder = target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+    const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) fail(errno, "nu se poate crea fișierul temporar pentru", target);
+    return fd;
 }
 }  // namespace
 
@@ -99,28 +128,59 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
     // A file that is replaced keeps its permissions.
     struct stat previous;
     const bool existed = ::stat(real.c_str(), &previous) == 0 && S_ISREG(previous.st_mode);
+    const Descriptor folder(openFolderOf(real));
+    const std::string name = real.filename().string();
     writeThenPlace(
-        real, bytes, beforeRename,
+        folder.fd, name, real, bytes, beforeRename,
         [&](const std::string& tmp) {
-            if (existed) ::chmod(tmp.c_str(), previous.st_mode & 07777);
-            return ::rename(tmp.c_str(), real.c_str()) == 0 ? 0 : errno;
+            if (existed) ::fchmodat(folder.fd, tmp.c_str(), previous.st_mode & 07777, 0);
+            return ::renameat(folder.fd, tmp.c_str(), folder.fd, name.c_str()) == 0 ? 0 : errno;
+        },
+        "înlocuirea a eșuat pentru");
+}
+
+int openFolderNoFollow(const std::filesystem::path& folder) {
+    const std::filesystem::path absolute = std::filesystem::absolute(folder);
+    Descriptor current(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (current.fd < 0) return -1;
+    for (const auto& part : absolute.relative_path()) {
+        const std::string name = part.string();
+        if (name.empty() || name == ".") continue;
+        if (name == "..") {
+            errno = EINVAL;
+            return -1;
+        }
+        const int next = ::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) return -1;
+        ::close(current.fd);
+        current.fd = next;
+    }
+    return std::exchange(current.fd, -1);
+}
+
+void replaceFileNoFollow(const std::filesystem::path& target, std::string_view bytes) {
+    const std::string name = target.filename().string();
+    if (name.empty() || name == "." || name == "..") fail(EINVAL, "nu se poate crea fișierul temporar pentru", target);
+    const Descriptor folder(openFolderNoFollow(target.parent_path().empty() ? "." : target.parent_path()));
+    if (folder.fd < 0) fail(errno, "nu se poate crea fișierul temporar pentru", target);
+    writeThenPlace(
+        folder.fd, name, target, bytes, {},
+        [&](const std::string& tmp) {
+            return ::renameat(folder.fd, tmp.c_str(), folder.fd, name.c_str()) == 0 ? 0 : errno;
         },
         "înlocuirea a eșuat pentru");
 }
 
 int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    int err = errno;
-    if (err != EINVAL && err != ENOSYS) return err;
-    // File systems without the flag: a hard link also refuses an existing name.
-    if (::link(from.c_str(), to.c_str()) != 0) return errno;
-    ::unlink(from.c_str());
-    return 0;
+    return renameNoReplaceAt(AT_FDCWD, from.c_str(), to.c_str());
 }
 
 void writeNewFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+    const Descriptor folder(openFolderOf(target));
+    const std::string name = target.filename().string();
     writeThenPlace(
-        target, bytes, {}, [&](const std::string& tmp) { return renameNoReplace(tmp, target); },
+        folder.fd, name, target, bytes, {},
+        [&](const std::string& tmp) { return renameNoReplaceAt(folder.fd, tmp.c_str(), name.c_str()); },
         "crearea a eșuat (poate fișierul există deja) pentru");
 }
 

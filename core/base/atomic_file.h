@@ -17,6 +17,16 @@ namespace orvane {
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          const std::function<void()>& beforeRename = {});
 
+// Opens `folder` (made absolute) for the *at calls (O_PATH) without following a symbolic link in any
+// component; a ".." component is refused (EINVAL). Returns the descriptor, or -1 with errno set (ELOOP
+// or ENOTDIR for a link).
+int openFolderNoFollow(const std::filesystem::path& folder);
+
+// Like writeFileAtomically, but no link is followed: not in the folder's path (opened with
+// openFolderNoFollow) and not at the target's name, where a link is replaced rather than written
+// through. For files whose folder someone else may plant links in.
+void replaceFileNoFollow(const std::filesystem::path& target, std::string_view bytes);
+
 // Like writeFileAtomically, but never replaces anything: when the target exists the write fails with
 // EEXIST (std::filesystem::filesystem_error) and the temporary file is removed.
 void writeNewFileAtomically(const std::filesystem::path& target, std::string_view bytes);

@@ -90,5 +90,29 @@ TEST(AtomicFile, failuresAreReportedAndChangeNothing) {
     EXPECT_THROW(readWholeFile(folder), std::system_error);
 }
 
+TEST(AtomicFile, theNoFollowWriterReplacesLinksAndRefusesLinkedFolders) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    // A link planted at the name is replaced by the file; what it named is untouched.
+    writeText(dir / "elsewhere" / "victim.txt", "keep");
+    fs::create_symlink(dir / "elsewhere" / "victim.txt", dir / "report.txt");
+    replaceFileNoFollow(dir / "report.txt", "report");
+    EXPECT_FALSE(fs::is_symlink(dir / "report.txt"));
+    EXPECT_EQ(readText(dir / "report.txt"), "report");
+    EXPECT_EQ(readText(dir / "elsewhere" / "victim.txt"), "keep");
+    // So is a dangling link, which a plain create would follow into a new file.
+    fs::create_symlink(dir / "elsewhere" / "new.txt", dir / "dangling.txt");
+    replaceFileNoFollow(dir / "dangling.txt", "x");
+    EXPECT_FALSE(fs::exists(dir / "elsewhere" / "new.txt"));
+    EXPECT_EQ(readText(dir / "dangling.txt"), "x");
+    // A link or ".." anywhere in the folder's path is refused and nothing is written.
+    fs::create_directory_symlink(dir / "elsewhere", dir / "linked");
+    for (const auto& target : {dir / "linked" / "r.txt", dir / "linked" / "." / "r.txt", dir / "elsewhere" / ".." / "r.txt"})
+        EXPECT_THROW(replaceFileNoFollow(target, "x"), std::system_error) << target;
+    EXPECT_EQ(entriesIn(dir / "elsewhere"), 1u);
+    EXPECT_FALSE(fs::exists(dir / "r.txt"));
+    EXPECT_EQ(entriesIn(dir.path()), 4u);  // elsewhere, report.txt, dangling.txt, linked
+}
+
 }  // namespace
 }  // namespace orvane

@@ -61,11 +61,24 @@ const std::vector<std::string>& resetExtras() {
     return keys;
 }
 
-const DefaultsKey* find(const std::string& key) {
-    for (const auto& k : settings())
+namespace {
+const DefaultsKey* findIn(const std::vector<DefaultsKey>& keys, const std::string& key) {
+    for (const auto& k : keys)
         if (key == k.key) return &k;
     return nullptr;
 }
+}  // namespace
+
+const DefaultsKey* find(const std::string& key) { return findIn(settings(), key); }
+
+const std::vector<DefaultsKey>& interfaceState() {
+    static const std::vector<DefaultsKey> keys = {
+        {catalogSort, DefaultsType::text, "recent", "order of every catalog list: recent (newest first) or name"},
+    };
+    return keys;
+}
+
+const DefaultsKey* findInterfaceState(const std::string& key) { return findIn(interfaceState(), key); }
 
 }  // namespace DefaultsKeys
 

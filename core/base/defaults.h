@@ -32,6 +32,12 @@ const std::vector<DefaultsKey>& settings();
 const std::vector<std::string>& resetExtras();
 // The registry entry of a key, if the key is a setting.
 const DefaultsKey* find(const std::string& key);
+
+// Keys the interface keeps for itself: never exported, imported or reset with the settings.
+inline constexpr const char* catalogSort = "catalogSort";
+const std::vector<DefaultsKey>& interfaceState();
+// The registry entry of an interface key, if it is one.
+const DefaultsKey* findInterfaceState(const std::string& key);
 }  // namespace DefaultsKeys
 
 class Defaults {

@@ -85,5 +85,15 @@ TEST(Defaults, registryListsThirtyEightDistinctSettings) {
     EXPECT_EQ(DefaultsKeys::find("window.sizedV1"), nullptr);
 }
 
+TEST(Defaults, interfaceStateKeysAreNoSettings) {
+    // The catalog order is the interface's own: the settings' export, import and reset never see it.
+    EXPECT_EQ(DefaultsKeys::find(DefaultsKeys::catalogSort), nullptr);
+    const DefaultsKey* sort = DefaultsKeys::findInterfaceState("catalogSort");
+    ASSERT_NE(sort, nullptr);
+    EXPECT_EQ(sort->type, DefaultsType::text);
+    EXPECT_EQ(sort->whenAbsent, Json("recent"));
+    for (const auto& k : DefaultsKeys::interfaceState()) EXPECT_EQ(DefaultsKeys::find(k.key), nullptr) << k.key;
+}
+
 }  // namespace
 }  // namespace orvane

@@ -33,13 +33,18 @@ icu::Collator* collator() {
 }
 }  // namespace
 
-int compare(std::string_view a, std::string_view b) {
+int collate(std::string_view a, std::string_view b) {
     if (auto* c = collator()) {
         UErrorCode status = U_ZERO_ERROR;
         auto r = c->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
                                 icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
-        if (U_SUCCESS(status) && r != UCOL_EQUAL) return r == UCOL_LESS ? -1 : 1;
+        if (U_SUCCESS(status)) return r == UCOL_LESS ? -1 : (r == UCOL_EQUAL ? 0 : 1);
     }
+    return a < b ? -1 : (a == b ? 0 : 1);
+}
+
+int compare(std::string_view a, std::string_view b) {
+    if (const int r = collate(a, b); r != 0) return r;
     return a < b ? -1 : (a == b ? 0 : 1);
 }
 

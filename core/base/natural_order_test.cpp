@@ -18,5 +18,12 @@ TEST(NaturalOrder, ordersLikeAFileBrowser) {
     EXPECT_NE(NaturalOrder::compare("a", "A"), 0);  // equal to the collation, still a total order
 }
 
+TEST(NaturalOrder, collationAloneIgnoresCaseOnly) {
+    EXPECT_EQ(NaturalOrder::collate("Nuntă 2024", "nuntă 2024"), 0);
+    EXPECT_LT(NaturalOrder::collate("Catalog 2", "catalog 10"), 0);
+    EXPECT_LT(NaturalOrder::collate("nunta", "nuntă"), 0);  // accents still count
+    EXPECT_GT(NaturalOrder::collate("b", "A"), 0);
+}
+
 }  // namespace
 }  // namespace orvane

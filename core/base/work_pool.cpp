@@ -73,6 +73,24 @@ WorkPool& WorkPool::normal() {
     return *pool;
 }
 
+void CancelToken::close() {
+    cancel();
+    std::lock_guard lock(commitMutex_);
+    closed_ = true;
+}
+
+bool CancelToken::isClosed() const {
+    std::lock_guard lock(commitMutex_);
+    return closed_;
+}
+
+bool CancelToken::commit(const std::function<void()>& write) const {
+    std::lock_guard lock(commitMutex_);
+    if (closed_) return false;
+    write();
+    return true;
+}
+
 void parallelFor(WorkPool& pool, std::size_t count, int workers, const std::function<void(std::size_t)>& body,
                  const CancelToken* cancel) {
     if (count == 0) return;

@@ -69,7 +69,9 @@ public:
 };
 
 // A stop request shared between the one who asks and the work that checks. The flag is an atomic,
-// so neither side takes a lock.
+// so neither side takes a lock. Closing is the stronger request of a process about to end: work that
+// writes its result through commit() either has finished that write when close() returns or never
+// begins it.
 class CancelToken {
 public:
     void cancel() noexcept { cancelled_.store(true, std::memory_order_release); }
@@ -77,9 +79,16 @@ public:
     void throwIfCancelled() const {
         if (isCancelled()) throw Cancelled();
     }
+    // Cancels, and waits for a commit in progress: none begins afterwards.
+    void close();
+    bool isClosed() const;
+    // Runs `write` unless the token is closed, holding close() off until it returns; false when closed.
+    bool commit(const std::function<void()>& write) const;
 
 private:
     std::atomic<bool> cancelled_{false};
+    mutable std::mutex commitMutex_;
+    bool closed_ = false;  // under commitMutex_
 };
 
 // Calls body(i) for every i in [0, count), at most `workers` at once (0 or less means 1), on the

@@ -93,10 +93,11 @@ TEST(ParallelFor, visitsEveryIndexOnceWithinTheWorkerBound) {
         WorkPool pool("test.pfor", WorkPool::Priority::normal);
         HighWater hw;
         std::vector<std::atomic<int>> visits(40);
+        // Linger until the bound has been reached once, so a slow machine cannot hide it; the one
+        // deadline, far off, only ends the wait of a loop that never reaches it.
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
         parallelFor(pool, visits.size(), c.workers, [&](std::size_t i) {
             hw.enter();
-            // Linger until the bound has been reached once, so a slow machine cannot hide it.
-            const auto deadline = std::chrono::steady_clock::now() + 3s;
             while (hw.most() < c.bound && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
             visits[i].fetch_add(1);
             hw.leave();
@@ -173,4 +174,27 @@ TEST(Offload, deliversTheValueOrTheErrorOnTheMainThread) {
     EXPECT_EQ(error, "decoder failed");
     EXPECT_TRUE(valueOnMain);
     EXPECT_TRUE(errorOnMain);
+}
+
+// A write under way when the process closes the token ends first; no write begins after.
+TEST(CancelToken, closingWaitsForTheWriteUnderWayAndRefusesLaterOnes) {
+    CancelToken token;
+    std::atomic<bool> closed{false};
+    std::atomic<bool> closedDuringWrite{false};
+    std::thread closer;
+    EXPECT_TRUE(token.commit([&] {
+        closer = std::thread([&] {
+            token.close();
+            closed = true;
+        });
+        // The closer is running; whatever it does, it cannot return before this write does.
+        while (!token.isCancelled()) std::this_thread::yield();
+        closedDuringWrite = closed.load();
+    }));
+    closer.join();
+    EXPECT_FALSE(closedDuringWrite);
+    EXPECT_TRUE(token.isClosed());
+    int writes = 0;
+    EXPECT_FALSE(token.commit([&] { ++writes; }));
+    EXPECT_EQ(writes, 0);
 }

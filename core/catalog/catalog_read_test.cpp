@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <fstream>
 
 #include "core/catalog/catalog.h"
@@ -239,9 +238,8 @@ TEST(CatalogRead, immutableReadDoesNotWaitForAWriterAndAPlainReadFailsInsteadOfR
     other.exec("begin exclusive");
     other.exec("update Adobe_imageDevelopSettings set text = 'Exposure2012 = 9' where id_local > 0");
 
-    const auto start = std::chrono::steady_clock::now();
+    // The lock is held until the end of the test: a read that waited for it could only fail.
     expectSamePhotos(Catalog::read(file, true), want);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 
     try {
         (void)Catalog::read(file, false);

@@ -56,6 +56,8 @@ double illuminantKelvin(int code) {
 
 }  // namespace
 
+std::string noTintText(const std::string& fileName) { return "Nu pot calcula Tint-ul din cameră pentru " + fileName; }
+
 std::optional<Matrix3> invert3(const Matrix3& m) {
     double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
                  m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);

@@ -4,6 +4,8 @@
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "core/base/strict_json.h"
@@ -53,6 +55,17 @@ struct CalibratedMatrix {
 std::optional<std::array<double, 2>> neutralChromaticity(const std::array<double, 3>& cameraNeutral,
                                                          const std::vector<CalibratedMatrix>& matrices,
                                                          const std::array<double, 3>& analogBalance = {1, 1, 1});
+
+// A photo whose as-shot tint cannot be computed (its file records no white balance that converts to a
+// temperature and tint) cannot be exported. The refusal names the file: "Nu pot calcula Tint-ul din
+// cameră pentru <file name>", ended by whoever refuses (the export says that it stopped).
+std::string noTintText(const std::string& fileName);
+
+// Processing's refusal of such a photo: noTintText(fileName) and a full stop.
+class NoTintError : public std::runtime_error {
+public:
+    explicit NoTintError(const std::string& fileName) : std::runtime_error(noTintText(fileName) + ".") {}
+};
 
 // Whole-file reader: opens and unpacks the file (no processing) and derives the as-shot white balance
 // from the colour data kept with the raw data. Throws RawError when the file cannot be opened or

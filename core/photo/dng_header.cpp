@@ -5,9 +5,12 @@
 #include <cstring>
 #include <fstream>
 #include <algorithm>
+#include <deque>
 #include <map>
+#include <set>
 
 #include "core/photo/libraw_support.h"
+#include "core/photo/raw_image.h"
 
 namespace orvane {
 namespace {
@@ -33,7 +36,7 @@ std::uint32_t typeSize(std::uint16_t type) {
 
 class Reader {
 public:
-    explicit Reader(const std::filesystem::path& file) : in_(file, std::ios::binary) {
+    explicit Reader(std::istream& in) : in_(in) {
         if (!in_) return;
         in_.seekg(0, std::ios::end);
         auto end = in_.tellg();
@@ -79,31 +82,52 @@ public:
         return u32(4);
     }
 
+    // One directory as written: every entry with its type, count and where its value bytes lie (in
+    // the entry itself when they fit in 4 bytes), and the offset of the next directory (0: none).
     // The whole directory is read at once: a file of a few thousand entries costs one read, not thousands.
-    std::optional<std::map<std::uint16_t, Entry>> ifd(std::uint64_t at) {
+    struct RawEntry {
+        std::uint16_t tag = 0;
+        std::uint16_t type = 0;
+        std::uint32_t count = 0;
+        std::uint64_t bytes = 0;    // count times the type's size (1 for a type the reader does not know)
+        std::uint64_t valueAt = 0;  // file offset of the value bytes, unchecked
+    };
+    struct Directory {
+        std::vector<RawEntry> entries;
+        std::uint64_t next = 0;
+    };
+    std::optional<Directory> directory(std::uint64_t at) {
         auto n = u16(at);
         if (!n || *n == 0 || *n > kMaxEntries) return std::nullopt;
-        if (at > size_) return std::nullopt;
-        std::vector<std::uint8_t> block(12 * std::size_t(*n));
-        if (!bytes(at + 2, block.size(), block.data())) return std::nullopt;
-        std::map<std::uint16_t, Entry> out;
+        std::vector<std::uint8_t> block(12 * std::size_t(*n) + 4);
+        if (!bytes(at + 2, block.size() - 4, block.data())) return std::nullopt;
+        Directory out;
+        if (bytes(at + 2 + 12ull * *n, 4, block.data() + block.size() - 4)) out.next = get32(block.data() + block.size() - 4);
         for (std::uint32_t i = 0; i < *n; ++i) {
             const std::uint8_t* e = block.data() + 12 * std::size_t(i);
-            const std::uint32_t tag = get16(e), type = get16(e + 2), count = get32(e + 4);
-            std::uint32_t size = typeSize(std::uint16_t(type));
-            if (size == 0) continue;
-            std::uint64_t total = std::uint64_t(size) * count;
-            if (total > kMaxValueBytes) continue;
-            Entry entry{std::uint16_t(type), count, at + 2 + 12ull * i + 8};
-            if (total > 4) {
-                std::uint32_t off = get32(e + 8);
-                if (off > size_ || total > size_ - off) continue;
-                entry.valueAt = off;
-            }
-            out.emplace(std::uint16_t(tag), entry);
+            RawEntry entry{std::uint16_t(get16(e)), std::uint16_t(get16(e + 2)), get32(e + 4)};
+            entry.bytes = std::uint64_t(std::max<std::uint32_t>(typeSize(entry.type), 1)) * entry.count;
+            entry.valueAt = entry.bytes > 4 ? get32(e + 8) : at + 2 + 12ull * i + 8;
+            out.entries.push_back(entry);
         }
         return out;
     }
+
+    std::optional<std::map<std::uint16_t, Entry>> ifd(std::uint64_t at) {
+        auto dir = directory(at);
+        if (!dir) return std::nullopt;
+        std::map<std::uint16_t, Entry> out;
+        for (const RawEntry& e : dir->entries) {
+            if (typeSize(e.type) == 0 || e.bytes > kMaxValueBytes || !within(e)) continue;
+            out.emplace(e.tag, Entry{e.type, e.count, e.valueAt});
+        }
+        return out;
+    }
+
+    // Whether an entry's value bytes lie inside the file.
+    bool within(const RawEntry& e) const { return e.valueAt <= size_ && e.bytes <= size_ - e.valueAt; }
+    std::uint64_t size() const { return size_; }
+    bool little() const { return little_; }
 
     // Numeric values of an entry as doubles; empty for text or unreadable entries. The value block is
     // read in one bounded read (the directory already capped its size).
@@ -152,7 +176,7 @@ public:
     }
 
 private:
-    std::ifstream in_;
+    std::istream& in_;
     std::uint64_t size_ = 0;
     bool little_ = true;
 };
@@ -165,7 +189,12 @@ std::optional<double> firstFinite(const std::vector<double>& v) {
 }  // namespace
 
 std::optional<DngHeader> readDngHeader(const std::filesystem::path& file) {
-    Reader r(file);
+    std::ifstream in(file, std::ios::binary);
+    return readDngHeader(in);
+}
+
+std::optional<DngHeader> readDngHeader(std::istream& in) {
+    Reader r(in);
     if (!r.ok()) return std::nullopt;
     auto first = r.header();
     if (!first) return std::nullopt;
@@ -264,6 +293,119 @@ std::optional<DngHeader> readDngHeader(const std::filesystem::path& file) {
         }
     }
     return h;
+}
+
+namespace {
+
+constexpr const char* kOpcodesBeyondFile = "DNG deteriorat: lista de operații declară mai mult decât cuprinde fișierul";
+constexpr const char* kImageBeyondFile = "DNG deteriorat: datele imaginii declarate depășesc fișierul";
+
+// How many directories and sub-directories the check visits at most; real files have a handful.
+constexpr int kMaxDirectories = 64;
+
+[[noreturn]] void refuse(const char* why) { throw RawError(-2, why); }
+
+std::uint32_t bigEndian32(const std::uint8_t* b) {
+    return std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | std::uint32_t(b[3]);
+}
+
+// An opcode list (always big-endian): a count, then each opcode's id, version, flags, parameter size
+// and parameters. The decoder believes the count and steps over each opcode by its size, so both must
+// stay within the list's own bytes: then the walk is at most one step per 16 bytes of the file.
+void checkOpcodeList(Reader& r, std::uint64_t at, std::uint64_t length) {
+    std::uint8_t b[16];
+    if (length < 4 || !r.bytes(at, 4, b)) refuse(kOpcodesBeyondFile);
+    const std::uint64_t count = bigEndian32(b);
+    if (count > (length - 4) / 16) refuse(kOpcodesBeyondFile);
+    std::uint64_t pos = 4;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        if (length - pos < 16 || !r.bytes(at + pos, 16, b)) refuse(kOpcodesBeyondFile);
+        pos += 16;
+        const std::uint64_t parameters = bigEndian32(b + 12);
+        if (parameters > length - pos) refuse(kOpcodesBeyondFile);
+        pos += parameters;
+    }
+}
+
+// The values of a strip or tile table (SHORT or LONG), read whole: the table already lies in the file.
+std::vector<std::uint64_t> tableValues(Reader& r, const Reader::RawEntry& e) {
+    const std::uint32_t size = typeSize(e.type);
+    if (e.type != 3 && e.type != 4) refuse(kImageBeyondFile);
+    std::vector<std::uint8_t> block(e.bytes);
+    if (!block.empty() && !r.bytes(e.valueAt, block.size(), block.data())) refuse(kImageBeyondFile);
+    std::vector<std::uint64_t> out(e.count);
+    for (std::uint32_t i = 0; i < e.count; ++i)
+        out[i] = size == 2 ? r.get16(block.data() + 2 * std::size_t(i)) : r.get32(block.data() + 4 * std::size_t(i));
+    return out;
+}
+
+// Strips or tiles: both tables as long as each other, and every piece inside the file. A tiled image
+// needs a table entry for each tile its size and tile size make, or the decoder reads entries past
+// the table.
+void checkPieces(Reader& r, const std::map<std::uint16_t, const Reader::RawEntry*>& tags, std::uint16_t offsetsTag,
+                 std::uint16_t countsTag, bool tiled) {
+    const auto offsetsAt = tags.find(offsetsTag), countsAt = tags.find(countsTag);
+    if (offsetsAt == tags.end() && countsAt == tags.end()) return;
+    if (offsetsAt == tags.end() || countsAt == tags.end()) refuse(kImageBeyondFile);
+    const auto offsets = tableValues(r, *offsetsAt->second), counts = tableValues(r, *countsAt->second);
+    if (offsets.size() != counts.size()) refuse(kImageBeyondFile);
+    for (std::size_t i = 0; i < offsets.size(); ++i)
+        if (offsets[i] > r.size() || counts[i] > r.size() - offsets[i]) refuse(kImageBeyondFile);
+    if (!tiled) return;
+    auto number = [&](std::uint16_t tag) -> std::uint64_t {
+        const auto it = tags.find(tag);
+        if (it == tags.end() || it->second->count != 1) refuse(kImageBeyondFile);
+        const auto v = tableValues(r, *it->second);
+        return v[0];
+    };
+    const std::uint64_t width = number(256), height = number(257), tileWidth = number(322), tileLength = number(323);
+    if (tileWidth == 0 || tileLength == 0) refuse(kImageBeyondFile);
+    const std::uint64_t across = (width + tileWidth - 1) / tileWidth, down = (height + tileLength - 1) / tileLength;
+    if (across * down > offsets.size()) refuse(kImageBeyondFile);
+}
+
+}  // namespace
+
+void requireDngBlocksWithinFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    Reader r(in);
+    if (!r.ok()) return;
+    const auto first = r.header();
+    if (!first) return;
+    const auto ifd0 = r.directory(*first);
+    // Other raw formats keep their own rules; an unreadable file the decoder refuses by itself.
+    if (!ifd0 || std::none_of(ifd0->entries.begin(), ifd0->entries.end(),
+                              [](const Reader::RawEntry& e) { return e.tag == 50706; }))  // DNGVersion
+        return;
+    std::deque<std::uint64_t> pending{*first};
+    std::set<std::uint64_t> seen;
+    for (int visited = 0; !pending.empty() && visited < kMaxDirectories; ++visited) {
+        const std::uint64_t at = pending.front();
+        pending.pop_front();
+        if (at == 0 || !seen.insert(at).second) continue;
+        const auto dir = r.directory(at);
+        if (!dir) continue;
+        std::map<std::uint16_t, const Reader::RawEntry*> tags;
+        for (const auto& e : dir->entries) tags.emplace(e.tag, &e);
+        for (std::uint16_t list : {51008, 51009, 51022}) {  // OpcodeList1, 2, 3
+            const auto it = tags.find(list);
+            if (it == tags.end()) continue;
+            if (!r.within(*it->second)) refuse(kOpcodesBeyondFile);
+            checkOpcodeList(r, it->second->valueAt, it->second->bytes);
+        }
+        for (std::uint16_t table : {273, 279, 324, 325, 330})
+            if (const auto it = tags.find(table); it != tags.end() && !r.within(*it->second)) refuse(kImageBeyondFile);
+        checkPieces(r, tags, 273, 279, false);
+        checkPieces(r, tags, 324, 325, true);
+        if (const auto it = tags.find(330); it != tags.end() && (it->second->type == 4 || it->second->type == 13)) {
+            Reader::RawEntry subs = *it->second;
+            subs.type = 4;
+            subs.count = std::min<std::uint32_t>(subs.count, kMaxDirectories);
+            subs.bytes = 4ull * subs.count;
+            for (std::uint64_t sub : tableValues(r, subs)) pending.push_back(sub);
+        }
+        pending.push_back(dir->next);
+    }
 }
 
 std::optional<std::array<double, 2>> asShotWhite(const DngHeader& h) {

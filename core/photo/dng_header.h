@@ -4,6 +4,7 @@
 // against the file; a malformed file gives absent, never a read outside it.
 #include <array>
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,16 @@ struct DngHeader {
 };
 
 std::optional<DngHeader> readDngHeader(const std::filesystem::path& file);
+// The same from a seekable stream (the file's bytes from its start).
+std::optional<DngHeader> readDngHeader(std::istream& in);
+
+// Run before the decoder unpacks a file: refuses a DNG whose counted blocks declare more than the file
+// holds. The decoder believes an opcode list's count and a tiled image's tile count and walks them one
+// by one (an opcode count of 16 million held it for minutes), so every opcode list must hold the
+// opcodes it declares, strip and tile tables must lie in the file and point inside it, and a tiled
+// image must have a table entry per tile. Throws RawError(-2) with the reason; a file that is not a DNG
+// (or not a TIFF at all) passes, as the decoder's own checks judge it.
+void requireDngBlocksWithinFile(const std::filesystem::path& file);
 
 // Chromaticity of the as-shot white: AsShotNeutral through the colour model, else AsShotWhiteXY.
 // Absent when the file states neither usably.

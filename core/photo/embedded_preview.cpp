@@ -105,7 +105,7 @@ const std::array<float, 256>& srgbTable() {
 
 RawImage load(const std::filesystem::path& file, int maxSide) {
     LibRawHandle raw;
-    LibRawHandle::check(libraw_open_file(raw.get(), file.c_str()));
+    raw.open(file);
     if (maxSide < 1) throw RawError(-2, kNoPreview);
 
     const int unpacked = libraw_unpack_thumb(raw.get());

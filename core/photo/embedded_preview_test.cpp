@@ -91,14 +91,15 @@ TEST(EmbeddedPreview, failsWithItsOwnTexts) {
             ADD_FAILURE() << "loaded";
         } catch (const RawError& e) {
             EXPECT_EQ(e.code(), -2);
-            EXPECT_STREQ(e.what(), c.text);
+            EXPECT_EQ(e.details(), c.text);
         }
     }
     try {
         EmbeddedPreview::load(dir / "missing.dng", 1616);
         ADD_FAILURE() << "loaded";
     } catch (const RawError& e) {
-        EXPECT_STREQ(e.what(), "LibRaw -100009: Input/output error");
+        EXPECT_EQ(e.details(), "LibRaw -100009: Input/output error");
+        EXPECT_EQ(e.cause(), RawError::Cause::unreadable);
     }
 }
 

@@ -15,7 +15,7 @@ int omp_get_max_threads() __attribute__((weak));
 namespace orvane::photo_detail {
 
 LibRawHandle::LibRawHandle() : raw_(libraw_init(0)), savedThreads_(0) {
-    if (!raw_) throw RawError(-1, "init");
+    if (!raw_) throw RawError(-1, "init", RawError::Cause::outOfMemory);
     if (omp_set_num_threads && omp_get_max_threads) {
         savedThreads_ = omp_get_max_threads();
         omp_set_num_threads(1);
@@ -29,6 +29,23 @@ LibRawHandle::~LibRawHandle() {
 
 void LibRawHandle::check(int result) {
     if (result != 0) throw RawError::fromLibRaw(result);
+}
+
+void LibRawHandle::open(const std::filesystem::path& file) {
+    if (int result = libraw_open_file(raw_, file.c_str()); result != 0) throw RawError::fromLibRaw(result, file);
+}
+
+void LibRawHandle::unpack() {
+    // Debian's LibRaw is built without zlib: its deflate decoder reports every deflate-compressed DNG
+    // as corrupted data, though the file is one this build cannot read. (Named before unpacking, which
+    // forgets the decoder when it fails.)
+    const char* decoder = libraw_unpack_function_name(raw_);
+    const bool deflate = decoder && std::string_view(decoder).starts_with("deflate_dng_load_raw");
+    const int result = libraw_unpack(raw_);
+    if (result == 0) return;
+    RawError error = RawError::fromLibRaw(result);
+    if (deflate) throw RawError(result, error.message(), RawError::Cause::unsupportedFormat);
+    throw error;
 }
 
 bool LibRawHandle::tryOpen(const std::filesystem::path& file) { return libraw_open_file(raw_, file.c_str()) == 0; }

@@ -22,7 +22,7 @@ namespace orvane::photo_detail {
 // only: parallelism comes from the callers' workers.
 class LibRawHandle {
 public:
-    LibRawHandle();  // throws RawError(-1, "init")
+    LibRawHandle();  // throws RawError(-1, "init", outOfMemory)
     ~LibRawHandle();
     LibRawHandle(const LibRawHandle&) = delete;
     LibRawHandle& operator=(const LibRawHandle&) = delete;
@@ -31,6 +31,10 @@ public:
     libraw_data_t* operator->() const { return raw_; }
     // Throws RawError with LibRaw's code and text when `result` is not 0.
     static void check(int result);
+    // Opens the file; throws RawError with LibRaw's code and text, the cause read from the file too.
+    void open(const std::filesystem::path& file);
+    // Unpacks the opened file; throws RawError with LibRaw's code and text and the cause.
+    void unpack();
     // Opens the file; false on any failure (for the readers that never throw).
     bool tryOpen(const std::filesystem::path& file);
 

@@ -44,21 +44,41 @@ struct RawImage {
 };
 
 // Failure of every raw, embedded-preview and smart-preview reader. `code` is LibRaw's error code, -1
-// when no LibRaw handle could be made, -2 for a failure detected here. what() is the description
-// "LibRaw <code>: <message>".
+// when no LibRaw handle could be made, -2 for a failure detected here; `message` is LibRaw's text for
+// the code or a stage word of ours. Those two are for the log (details()); what the user reads,
+// what(), is the one Romanian sentence of the refusal's cause.
 class RawError : public std::runtime_error {
 public:
-    RawError(std::int32_t code, std::string message);
+    enum class Cause {
+        notRaw,             // not a raw photo at all, for example a JPEG under a raw file's name
+        damaged,            // cut short or corrupted
+        unsupportedFormat,  // a raw format this build of the decoder cannot read
+        noImageData,        // nothing to develop: no image in the file, or a black frame
+        unreadable,         // missing, or not readable by this user
+        outOfMemory,
+        failed,             // the decoder failed for another reason
+    };
+
+    RawError(std::int32_t code, std::string message, Cause cause = Cause::failed);
     std::int32_t code() const { return code_; }
     const std::string& message() const { return message_; }
+    Cause cause() const { return cause_; }
     std::string description() const { return what(); }
+    // "LibRaw <code>: <message>", for the log and for anyone who asks for the details.
+    std::string details() const;
 
-    // LibRaw's own text for one of its codes (libraw_strerror).
+    // The user's sentence for a cause.
+    static const char* sentence(Cause cause);
+
+    // LibRaw's code with its own text (libraw_strerror), the cause read from the code. With the file
+    // (a failed open), the file is looked at too: missing or unreadable, or some other kind of file.
     static RawError fromLibRaw(int code);
+    static RawError fromLibRaw(int code, const std::filesystem::path& file);
 
 private:
     std::int32_t code_;
     std::string message_;
+    Cause cause_;
 };
 
 // Decodes a raw file at half size with the camera's white balance, linear sRGB primaries, then keeps

@@ -4,7 +4,11 @@
 #include <libraw/libraw.h>
 
 #include <cmath>
+#include <set>
+#include <string>
 #include <thread>
+
+#include <opencv2/imgcodecs.hpp>
 
 #include "core/photo/dng_header.h"
 #include "core/photo/embedded_preview.h"
@@ -131,41 +135,109 @@ TEST(LoadRaw, keepsLumaSizeWithoutThePlane) {
     EXPECT_EQ(img.h, 12);
 }
 
-TEST(LoadRaw, failsWithTheDecodersCodeAndText) {
+// Every refusal reaches the user as the one Romanian sentence of its cause; the decoder's code and
+// text stay in the details for the log.
+TEST(LoadRaw, refusesEachKindOfBadFileWithItsCausesSentence) {
+    using Cause = RawError::Cause;
     TempDir dir;
-    testing::writeText(dir / "empty.dng", "");
+    const auto dng = testing::dngBytes(DngSpec{});
+    auto writeBytes = [&](const char* name, const std::vector<std::uint8_t>& bytes) {
+        testing::writeText(dir / name, std::string(bytes.begin(), bytes.end()));
+    };
+    std::vector<std::uint8_t> jpeg;
+    ASSERT_TRUE(cv::imencode(".jpg", cv::Mat(32, 48, CV_8UC3, cv::Scalar(40, 90, 200)), jpeg));
+    std::vector<std::uint8_t> png;
+    ASSERT_TRUE(cv::imencode(".png", cv::Mat(32, 48, CV_8UC3, cv::Scalar(40, 90, 200)), png));
+    writeBytes("photo.nef", jpeg);
+    writeBytes("photo.cr2", png);
     testing::writeText(dir / "notes.cr2", std::string(4096, 'x'));
+    testing::writeText(dir / "empty.dng", "");
+    std::filesystem::create_directories(dir / "folder.arw");
+    writeBytes("cut.dng", std::vector<std::uint8_t>(dng.begin(), dng.begin() + std::ptrdiff_t(dng.size() / 2)));
+    std::vector<std::uint8_t> unknown(4096);
+    for (std::size_t i = 0; i < unknown.size(); ++i) unknown[i] = std::uint8_t((i * 7919) % 251);
+    writeBytes("unknown.orf", unknown);
     DngSpec deflate;
     deflate.deflate = true;  // Debian's LibRaw is built without zlib
     testing::writeDng(dir / "deflate.dng", deflate);
 
-    for (const char* name : {"missing.dng", "empty.dng", "notes.cr2", "deflate.dng"}) {
-        SCOPED_TRACE(name);
-        auto file = dir / name;
+    const struct {
+        const char* file;
+        Cause cause;
+    } cases[] = {
+        {"photo.nef", Cause::notRaw},             // a JPEG under a raw file's name
+        {"photo.cr2", Cause::notRaw},             // a PNG
+        {"notes.cr2", Cause::notRaw},             // text
+        {"empty.dng", Cause::damaged},            // cut short before its first byte
+        {"cut.dng", Cause::damaged},              // cut short in its image data
+        {"unknown.orf", Cause::unsupportedFormat},
+        {"deflate.dng", Cause::unsupportedFormat},
+        {"missing.dng", Cause::unreadable},
+        {"folder.arw", Cause::unreadable},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
         try {
-            loadRaw(file, true);
+            loadRaw(dir / c.file, true);
             ADD_FAILURE() << "decoded";
         } catch (const RawError& e) {
+            EXPECT_EQ(e.cause(), c.cause) << e.details();
+            EXPECT_STREQ(e.what(), RawError::sentence(c.cause));
+            EXPECT_EQ(e.description(), e.what());
             EXPECT_LT(e.code(), 0);
             EXPECT_EQ(e.message(), libraw_strerror(e.code()));
-            EXPECT_EQ(std::string(e.what()), "LibRaw " + std::to_string(e.code()) + ": " + e.message());
-            EXPECT_EQ(e.description(), e.what());
+            EXPECT_EQ(e.details(), "LibRaw " + std::to_string(e.code()) + ": " + e.message());
+        }
+    }
+    // The other readers refuse the same way.
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        try {
+            readAsShot(dir / c.file);
+            ADD_FAILURE() << "read";
+        } catch (const RawError& e) {
+            EXPECT_EQ(e.cause(), c.cause) << e.details();
         }
     }
     // The header readers never unpack, so the deflate file still answers them.
     EXPECT_EQ(readISO(dir / "deflate.dng"), 200.0f);
-    EXPECT_THROW(readAsShot(dir / "deflate.dng"), RawError);
     for (const char* name : {"missing.dng", "empty.dng", "notes.cr2"}) {
         EXPECT_EQ(readISO(dir / name), std::nullopt);
         EXPECT_EQ(readFlip(dir / name), 0);
         EXPECT_THROW(readDisplayAspect(dir / name), RawError);
-        EXPECT_THROW(readAsShot(dir / name), RawError);
     }
-    try {
-        loadRaw(dir / "missing.dng", false);
-    } catch (const RawError& e) {
-        EXPECT_EQ(std::string(e.what()), "LibRaw -100009: Input/output error");
+}
+
+TEST(RawError, eachCauseHasItsOwnRomanianSentence) {
+    using Cause = RawError::Cause;
+    const Cause all[] = {Cause::notRaw,     Cause::damaged,     Cause::unsupportedFormat, Cause::noImageData,
+                         Cause::unreadable, Cause::outOfMemory, Cause::failed};
+    std::set<std::string> seen;
+    for (Cause c : all) {
+        const std::string text = RawError::sentence(c);
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(seen.insert(text).second);
+        EXPECT_EQ(text.find("LibRaw"), std::string::npos);
+        EXPECT_EQ(text.find_first_of("0123456789"), std::string::npos);
+        EXPECT_EQ(RawError(-2, "stage", c).what(), text);
     }
+    EXPECT_STREQ(RawError::sentence(Cause::notRaw),
+                 "Fișierul nu este o fotografie RAW, ci alt tip de fișier (de exemplu, un JPEG cu nume de fișier RAW).");
+    EXPECT_STREQ(RawError::sentence(Cause::damaged), "Fișierul RAW este incomplet sau deteriorat.");
+    EXPECT_STREQ(RawError::sentence(Cause::unsupportedFormat),
+                 "Formatul acestui fișier RAW nu poate fi citit de această versiune a aplicației.");
+    EXPECT_STREQ(RawError::sentence(Cause::noImageData),
+                 "Imaginea decodată nu are semnal (toți pixelii sunt negri): fișierul nu conține date de imagine");
+    // The system's own failures keep their stage word in the details.
+    const RawError init(-1, "init", Cause::outOfMemory);
+    EXPECT_EQ(init.details(), "LibRaw -1: init");
+    EXPECT_STREQ(init.what(), "Nu este destulă memorie pentru a decoda fotografia.");
+    EXPECT_STREQ(RawError(-2, "make_mem_image").what(), "Fotografia nu a putut fi decodată.");
+    // LibRaw's codes alone, when there is no file to look at.
+    EXPECT_EQ(RawError::fromLibRaw(LIBRAW_IO_ERROR).cause(), Cause::damaged);
+    EXPECT_EQ(RawError::fromLibRaw(LIBRAW_UNSUFFICIENT_MEMORY).cause(), Cause::outOfMemory);
+    EXPECT_EQ(RawError::fromLibRaw(LIBRAW_REQUEST_FOR_NONEXISTENT_IMAGE).cause(), Cause::noImageData);
+    EXPECT_EQ(RawError::fromLibRaw(LIBRAW_OUT_OF_ORDER_CALL).cause(), Cause::failed);
 }
 
 TEST(LoadRaw, answersHeaderQuestionsWithoutTheOptionalTags) {

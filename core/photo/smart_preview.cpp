@@ -92,29 +92,36 @@ Header header(const std::filesystem::path& file) {
 }
 
 RawImage load(const std::filesystem::path& file, float exposure) {
+    requireDngBlocksWithinFile(file);
     LibRawHandle raw;
-    if (libraw_open_file(raw.get(), file.c_str()) != 0 || libraw_unpack(raw.get()) != 0)
-        throw RawError(-2, "Smart Preview nu se poate deschide");
+    // The stage word stays ours; the cause is the decoder's (a missing file, a damaged one…).
+    if (int opened = libraw_open_file(raw.get(), file.c_str()); opened != 0)
+        throw RawError(-2, "Smart Preview nu se poate deschide", RawError::fromLibRaw(opened, file).cause());
+    try {
+        raw.unpack();
+    } catch (const RawError& e) {
+        throw RawError(-2, "Smart Preview nu se poate deschide", e.cause());
+    }
     DngHeader h = readDngHeader(file).value_or(DngHeader{});
     const int flip = flipForOrientation(h.orientation);
     const bool half = raw->sizes.width > 4000;
 
     photo_detail::setLinearOutput(raw->params, half);
-    if (libraw_dcraw_process(raw.get()) != 0) throw RawError(-2, "Smart Preview: fără imagine");
+    if (libraw_dcraw_process(raw.get()) != 0) throw RawError(-2, "Smart Preview: fără imagine", RawError::Cause::damaged);
     int error = 0;
     MemImage image(libraw_dcraw_make_mem_image(raw.get(), &error));
     if (!image.get() || image->type != LIBRAW_IMAGE_BITMAP || image->colors != 3 || image->bits != 16)
-        throw RawError(-2, "Smart Preview: fără imagine");
+        throw RawError(-2, "Smart Preview: fără imagine", RawError::Cause::damaged);
     int W = image->width, H = image->height;
     if (W <= 0 || H <= 0 || image->data_size < std::size_t(W) * std::size_t(H) * 6)
-        throw RawError(-2, "Smart Preview: dimensiuni");
+        throw RawError(-2, "Smart Preview: dimensiuni", RawError::Cause::noImageData);
 
     cv::Mat full(H, W, CV_16UC3, image->data);
     cv::Mat pixels = full;
     // LibRaw's half size only skips demosaicing; a LinearRaw image has none, so it is scaled here.
     if (half && pixels.cols > 4000) {
         int w2 = W / 2, h2 = H / 2;
-        if (w2 <= 0 || h2 <= 0) throw RawError(-2, "Smart Preview: dimensiuni");
+        if (w2 <= 0 || h2 <= 0) throw RawError(-2, "Smart Preview: dimensiuni", RawError::Cause::noImageData);
         cv::resize(full, pixels, cv::Size(w2, h2), 0, 0, cv::INTER_AREA);
         W = w2;
         H = h2;

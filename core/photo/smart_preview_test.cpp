@@ -102,7 +102,8 @@ TEST(SmartPreview, headerReadersNeverAskLibRaw) {
         readDisplayAspect(broken);
         ADD_FAILURE() << "no error";
     } catch (const RawError& e) {
-        EXPECT_STREQ(e.what(), "LibRaw -2: dimensiuni");
+        EXPECT_EQ(e.details(), "LibRaw -2: dimensiuni");
+        EXPECT_EQ(e.cause(), RawError::Cause::noImageData);
     }
 }
 
@@ -224,13 +225,17 @@ TEST(SmartPreview, halvesOnlyWidePreviews) {
 TEST(SmartPreview, failsWithItsOwnText) {
     TempDir dir;
     testing::writeText(dir / "x.lrdata/1/1ABC/1ABC.dng", "not a tiff");
-    for (auto file : {dir / "x.lrdata/1/1ABC/1ABC.dng", dir / "missing.dng"}) {
+    const std::pair<std::filesystem::path, RawError::Cause> cases[] = {{dir / "x.lrdata/1/1ABC/1ABC.dng", RawError::Cause::notRaw},
+                                                          {dir / "missing.dng", RawError::Cause::unreadable}};
+    for (const auto& [file, cause] : cases) {
         try {
             SmartPreview::load(file, 0);
             ADD_FAILURE() << "loaded";
         } catch (const RawError& e) {
             EXPECT_EQ(e.code(), -2);
-            EXPECT_STREQ(e.what(), "LibRaw -2: Smart Preview nu se poate deschide");
+            EXPECT_EQ(e.details(), "LibRaw -2: Smart Preview nu se poate deschide");
+            EXPECT_EQ(e.cause(), cause);
+            EXPECT_STREQ(e.what(), RawError::sentence(cause));
         }
     }
 }

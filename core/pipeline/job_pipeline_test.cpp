@@ -6,6 +6,8 @@
 #include "core/store/store.h"
 #include "core/style/model.h"
 #include "core/style/model_training.h"
+#include "core/xmp/develop_preset.h"
+#include "core/xmp/exporter.h"
 #include "testing/dng_writer.h"
 #include "testing/job_fixtures.h"
 #include "testing/model_fixtures.h"
@@ -15,6 +17,29 @@ namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A job over the raw files of a shoot, with the real per-photo pipeline and the profile in a folder.
+struct PipelineRun {
+    PredictorCache cache;
+    Uuid profile = Uuid::random();
+    Project project;
+    std::shared_ptr<ManualExecutor> main = std::make_shared<ManualExecutor>();
+    std::shared_ptr<Job> job;
+
+    PipelineRun(const fs::path& shoot, const fs::path& profileDir, int workers, bool persist)
+        : project(Project::create("Nuntă", shoot, profile)) {
+        job = Job::make(main, project, workers, persist, [this, profileDir](const fs::path& file, const AnalysisRequest& a) {
+            return processPhoto(file, *cache.predictor(profile, profileDir), a, false, false);
+        });
+    }
+    // Starts the job and runs the main loop until the run has ended.
+    bool toTheEnd() {
+        bool stopped = false;
+        job->setOnStopped([&](Job&) { stopped = true; });
+        job->start();
+        return main->runUntil([&] { return stopped; }, std::chrono::seconds(120));
+    }
+};
 
 TEST(JobWithPipeline, processesGeneratedRawFilesIntoTheProjectFile) {
     orvane::testing::TempDir shoot, profileDir;
@@ -33,19 +58,12 @@ TEST(JobWithPipeline, processesGeneratedRawFilesIntoTheProjectFile) {
     orvane::testing::writeText(shoot / "IMG_999.dng", "truncated, not a raw file");
 
     Model::build(orvane::testing::syntheticSamples(200, 7), profileDir.path(), Model::extraKeys());
-    PredictorCache cache;
-    const Uuid profile = Uuid::random();
-    Project project = Project::create("Nuntă", shoot.path(), profile);
+    PipelineRun run(shoot.path(), profileDir.path(), 4, true);
+    const Project& project = run.project;
     ASSERT_EQ(project.photos.size(), 21u);
-
-    auto main = std::make_shared<ManualExecutor>();
-    auto job = Job::make(main, project, 4, true, [&](const fs::path& file, const AnalysisRequest& analysis) {
-        return processPhoto(file, *cache.predictor(profile, profileDir.path()), analysis, false, false);
-    });
-    bool stopped = false;
-    job->setOnStopped([&](Job&) { stopped = true; });
-    job->start();
-    ASSERT_TRUE(main->runUntil([&] { return stopped; }, std::chrono::seconds(120)));
+    auto& job = run.job;
+    auto& main = run.main;
+    ASSERT_TRUE(run.toTheEnd());
     bool flushed = false;
     job->flush([&](const std::optional<SaveError>& error) {
         EXPECT_FALSE(error);
@@ -60,7 +78,7 @@ TEST(JobWithPipeline, processesGeneratedRawFilesIntoTheProjectFile) {
         if (photo.name() == "IMG_999.dng") {
             EXPECT_EQ(photo.status, PhotoItem::Status::failed);
             ASSERT_TRUE(photo.error);
-            EXPECT_EQ(photo.error->rfind("LibRaw ", 0), 0u);
+            EXPECT_EQ(*photo.error, RawError::sentence(RawError::Cause::notRaw));
             continue;
         }
         ++done;
@@ -75,6 +93,42 @@ TEST(JobWithPipeline, processesGeneratedRawFilesIntoTheProjectFile) {
     EXPECT_EQ(done, 20u);
     EXPECT_EQ(saved.pending(), 0u);
     EXPECT_TRUE(saved.finishedAt);
+}
+
+// A photo whose as-shot tint cannot be computed fails at processing, shown among the failed photos;
+// the export then writes every other photo instead of stopping at it.
+TEST(JobWithPipeline, aPhotoWithoutAsShotWhiteBalanceFailsAtProcessingAndTheExportWritesTheOthers) {
+    orvane::testing::TempDir shoot, profileDir, out;
+    for (int i = 1; i <= 3; ++i) {
+        orvane::testing::DngSpec spec;
+        if (i == 2) spec.asShotNeutral.reset();  // an old camera that records no white balance
+        orvane::testing::writeDng(shoot / ("IMG_" + std::to_string(i) + ".dng"), spec);
+    }
+    Model::build(orvane::testing::syntheticSamples(60, 3), profileDir.path(), {});
+    PipelineRun run(shoot.path(), profileDir.path(), 2, false);
+    ASSERT_EQ(run.project.photos.size(), 3u);
+    ASSERT_TRUE(run.toTheEnd());
+
+    const Project& processed = run.job->project();
+    EXPECT_EQ(processed.done(), 2u);
+    for (const auto& photo : processed.photos) {
+        SCOPED_TRACE(photo.path);
+        if (photo.name() == "IMG_2.dng") {
+            EXPECT_EQ(photo.status, PhotoItem::Status::failed);
+            EXPECT_EQ(photo.error, "Nu pot calcula Tint-ul din cameră pentru IMG_2.dng.");
+        } else {
+            EXPECT_EQ(photo.status, PhotoItem::Status::done);
+            EXPECT_TRUE(photo.asShotTint);
+        }
+    }
+    const auto preset = DevelopPreset::parse(DevelopPreset::neutralXMP(), "Neutru.xmp");
+    EXPECT_EQ(Exporter::write(processed, preset, out.path()), (Exporter::SidecarCounts{2, 0, 0}));
+    for (const char* name : {"IMG_1.xmp", "IMG_3.xmp"}) {
+        bool found = false;
+        for (const auto& entry : fs::recursive_directory_iterator(out.path()))
+            found = found || entry.path().filename() == name;
+        EXPECT_TRUE(found) << name;
+    }
 }
 
 }  // namespace

@@ -77,14 +77,16 @@ auto optionalAnalysis(const F& f, Args&&... args) -> decltype(f(std::forward<Arg
         return std::nullopt;
     }
 }
-// False when every pixel is zero (or there are none): what a raw whose image data was stripped decodes
-// to. Features of such an image describe nothing, so it must not reach the predictor.
+// False when the brightest value is below 1/255 of the white level (1 in every decoder's output), or
+// there are no pixels: what a raw whose image data was stripped decodes to, or a black frame with its
+// noise floor. Nothing in it could be developed into a picture (an 8-bit rendering of it is black), and
+// features of it describe nothing, so it must not reach the predictor.
 bool hasSignal(const RawImage& image) {
-    return std::any_of(image.lin.begin(), image.lin.end(), [](float v) { return v > 0; });
+    return std::any_of(image.lin.begin(), image.lin.end(), [](float v) { return v >= 1.0f / 255.0f; });
 }
 
 void requireSignal(const RawImage& image) {
-    if (!hasSignal(image)) throw RawError(-2, kNoSignal);
+    if (!hasSignal(image)) throw RawError(-2, "fără semnal", RawError::Cause::noImageData);
 }
 }  // namespace
 
@@ -125,6 +127,11 @@ PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& pre
     const RawImage& featureImage = embedded ? *embedded : image;
     requireSignal(image);
     requireSignal(featureImage);
+    // Without an as-shot tint the photo cannot be exported: it fails here, counted among the failed
+    // photos, instead of stopping the export later. An embedded preview answers from the colour data
+    // read at open; the raw data may still hold the white balance.
+    if (!asShot && embedded && !rawDecoded) asShot = decoders.readAsShot(file);
+    if (!asShot) throw NoTintError(file.filename().string());
     const bool featuresFromAnalysisImage = !embedded || !rawDecoded;
 
     std::optional<FaceRegions> faces;

@@ -44,12 +44,10 @@ struct PhotoAnalyzers {
     static const PhotoAnalyzers& standard();
 };
 
-// The error of a decoded image without any signal (every pixel black), as RawError(-2, kNoSignal).
-inline constexpr const char* kNoSignal = "Imaginea decodată nu are semnal (toți pixelii sunt negri): fișierul nu conține date de imagine";
-
 // `preview`: the file is a catalog smart preview (or the profile learns from them); `fast`: the profile
-// works from embedded previews. Throws the decoder's error (RawError), RawError(-2, kNoSignal) for an
-// image without signal, or the predictor's error (ModelError); analyses never fail the photo.
+// works from embedded previews. Throws the decoder's error (RawError); RawError (cause noImageData) for
+// an image without signal, its brightest value below 1/255 of white; NoTintError for a photo whose
+// as-shot tint cannot be computed; or the predictor's error (ModelError). Analyses never fail the photo.
 PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& predictor, const AnalysisRequest& analysis,
                          bool preview, bool fast, const PhotoDecoders& decoders = PhotoDecoders::standard(),
                          const PhotoAnalyzers& analyzers = PhotoAnalyzers::standard());

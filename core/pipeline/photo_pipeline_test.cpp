@@ -34,32 +34,40 @@ struct Counting {
     std::optional<bool> fullLuma;
     bool hasEmbedded = true;
     bool readAsShotThrows = false;
+    bool imagesLackAsShot = false;                        // decoded images carry no as-shot white balance
+    std::optional<AsShotWB> fileAsShot = AsShotWB{5400, 2};  // what readAsShot finds
+    std::optional<AsShotWB> smartFileAsShot = AsShotWB{5500, 3};
+    RawImage decoded(int w, int h, int flip, double kelvin) const {
+        RawImage img = image(w, h, flip, kelvin);
+        if (imagesLackAsShot) img.asShot.reset();
+        return img;
+    }
     PhotoDecoders decoders() {
         return {
             [this](const fs::path&, int maxSide) {
                 ++embedded;
                 EXPECT_EQ(maxSide, 1616);
                 if (!hasEmbedded) throw RawError(-2, "no preview");
-                return image(40, 30, 0, 5100);
+                return decoded(40, 30, 0, 5100);
             },
             [this](const fs::path&, float exposure) {
                 ++smart;
                 EXPECT_EQ(exposure, 0.0f);
-                return image(50, 25, 3, 5300);
+                return decoded(50, 25, 3, 5300);
             },
             [this](const fs::path&) -> std::optional<AsShotWB> {
                 ++asShot;
                 if (readAsShotThrows) throw RawError(-2, "unreadable");
-                return AsShotWB{5400, 2};
+                return fileAsShot;
             },
             [this](const fs::path&) -> std::optional<AsShotWB> {
                 ++smartAsShot;
-                return AsShotWB{5500, 3};
+                return smartFileAsShot;
             },
             [this](const fs::path&, bool luma) {
                 ++raw;
                 fullLuma = luma;
-                return image(60, 40, 6, 5200);
+                return decoded(60, 40, 6, 5200);
             },
         };
     }
@@ -208,8 +216,51 @@ TEST(PhotoPipeline, predictionsAndExtrasOnARealRawFile) {
         processPhoto(dir / "broken.nef", *models.faces, {}, false, false);
         FAIL();
     } catch (const RawError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("LibRaw ", 0), 0u);
+        EXPECT_EQ(e.cause(), RawError::Cause::notRaw);
     }
+}
+
+// A photo whose as-shot tint cannot be computed fails with the tint refusal, after every way of
+// finding its white balance was tried; an embedded preview's missing one is asked of the raw data.
+TEST(PhotoPipeline, aPhotoWithoutAsShotWhiteBalanceFails) {
+    PredictorFixture models;
+    const std::optional<AsShotWB> none;
+    const struct {
+        const char* name;
+        bool preview, fast;
+        std::optional<AsShotWB> fileAsShot, smartFileAsShot;
+        std::optional<double> kelvin;  // absent: refused
+        int asShotReads;
+    } cases[] = {
+        {"raw", false, false, AsShotWB{5400, 2}, none, std::nullopt, 0},
+        {"embedded, the raw data has it", false, true, AsShotWB{5400, 2}, none, 5400, 1},
+        {"embedded, nor the raw data", false, true, none, none, std::nullopt, 1},
+        {"smart preview, its header has it", true, false, none, AsShotWB{5500, 3}, 5500, 1},
+        {"smart preview, nowhere", true, false, none, none, std::nullopt, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Counting counting;
+        counting.imagesLackAsShot = true;
+        counting.fileAsShot = c.fileAsShot;
+        counting.smartFileAsShot = c.smartFileAsShot;
+        try {
+            auto r = processPhoto("/photos/IMG_7.nef", *models.noFaces, {}, c.preview, c.fast, counting.decoders(), {});
+            ASSERT_TRUE(c.kelvin) << "not refused";
+            ASSERT_TRUE(r.asShot);
+            EXPECT_EQ(r.asShot->kelvin, *c.kelvin);
+        } catch (const NoTintError& e) {
+            EXPECT_FALSE(c.kelvin) << "refused";
+            EXPECT_STREQ(e.what(), "Nu pot calcula Tint-ul din cameră pentru IMG_7.nef.");
+        }
+        EXPECT_EQ(counting.asShot, c.asShotReads);
+    }
+    // A raw file that cannot be read for it refuses with the decoder's error.
+    Counting unreadable;
+    unreadable.imagesLackAsShot = true;
+    unreadable.readAsShotThrows = true;
+    EXPECT_THROW(processPhoto("/photos/IMG_7.nef", *models.noFaces, {}, false, true, unreadable.decoders(), {}),
+                 RawError);
 }
 
 TEST(PhotoPipeline, anImageWithoutSignalFailsThePhoto) {
@@ -225,10 +276,29 @@ TEST(PhotoPipeline, anImageWithoutSignalFailsThePhoto) {
             ADD_FAILURE() << "no error";
         } catch (const RawError& e) {
             EXPECT_EQ(e.code(), -2);
-            EXPECT_EQ(e.message(), kNoSignal);
+            EXPECT_EQ(e.cause(), RawError::Cause::noImageData);
+            EXPECT_STREQ(e.what(), RawError::sentence(RawError::Cause::noImageData));
         }
     };
     failsWithoutSignal([&] { processPhoto(dir / "empty.dng", *models.faces, {}, false, false); });
+
+    // A black frame (a shot with the lens cap on): a black level and a faint noise floor above it,
+    // nowhere reaching 1/255 of white. Lit in one small corner, the same frame is a photo.
+    orvane::testing::DngSpec frame;
+    frame.width = 96;
+    frame.height = 64;
+    frame.blackLevel = 256;
+    frame.whiteLevel = 16383;
+    auto noise = [](int x, int y) { return 0.0008 * ((x * 7 + y * 13) % 17) / 16.0; };
+    frame.scene = [&](int x, int y, int, int) { return std::array<double, 3>{noise(x, y), noise(y, x), noise(x + 3, y)}; };
+    orvane::testing::writeDng(dir / "black.dng", frame);
+    failsWithoutSignal([&] { processPhoto(dir / "black.dng", *models.noFaces, {}, false, false); });
+    frame.scene = [&](int x, int y, int, int) {
+        const double lamp = x < 6 && y < 6 ? 0.05 : 0.0;
+        return std::array<double, 3>{noise(x, y) + lamp, noise(y, x) + lamp, noise(x + 3, y) + lamp};
+    };
+    orvane::testing::writeDng(dir / "night.dng", frame);
+    EXPECT_NO_THROW(processPhoto(dir / "night.dng", *models.noFaces, {}, false, false));
 
     // The same from the smart preview and from a black embedded preview.
     Counting counting;

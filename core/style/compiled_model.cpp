@@ -5,6 +5,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/photo/features.h"
+#include "core/style/booster_file.h"
 #include "core/style/model.h"
 #include "core/style/model_error.h"
 
@@ -53,6 +54,9 @@ CompiledModel CompiledModel::load(const fs::path& folder) {
         fail(folder, e.what());
     }
     auto columns = columnIndexes(info.inputs, folder);
+    // The file may come from another machine (an imported profile): XGBoost reads it only once it is
+    // known to be safe to read.
+    if (auto why = BoosterFile::problem(bytes)) fail(folder, *why);
     try {
         Booster b = Booster::fromBytes(bytes);
         if (b.featureCount() != info.inputs.size()) fail(folder, "numărul de intrări diferă de cel al modelului.");

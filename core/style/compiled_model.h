@@ -33,7 +33,8 @@ public:
                         const std::filesystem::path& folder);
 
     // Loads a compiled folder; throws ModelError(load) when it is missing, damaged or inconsistent.
-    // Every declared input must be a known feature column. The booster predicts with one thread and
+    // The booster file passes BoosterFile::problem before XGBoost reads it. Every declared input must
+    // be a known feature column. The booster predicts with one thread and
     // has answered once before this returns, so it is ready to be shared.
     static CompiledModel load(const std::filesystem::path& folder);
 

@@ -125,7 +125,8 @@ Booster train(const Frame& frame, const std::string& target, const std::vector<s
     return Booster::train(matrix, y.size(), cols.size(), y, xp, p.maxIterations, cols);
 }
 
-void build(const std::vector<Sample>& samples, const fs::path& profileDir, const std::vector<std::string>& extras) {
+void build(const std::vector<Sample>& samples, const fs::path& profileDir, const std::vector<std::string>& extras,
+           const Commit& commit) {
     const fs::path dir = fs::temp_directory_path() / ("OVS-models-" + Uuid::random().text());
     fs::create_directories(dir);
     struct RemoveAtEnd {
@@ -146,9 +147,16 @@ void build(const std::vector<Sample>& samples, const fs::path& profileDir, const
         writeFileAtomically(source, b.ubj());
         CompiledModel::compile(source, CompiledModelInfo{columns(), target}, dir / compiledName(target));
     }
-    ModelStorage::publish(dir, profileDir, [](const fs::path& generation) {
-        Predictor::openModelDirectory(generation);
-    });
+    auto publish = [&] {
+        ModelStorage::publish(dir, profileDir, [](const fs::path& generation) {
+            Predictor::openModelDirectory(generation);
+        });
+    };
+    if (commit) {
+        commit(publish);
+    } else {
+        publish();
+    }
 }
 
 }  // namespace orvane::Model

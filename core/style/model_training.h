@@ -2,6 +2,7 @@
 // The training half of the style models: fixed boosted-tree parameters, the data frame of a list of
 // samples, training one target, and building a profile's models into a new model generation.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,10 +50,14 @@ Booster train(const Frame& frame, const std::string& target, const std::vector<s
 std::vector<float> featureMatrix(const Frame& frame);
 std::vector<float> featureMatrix(const Frame& frame, const std::vector<std::string>& features);
 
+// Runs the publishing step it is handed, or not: the caller's guard around the one change on disk.
+using Commit = std::function<void(const std::function<void()>& publish)>;
+
 // Trains "exp", "mired", then "x_" + key for each key of `extras` in that order, and publishes them
-// as a new model generation of the profile folder. The temporary folder "OVS-models-<UUID>" in the
-// temp directory is always removed; on any failure nothing is published and the error is thrown.
+// as a new model generation of the profile folder (through `commit` when given). The temporary folder
+// "OVS-models-<UUID>" in the temp directory is always removed; on any failure nothing is published
+// and the error is thrown.
 void build(const std::vector<Sample>& samples, const std::filesystem::path& profileDir,
-           const std::vector<std::string>& extras);
+           const std::vector<std::string>& extras, const Commit& commit = {});
 
 }  // namespace orvane::Model

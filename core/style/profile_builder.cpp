@@ -91,15 +91,23 @@ Profile ProfileBuilder::build(const Profile& profile, const std::vector<Training
         all.insert(all.end(), std::make_move_iterator(list.begin()), std::make_move_iterator(list.end()));
     }
     const std::vector<std::string> extras = learnableExtras(result.evaluation, all);
-    Model::build(all, result.dir(), extras);
-
     result.predictedExtras = extras;
     result.samples = static_cast<std::int64_t>(all.size());
     result.catalogIDs.clear();
     for (const auto& c : catalogs) result.catalogIDs.push_back(c.id);
     result.trainedCatalogIDs = result.catalogIDs;
-    result.built = IsoDate::wholeSeconds(std::chrono::system_clock::now());
-    result.save();
+
+    // The models and the record change together, and not at all once the token is closed (the
+    // application is quitting): a build that outlives its process leaves the profile as it was.
+    Model::build(all, result.dir(), extras, [&](const std::function<void()>& publish) {
+        auto write = [&] {
+            publish();
+            result.built = IsoDate::wholeSeconds(std::chrono::system_clock::now());
+            result.save();
+        };
+        if (!cancel) return write();
+        if (!cancel->commit(write)) throw Cancelled();
+    });
     return result;
 }
 

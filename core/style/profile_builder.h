@@ -80,8 +80,9 @@ public:
     // Builds the profile from the catalogs and saves it; returns the saved record. Catalogs are read
     // newest import first; a photo seen in several of them (same identity) trains once, with the
     // values of the newest import. Each catalog with samples is an event named after it (" (2)",
-    // " (3)" … for repeated names). Throws Cancelled when cancelled before training (profile.json is
-    // then untouched), NoEligiblePhotosError when no catalog has a usable photo, and the errors of the
+    // " (3)" … for repeated names). Throws Cancelled when cancelled before training, or closed at any
+    // time before the models and the record are written (profile.json and the models are then
+    // untouched), NoEligiblePhotosError when no catalog has a usable photo, and the errors of the
     // sample extraction, evaluation, training and saving. `progress` is called from the extraction
     // workers during the features phase (concurrently, possibly out of order), then on this thread.
     static Profile build(const Profile& profile, const std::vector<TrainingCatalog>& catalogs, int workers,

@@ -277,6 +277,28 @@ TEST(ProfileBuilder, cancellingDuringExtractionLeavesTheProfileAndDuringTraining
     EXPECT_TRUE(built.isBuilt());
 }
 
+// Quitting closes the token: a build that is already training runs on, but writes nothing.
+TEST(ProfileBuilder, aBuildClosedWhileItTrainsLeavesTheProfileAndItsModelsAsTheyWere) {
+    testing::freshDataDir();
+    TempDir dir;
+    const auto a = importedCatalog(dir.path(), "A", shots("A_", 4, 0.2), "2025-01-01T10:00:00Z");
+    const Profile profile = savedProfile();
+    const std::string before = readWholeFile(profile.dir() / "profile.json");
+
+    CancelToken token;
+    EXPECT_THROW(ProfileBuilder::build(
+                     profile, {a}, 2, &token,
+                     [&](const Phase& p) {
+                         if (p.kind == Phase::Kind::training) token.close();
+                     },
+                     faceless),
+                 Cancelled);
+    EXPECT_EQ(readWholeFile(profile.dir() / "profile.json"), before);
+    EXPECT_FALSE(fs::exists(profile.dir() / ModelStorage::selectorFile));
+    EXPECT_FALSE(fs::exists(profile.dir() / ModelStorage::generationsFolder));
+}
+
+
 TEST(ProfileBuilder, aGeneratedPhotographersStyleIsLearnedFarBetterThanTheMedian) {
     testing::freshDataDir();
     TempDir dir;

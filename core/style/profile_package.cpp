@@ -13,6 +13,9 @@
 
 #include "core/base/uuid.h"
 #include "core/store/store.h"
+#include "core/style/compiled_model.h"
+#include "core/style/model.h"
+#include "core/style/model_storage.h"
 #include "core/style/profile.h"
 
 namespace orvane {
@@ -211,6 +214,27 @@ std::vector<fs::path> treeOf(const fs::path& folder) {
     return out;
 }
 
+// Every compiled model the package holds, in whatever generation, loads: its booster file passes the
+// check before XGBoost reads it, and then answers once. A model from outside that fails here would
+// fail (or worse) at every later photo.
+void requireLoadableModels(const fs::path& folder) {
+    try {
+        std::error_code ec;
+        if (fs::exists(folder / ModelStorage::selectorFile, ec)) {
+            const auto selected = Store::load<ModelStorage::Selection>(folder / ModelStorage::selectorFile);
+            if (!fs::is_directory(folder / ModelStorage::generationsFolder / selected.generation.text(), ec))
+                notAProfile();
+        }
+        for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
+            if (!it->is_directory() || it->path().extension() != Model::compiledSuffix) continue;
+            (void)CompiledModel::load(it->path());
+            it.disable_recursion_pending();
+        }
+    } catch (const std::exception&) {
+        notAProfile();
+    }
+}
+
 }  // namespace
 
 namespace ProfilePackage {
@@ -264,6 +288,22 @@ void pack(const fs::path& folder, const fs::path& archive) {
     z.release();
 }
 
+UnpackedProfile readUnpacked(const fs::path& unpacked) {
+    // The listing order is the file system's; sorted, the choice among several profiles is repeatable.
+    std::vector<fs::path> candidates = Store::entries(unpacked);
+    std::sort(candidates.begin(), candidates.end());
+    const auto found = std::find_if(candidates.begin(), candidates.end(), [](const fs::path& e) {
+        std::error_code ec;
+        return fs::is_directory(e, ec) && fs::is_regular_file(e / recordFile, ec);
+    });
+    if (found == candidates.end()) notAProfile();
+    UnpackedProfile out{*found, Store::load<Profile>(*found / recordFile)};
+    std::error_code ec;
+    if (!fs::is_regular_file(out.folder / presetFile, ec)) notAProfile();
+    requireLoadableModels(out.folder);
+    return out;
+}
+
 void unpack(const fs::path& archive, const fs::path& into) {
     int error = 0;
     Archive z(zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
@@ -304,19 +344,7 @@ Profile Profile::importPackage(const fs::path& package, const std::set<std::stri
     const fs::path work = newWorkFolder();
     RemovedAtEnd cleanup(work);
     ProfilePackage::unpack(package, work);
-
-    // The listing order is the file system's; sorted, the choice among several profiles is repeatable.
-    std::vector<fs::path> candidates = Store::entries(work);
-    std::sort(candidates.begin(), candidates.end());
-    const auto found = std::find_if(candidates.begin(), candidates.end(), [](const fs::path& e) {
-        std::error_code ec;
-        return fs::is_directory(e, ec) && fs::is_regular_file(e / recordFile, ec);
-    });
-    if (found == candidates.end()) notAProfile();
-    const fs::path folder = *found;
-    const auto packaged = Store::load<Profile>(folder / recordFile);
-    std::error_code ec;
-    if (!fs::is_regular_file(folder / presetFile, ec)) notAProfile();
+    const auto [folder, packaged] = ProfilePackage::readUnpacked(work);
 
     Profile p;
     p.id = Uuid::random();
@@ -335,6 +363,7 @@ Profile Profile::importPackage(const fs::path& package, const std::set<std::stri
         p.save();
     } catch (...) {
         // A half-installed folder would list under the package's own id.
+        std::error_code ec;
         fs::remove_all(p.dir(), ec);
         throw;
     }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/style/profile.h"
+
 namespace orvane {
 
 // What the user is told when a package cannot be made or opened; what() is that message.
@@ -49,6 +51,17 @@ void pack(const std::filesystem::path& folder, const std::filesystem::path& arch
 // not a readable zip archive or whose contents fail to read back as declared, PackageError(notAProfile)
 // for a refused entry or limit; `into` may then hold part of the archive.
 void unpack(const std::filesystem::path& archive, const std::filesystem::path& into);
+
+// The profile an unpacked package holds, checked the way an import checks it before it installs
+// anything: the first folder (in name order) with a "profile.json", whose record decodes, with a
+// "preset.xmp", a readable "models.json" when there is one, and every compiled model in it, in any
+// generation, loading (its booster file checked before XGBoost reads it). Throws
+// PackageError(notAProfile), or the record's decoding error.
+struct UnpackedProfile {
+    std::filesystem::path folder;
+    Profile record;
+};
+UnpackedProfile readUnpacked(const std::filesystem::path& unpacked);
 
 }  // namespace ProfilePackage
 }  // namespace orvane

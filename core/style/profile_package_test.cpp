@@ -215,6 +215,48 @@ TEST(ProfilePackage, refusesWhatIsNotAProfile) {
     EXPECT_EQ(Store::entries(tmp.path()), std::vector<fs::path>{package});
 }
 
+TEST(ProfilePackage, refusesAPackageWhoseModelsDoNotLoad) {
+    testing::freshDataDir();
+    TempDir tmp;
+    ScopedEnv env("TMPDIR", tmp.path().string());
+    const Profile original = savedProfile("Stil");
+    const fs::path sound = tmp / "sound.orvaneprofile";
+    original.exportPackage(sound);
+    const auto before = Store::entries(Store::profiles());
+
+    // The package as exported, with files changed or added, packed again.
+    auto changed = [&](const std::map<std::string, std::string>& files) {
+        const TempDir unpacked;
+        ProfilePackage::unpack(sound, unpacked.path());
+        const fs::path top = Store::entries(unpacked.path()).at(0);
+        for (const auto& [file, bytes] : files) {
+            fs::create_directories((top / file).parent_path());
+            writeFileAtomically(top / file, bytes);
+        }
+        const fs::path package = tmp / "changed.orvaneprofile";
+        ProfilePackage::pack(top, package);
+        return package;
+    };
+    const std::string exposure = readWholeFile(original.dir() / "exp.xgbm/model.ubj");
+    const std::string generation = "Models/AAAAAAAA-0000-4000-8000-000000000009/mired.xgbm/";
+    const std::pair<const char*, fs::path> cases[] = {
+        // Accepted once, then XGBoost read past its buffer when the profile's models were loaded.
+        {"a 12-byte model", changed({{"exp.xgbm/model.ubj", exposure.substr(0, 12)}})},
+        {"an unused generation's damaged model",
+         changed({{generation + "model.ubj", exposure.substr(0, 40)},
+                  {generation + "model.json", readWholeFile(original.dir() / "mired.xgbm/model.json")}})},
+        {"a model whose description is damaged", changed({{"x_Vibrance.xgbm/model.json", "{"}})},
+        {"an unreadable model selector", changed({{"models.json", "{\"generation\":1}"}})},
+        {"a selector naming a missing generation",
+         changed({{"models.json", "{\"generation\":\"AAAAAAAA-0000-4000-8000-000000000008\"}"}})},
+    };
+    for (const auto& [name, package] : cases) {
+        EXPECT_EQ(importFails(package), PackageError::Code::notAProfile) << name;
+        EXPECT_EQ(Store::entries(Store::profiles()), before) << name;
+    }
+    EXPECT_NO_THROW(Profile::importPackage(sound, {}));
+}
+
 TEST(ProfilePackage, exportFailsCleanly) {
     testing::freshDataDir();
     TempDir tmp;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <functional>
@@ -30,6 +31,12 @@ struct Sink {
     curl_off_t lastReceived = -1;
     bool idle = false;
 
+    // The overall deadline: the time allowed since `start` for a body of this announced size (or of
+    // this many bytes received so far).
+    std::chrono::steady_clock::time_point start{};
+    std::function<std::chrono::steady_clock::duration(std::uint64_t bytes)> allowed;
+    bool late = false;
+
     std::function<bool(const char*, std::size_t)> write;
     std::function<void()> reset;
     std::uint64_t limit = 0;
@@ -51,9 +58,14 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
 
 // libcurl's own low-speed check averages over a window of seconds, so a few bytes and then silence
 // pass it for a while; this ends a transfer after idleLimit without a new byte.
-int onProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+int onProgress(void* user, curl_off_t announced, curl_off_t received, curl_off_t, curl_off_t) {
     auto* sink = static_cast<Sink*>(user);
     const auto now = std::chrono::steady_clock::now();
+    const auto bytes = static_cast<std::uint64_t>(std::max<curl_off_t>({announced, received, 0}));
+    if (now - sink->start > sink->allowed(bytes)) {
+        sink->late = true;
+        return 1;
+    }
     if (received != sink->lastReceived) {
         sink->lastReceived = received;
         sink->lastProgress = now;
@@ -99,6 +111,7 @@ void fetch(const UpdateDownload::Options& o, const std::string& url, Sink& sink)
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
     if (o.caFile) curl_easy_setopt(h, CURLOPT_CAINFO, o.caFile->c_str());
 
+    sink.start = std::chrono::steady_clock::now();
     std::string current = url;
     for (int hop = 0;; ++hop) {
         sink.reset();
@@ -109,6 +122,7 @@ void fetch(const UpdateDownload::Options& o, const std::string& url, Sink& sink)
         curl_easy_setopt(h, CURLOPT_URL, current.c_str());
         const CURLcode rc = curl_easy_perform(h);
         if (sink.overLimit || rc == CURLE_FILESIZE_EXCEEDED) throw UpdateSafety::Error(Failure::invalidResponse);
+        if (sink.late) throw TransportError(CURLE_OPERATION_TIMEDOUT, UpdateDownload::deadlineText);
         if (sink.idle)
             throw TransportError(CURLE_OPERATION_TIMEDOUT, curl_easy_strerror(CURLE_OPERATION_TIMEDOUT));
         if (rc != CURLE_OK) {
@@ -148,6 +162,16 @@ UpdateDownload& UpdateDownload::shared() {
     return instance;
 }
 
+const char* const UpdateDownload::deadlineText = "Transferul nu s-a încheiat în timpul permis.";
+
+std::chrono::milliseconds UpdateDownload::downloadDeadline(const Options& o, std::uint64_t bytes) {
+    using namespace std::chrono;
+    // In whole milliseconds, rounded up; capped far beyond any real file so the sum cannot overflow.
+    const std::uint64_t rate = std::max<std::uint64_t>(o.downloadMinimumRate, 1);
+    const std::uint64_t needed = (std::min<std::uint64_t>(bytes, std::uint64_t{1} << 50) * 1000 + rate - 1) / rate;
+    return o.downloadDeadlineBase + milliseconds(static_cast<milliseconds::rep>(needed));
+}
+
 void UpdateDownload::checkResponse(long status, const std::string& finalUrl) {
     if (status < 200 || status > 299 || finalUrl.empty()) throw UpdateSafety::Error(Failure::invalidResponse);
     UpdateSafety::requireHTTPS(finalUrl);
@@ -157,6 +181,7 @@ std::string UpdateDownload::data(const std::string& url) const {
     std::string body;
     Sink sink;
     sink.limit = options_.dataLimit;
+    sink.allowed = [deadline = options_.feedDeadline](std::uint64_t) { return deadline; };
     sink.write = [&](const char* p, std::size_t n) {
         body.append(p, n);
         return true;
@@ -179,6 +204,7 @@ fs::path UpdateDownload::download(const std::string& url) const {
     int writeError = 0;
     Sink sink;
     sink.limit = options_.downloadLimit;
+    sink.allowed = [this](std::uint64_t bytes) { return downloadDeadline(options_, bytes); };
     sink.write = [&](const char* p, std::size_t n) {
         while (n > 0) {
             const ssize_t w = ::write(fd, p, n);

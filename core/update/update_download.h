@@ -29,6 +29,12 @@ public:
         std::chrono::seconds connectTimeout{30};
         // A transfer that moves no byte for this long ends with a time-out.
         std::chrono::milliseconds idleTimeout{60000};
+        // Overall deadlines, redirects included, so that a server dripping a byte now and then cannot
+        // hold a transfer open for ever. The feed gets a fixed time; an update file this base time
+        // plus what its announced size needs at downloadMinimumRate (downloadDeadline below).
+        std::chrono::milliseconds feedDeadline{60000};
+        std::chrono::milliseconds downloadDeadlineBase{120000};
+        std::uint64_t downloadMinimumRate = 32 * 1024;  // bytes a second
         std::uint64_t dataLimit = 1u << 20;              // the feed
         std::uint64_t downloadLimit = std::uint64_t{2} << 30;  // an update file
         int maxRedirects = 10;
@@ -52,6 +58,13 @@ public:
 
     // The answer rule: a status of 200 to 299 and a final address that passes requireHTTPS.
     static void checkResponse(long status, const std::string& finalUrl);
+
+    // How long an update file of `bytes` may take in all. Before a size is announced (or when none is)
+    // `bytes` is what has arrived so far, so an unannounced body must keep up the minimum rate.
+    static std::chrono::milliseconds downloadDeadline(const Options& options, std::uint64_t bytes);
+
+    // The text of a transfer ended by its overall deadline (a TransportError with the time-out code).
+    static const char* const deadlineText;
 
 private:
     Options options_;

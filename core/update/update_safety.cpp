@@ -144,8 +144,19 @@ void UpdateSafety::exchange(const fs::path& stagedIn, const fs::path& installedI
     if (rc != 0) throw std::system_error(err ? err : EIO, std::generic_category());
 }
 
-void UpdateSafety::install(const fs::path& staged, const fs::path& installed, const Check& validate,
+fs::path UpdateSafety::resolveBundlePath(const fs::path& given) {
+    for (const auto& part : given)
+        if (part == "..") throw Error(Failure::invalidLayout);
+    const fs::path path = standardised(given);
+    if (hasLinkedComponent(path)) throw Error(Failure::invalidLayout);
+    return path;
+}
+
+void UpdateSafety::install(const fs::path& stagedIn, const fs::path& installedIn, const Check& validate,
                            const Launch& launch) {
+    // The checks see exactly the entries the swaps exchange.
+    const fs::path staged = standardised(stagedIn);
+    const fs::path installed = standardised(installedIn);
     validate(staged, installed);
     exchange(staged, installed);
     std::exception_ptr failure;

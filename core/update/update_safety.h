@@ -56,8 +56,15 @@ public:
     // anything is touched; the rename's own failure is a std::system_error of its errno.
     static void exchange(const std::filesystem::path& staged, const std::filesystem::path& installed);
 
-    // Check, swap, check again, launch; swaps back exactly once when the second check or the launch
-    // fails and throws that error, or RollbackError when the swap-back fails as well.
+    // A bundle path as the update helper takes it from its caller: absolute, without "." components or
+    // a trailing separator. A ".." component or a symbolic link in any existing component is
+    // Error(invalidLayout): the checks and the swap must name one folder, and the swap works on the
+    // names as written while a check follows links.
+    static std::filesystem::path resolveBundlePath(const std::filesystem::path& given);
+
+    // Check, swap, check again, launch, all on the two paths as exchange standardises them; swaps back
+    // exactly once when the second check or the launch fails and throws that error, or RollbackError
+    // when the swap-back fails as well.
     static void install(const std::filesystem::path& staged, const std::filesystem::path& installed,
                         const Check& validate = defaultCheck(), const Launch& launch = {});
 

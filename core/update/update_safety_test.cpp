@@ -355,6 +355,47 @@ TEST(UpdateSafetyInstall, LeavesTheFourOutcomesOnDisk) {
     }
 }
 
+TEST(UpdateSafetyInstall, ChecksExactlyTheFolderItSwaps) {
+    // "link/../staged.app" leads the kernel to a signed copy elsewhere, while the names the swap
+    // exchanges lead to the unsigned sibling beside the installed folder.
+    Pair p;
+    writeText(p.dir / "elsewhere/sub/.keep", "");
+    writeText(p.dir / "elsewhere/staged.app/which", "signed");
+    writeText(p.staged / "which", "unsigned");
+    fs::create_directory_symlink(p.dir / "elsewhere/sub", p.dir / "link");
+    std::vector<std::string> checked;
+    auto check = [&](const fs::path& candidate, const fs::path&) {
+        checked.push_back(p.at(candidate));
+        if (checked.back() != "signed") throw UpdateSafety::Error(Failure::untrustedSigner);
+    };
+    EXPECT_THROW(UpdateSafety::install(p.dir / "link/../staged.app", p.installed, check), UpdateSafety::Error);
+    EXPECT_EQ(checked, std::vector<std::string>{"unsigned"});
+    EXPECT_EQ(p.at(p.installed), "old");
+}
+
+TEST(UpdateSafetyResolve, RefusesDotDotAndLinkedComponents) {
+    Pair p;
+    fs::create_directories(p.dir / "other");
+    fs::create_directory_symlink(p.dir.path(), p.dir / "link");
+    fs::create_directory_symlink(p.installed, p.dir / "installed-link.app");
+    fs::create_symlink(p.dir / "nowhere", p.dir / "dangling.app");
+    EXPECT_EQ(UpdateSafety::resolveBundlePath(p.installed), p.installed);
+    EXPECT_EQ(UpdateSafety::resolveBundlePath(p.dir / "." / "Vendrel.app" / ""), p.installed);
+    EXPECT_EQ(UpdateSafety::resolveBundlePath(p.dir / "absent.app"), p.dir / "absent.app");  // reported later
+    const fs::path refused[] = {
+        p.dir / "other/../Vendrel.app", p.dir / "link/Vendrel.app", p.dir / "link/../Vendrel.app",
+        p.dir / "installed-link.app",   p.dir / "dangling.app",     p.dir / "installed-link.app/Contents",
+    };
+    for (const auto& path : refused) {
+        try {
+            UpdateSafety::resolveBundlePath(path);
+            ADD_FAILURE() << path << " accepted";
+        } catch (const UpdateSafety::Error& e) {
+            EXPECT_EQ(e.failure(), Failure::invalidLayout) << path;
+        }
+    }
+}
+
 TEST(UpdateSafetyInstall, RealFoldersSwapWhenSigned) {
     TempDir dir;
     const auto installed = makeApp(dir / "Vendrel.app", &testPki().team, "ro.vendrel.app", "1.0");

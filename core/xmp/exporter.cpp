@@ -12,8 +12,7 @@ namespace orvane {
 namespace fs = std::filesystem;
 
 ExportError ExportError::noTint(const std::string& file) {
-    return ExportError(Kind::noTint, file, nullptr,
-                       "Nu pot calcula Tint-ul din cameră pentru " + file + "; exportul s-a oprit.");
+    return ExportError(Kind::noTint, file, nullptr, noTintText(file) + "; exportul s-a oprit.");
 }
 
 ExportError ExportError::failed(const std::string& file, std::exception_ptr cause) {

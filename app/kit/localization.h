@@ -1,0 +1,23 @@
+#pragma once
+// The interface's texts in the user's language. Every text is written in Romanian and is its own key;
+// with "language" set to "en" the English table answers for the keys it has, and any other key shows
+// unchanged. Names, paths and other data are never looked up.
+#include <QString>
+
+#include <initializer_list>
+#include <utility>
+
+namespace orvane::kit {
+
+// Whether "language" (read at every call) asks for English; anything else, or nothing, is Romanian.
+bool englishInterface();
+
+// `romanian` as the user reads it now.
+QString localized(const QString& romanian);
+QString localized(const char* romanianUtf8);
+
+// Adds English texts (Romanian key, English text; both UTF-8) to the table; a later entry for the same
+// key replaces an earlier one. Each folder of screens adds its own at start-up; the kit's are built in.
+void addEnglishTexts(std::initializer_list<std::pair<const char*, const char*>> texts);
+
+}  // namespace orvane::kit

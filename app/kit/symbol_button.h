@@ -1,0 +1,81 @@
+#pragma once
+// Buttons that are one symbol of the icon table: a borderless symbol (reset buttons, the help dot) and a
+// symbol on a small glass circle (the page header's back button).
+#include <QAbstractButton>
+
+#include <optional>
+
+#include "app/kit/palette.h"
+
+namespace orvane::kit {
+
+// A symbol that only shows: `glyphSize` points square in its ink, centred in a frame `frameWidth` wide.
+class SymbolView : public QWidget {
+    Q_OBJECT
+public:
+    SymbolView(const QString& symbol, double glyphSize, double frameWidth = 0, QWidget* parent = nullptr);
+    void setInk(AdaptiveColor ink);
+    AdaptiveColor ink() const { return ink_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString symbol_;
+    double glyph_;
+    AdaptiveColor ink_ = primaryLabelColor;
+};
+
+// A borderless symbol: no fill and no border, the glyph `glyphSize` points square in its ink, a little
+// room around it that takes clicks too.
+class SymbolButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    SymbolButton(const QString& symbol, double glyphSize, QWidget* parent = nullptr);
+
+    QString symbol() const { return symbol_; }
+    // The glyph's colour; none (the default) is the accent colour in effect when the button paints.
+    void setInk(std::optional<AdaptiveColor> ink);
+    // Whether the glyph turns to the accent colour while the pointer is over the enabled button.
+    void setHoverAccent(bool accent);
+    // The whole button drawn at this opacity (a resting or unavailable look).
+    void setOpacity(double opacity);
+    double opacity() const { return opacity_; }
+    bool isHovering() const { return hovering_; }
+    // The colour the glyph is drawn in now.
+    QColor currentInk() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    QString symbol_;
+    double glyph_;
+    std::optional<AdaptiveColor> ink_;  // none: the accent
+    bool hoverAccent_ = false;
+    double opacity_ = 1.0;
+    bool hovering_ = false;
+};
+
+// A symbol on a `diameter` glass circle (GlassSurface), clickable inside the circle only.
+class GlassCircleButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    GlassCircleButton(const QString& symbol, int diameter, double glyphSize, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {diameter_, diameter_}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    QString symbol_;
+    int diameter_;
+    double glyph_;
+};
+
+}  // namespace orvane::kit
