@@ -20,6 +20,7 @@
 #include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
 #include "app/kit/buttons.h"
+#include "app/kit/cards.h"
 #include "app/kit/catalog_sort.h"
 #include "app/kit/centered_alert.h"
 #include "app/kit/dialogs.h"
@@ -58,18 +59,13 @@ QLabel* sectionLabel(const QString& value) { return label(value, 12, QFont::Demi
 QString css(const QColor& c) { return c.name(QColor::HexArgb); }
 
 QWidget* pill(const NewProjectModel::Pill& p) {
-    const bool dark = kit::Appearance::instance().isDark();
-    const QColor ink = (p.kind == NewProjectModel::PillKind::ok ? kit::okColor : kit::warnColor).resolve(dark);
-    QColor fill = ink;
-    fill.setAlphaF(0.16f);
-    const QString symbol = p.kind == NewProjectModel::PillKind::ok ? QString::fromUtf8("✓ ") : QString::fromUtf8("⚠ ");
-    auto* l = label(symbol + p.text, 12, QFont::DemiBold);
-    l->setObjectName("pill");
-    l->setProperty("pillText", p.text);
-    l->setProperty("pillKind", p.kind == NewProjectModel::PillKind::ok ? "ok" : "warn");
-    l->setStyleSheet(QStringLiteral("QLabel{color:%1;background:%2;border-radius:10px;padding:3px 10px;}")
-                         .arg(css(ink), css(fill)));
-    return l;
+    const bool ok = p.kind == NewProjectModel::PillKind::ok;
+    auto* w = new kit::StatusPill(p.text, ok ? QStringLiteral("checkmark") : QStringLiteral("exclamationmark.triangle.fill"),
+                                  ok ? kit::StatusKind::ok : kit::StatusKind::warn);
+    w->setObjectName("pill");
+    w->setProperty("pillText", p.text);
+    w->setProperty("pillKind", ok ? "ok" : "warn");
+    return w;
 }
 
 QWidget* spinner() {
@@ -112,13 +108,7 @@ NewProjectSheet::NewProjectSheet(model::AppModel& app, model::Router& router, Ne
 
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
-    auto* tile = new QLabel;
-    tile->setPixmap(kit::icons::pixmap("plus", {26, 26}, kit::accentColor().resolve(kit::Appearance::instance().isDark()),
-                                devicePixelRatioF()));
-    tile->setFixedSize(44, 44);
-    tile->setAlignment(Qt::AlignCenter);
-    tile->setObjectName("headerTile");
-    tile->setStyleSheet(wellStyle("headerTile", 12, primaryBorder(0.08, 0.5)));
+    auto* tile = new kit::IconTile(QStringLiteral("plus"), 44, true);
     header->addWidget(tile);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(2);

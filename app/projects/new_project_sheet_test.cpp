@@ -60,7 +60,7 @@ struct Harness : projects::testing::SheetWorld {
         return nullptr;
     }
     QString pillText() const {
-        auto* p = find<QLabel>("pill");
+        auto* p = find<QWidget>("pill");
         return p ? p->property("pillText").toString() : QString();
     }
 };
