@@ -26,6 +26,7 @@
 #include "app/kit/palette.h"
 #include "app/kit/sheet_background.h"
 #include "app/kit/sheet_host.h"
+#include "app/projects/new_project_sheet.h"
 
 namespace orvane::shell {
 
@@ -360,18 +361,9 @@ void ContentView::closeSheet(Sheet sheet) {
 QWidget* ContentView::makeSheet(Sheet sheet) {
     auto close = [this, sheet] { closeSheet(sheet); };
     switch (sheet) {
-        case Sheet::newProject: {
-            auto* s = new PlaceholderSheet(QString::fromUtf8("Proiect nou"), close);
-            // The sheet takes a dropped item when it opens: a catalog, else the folder of raw photos.
-            if (const auto item = router_.droppedItem()) {
-                const QString path = QString::fromStdString(item->string());
-                s->setProperty("droppedItem", path);
-                s->setProperty("catalogMode", QFileInfo(path).suffix().toLower() == QLatin1String("lrcat"));
-                s->body->addWidget(text(path, 13, QFont::Normal, true));
-                router_.setDroppedItem(std::nullopt);
-            }
-            return s;
-        }
+        case Sheet::newProject:
+            // The sheet takes a dropped item from the router when it opens.
+            return new projects::NewProjectSheet(model_, router_, [this](const Project& p) { openCreatedProject(p); });
         case Sheet::newProfile: return new PlaceholderSheet(QString::fromUtf8("Profil nou"), close);
         case Sheet::quickEdit: return new PlaceholderSheet(QString::fromUtf8("Editare rapidă"), close);
         case Sheet::profileReady: {

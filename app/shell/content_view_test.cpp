@@ -14,6 +14,7 @@
 #include "app/kit/appearance.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_host.h"
+#include "app/projects/new_project_sheet.h"
 #include "app/shell/shell_fixtures.h"
 #include "core/store/store.h"
 #include "testing/temp_dir.h"
@@ -156,8 +157,13 @@ TEST(ContentView, aDroppedFolderOrCatalogOpensTheNewProjectSheetAndAnythingElseI
         ASSERT_EQ(sheet != nullptr, c.accepted) << c.name;
         if (!c.accepted) continue;
         EXPECT_EQ(h.sheetTitle(), "Proiect nou");
-        EXPECT_EQ(sheet->property("droppedItem").toString(), c.urls.first().toLocalFile()) << c.name;
-        EXPECT_EQ(sheet->property("catalogMode").toBool(), c.catalogMode) << c.name;
+        auto* newProject = qobject_cast<projects::NewProjectSheet*>(sheet);
+        ASSERT_NE(newProject, nullptr) << c.name;
+        const auto& m = newProject->model();
+        const auto taken = c.catalogMode ? m.catalog() : m.folder();
+        ASSERT_TRUE(taken.has_value()) << c.name;
+        EXPECT_EQ(QString::fromStdString(taken->string()), c.urls.first().toLocalFile()) << c.name;
+        EXPECT_EQ(m.fromCatalog(), c.catalogMode) << c.name;
         EXPECT_FALSE(h.router->droppedItem().has_value()) << "the sheet took the item";
     }
 }
@@ -212,13 +218,21 @@ TEST(ContentView, mutedTextInASheetMadeAfterAnAppearanceChangeIsMuted) {
     ASSERT_TRUE(h.content->handleDrop({QUrl::fromLocalFile(QString::fromStdString((dir / "RAW").string()))}));
     QWidget* sheet = h.content->sheet(Sheet::newProject);
     ASSERT_NE(sheet, nullptr);
-    QLabel* path = nullptr;
-    for (QLabel* label : sheet->findChildren<QLabel*>())
-        if (label->text().endsWith("RAW")) path = label;
+    // The folder's path under its name is muted text; the sheet may redraw its sections, so the
+    // label is looked up afresh.
+    const auto pathLabel = [&] {
+        QLabel* path = nullptr;
+        for (QLabel* label : sheet->findChildren<QLabel*>())
+            if (label->isVisibleTo(sheet) && label->toolTip().endsWith("/RAW")) path = label;
+        return path;
+    };
+    QLabel* path = pathLabel();
     ASSERT_NE(path, nullptr);
     EXPECT_EQ(path->palette().color(path->foregroundRole()), kit::mutedColor.resolve(true));
     kit::Appearance::instance().setOverride(false);
     QCoreApplication::processEvents();
+    path = pathLabel();
+    ASSERT_NE(path, nullptr);
     EXPECT_EQ(path->palette().color(path->foregroundRole()), kit::mutedColor.resolve(false));
     kit::Appearance::instance().setOverride(std::nullopt);
 }

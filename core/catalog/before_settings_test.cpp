@@ -7,6 +7,8 @@
 #include "core/catalog/catalog_writer.h"
 #include "testing/catalog_builder.h"
 #include "testing/temp_dir.h"
+#include "testing/test_data_dir.h"
+#include "core/store/store.h"
 
 namespace orvane::CatalogWriter {
 namespace {
@@ -287,6 +289,7 @@ TEST(Tag, doesNothingWithoutPhotosCounterOrRoot) {
 // ---- write basics ----
 
 TEST(CatalogWriterBasics, lockAndUsableSource) {
+    testing::freshDataDir();
     testing::TempDir dir;
     const auto catalog = dir / "Foto.lrcat";
     EXPECT_FALSE(isLocked(catalog));
@@ -299,7 +302,10 @@ TEST(CatalogWriterBasics, lockAndUsableSource) {
         {"/home/ana/Pictures/Nunta.bak-Vendrel.lrcat", false},
         {"/home/ana/Pictures/Nunta.bak-OrvaneStudio.lrcat", false},
         {"/home/ana/Pictures/Lightroom/Nunta.lrcat", true},
-        {"/data/vendrel/Catalogs/X/catalog.lrcat", true},  // a moved data directory is not recognised
+        {"/data/vendrel/Catalogs/X/catalog.lrcat", true},  // another folder of that name is a user's folder
+        {(Store::root() / "Catalogs" / "X" / "catalog.lrcat").string(), false},  // the data directory in use
+        {(Store::root() / "Catalogs" / ".." / "catalog.lrcat").string(), false},
+        {(Store::root().parent_path() / "elsewhere" / "Foto.lrcat").string(), true},
     };
     for (const auto& [path, usable] : sources) EXPECT_EQ(isUsableSource(path), usable) << path;
 }

@@ -7,6 +7,7 @@
 #include "core/base/uuid.h"
 #include "core/catalog/before_settings.h"
 #include "core/catalog/catalog_backups.h"
+#include "core/store/store.h"
 
 namespace orvane::CatalogWriter {
 
@@ -35,13 +36,30 @@ bool isLocked(const fs::path& catalog) {
     return fs::exists(fs::path(catalog.string() + ".lock"), ec);
 }
 
+namespace {
+// The path with links and "..", resolved as far as it exists, so a catalog reached through a link to
+// the data directory is still recognised.
+fs::path resolved(const fs::path& path) {
+    std::error_code ec;
+    fs::path out = fs::weakly_canonical(path, ec);
+    return ec ? path.lexically_normal() : out;
+}
+
+bool lies(const fs::path& path, const fs::path& folder) {
+    const fs::path rel = path.lexically_relative(folder);
+    return !folder.empty() && !rel.empty() && *rel.begin() != "..";
+}
+}  // namespace
+
 bool isUsableSource(const fs::path& catalog) {
     static constexpr std::array<std::string_view, 4> marks = {"/Vendrel/", "/OrvaneStudio/", ".bak-OrvaneStudio",
                                                               ".bak-Vendrel"};
     const std::string path = catalog.string();
     for (const auto mark : marks)
         if (path.find(mark) != std::string::npos) return false;
-    return true;
+    // The data directory may live anywhere (ORVANE_DATA_DIR): its copies are the system's own too.
+    const fs::path file = resolved(catalog);
+    return !lies(file, resolved(Store::root())) && !lies(catalog.lexically_normal(), Store::root().lexically_normal());
 }
 
 void exec(const Sqlite::Connection& db, const std::string& sql) {

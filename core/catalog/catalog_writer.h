@@ -42,7 +42,9 @@ private:
 // Lightroom Classic keeps "<catalog>.lock" beside a catalog it holds open.
 bool isLocked(const std::filesystem::path& catalog);
 
-// False for the system's own private copies and backups, so they never show up as catalogs to read.
+// False for the system's own private copies and backups, so they never show up as catalogs to read:
+// anything inside the data directory in use (Store::root()) or inside a folder named like it, and
+// the catalog backups the writer makes.
 bool isUsableSource(const std::filesystem::path& catalog);
 
 // Runs SQL text that returns no rows; throws notWritable with SQLite's message ("?" when it gives none).
