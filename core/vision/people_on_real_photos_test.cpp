@@ -198,6 +198,14 @@ TEST(DetectorThreads, realDetectorsAnswerAlikeOnSeveralWorkers) {
     REQUIRE_MODELS();
     const auto astronaut = testing::astronautPhoto();
     if (!astronaut) GTEST_SKIP() << "astronaut.png is not installed";
+    // As the pipeline's workers run: parallelism is ours, not OpenCV's own pool (whose synchronisation
+    // the sanitizer cannot see).
+    const int openCvThreads = cv::getNumThreads();
+    cv::setNumThreads(1);
+    struct Restore {
+        int threads;
+        ~Restore() { cv::setNumThreads(threads); }
+    } restore{openCvThreads};
     std::vector<RawImage> photos = {asDecoded(*astronaut), asDecoded(testing::sceneWithoutPeople(600, 400))};
     cv::Mat flipped;
     cv::flip(*astronaut, flipped, 1);
