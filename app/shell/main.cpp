@@ -25,6 +25,7 @@ using namespace orvane;
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vendrel"));
+    QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
     // Only the quit path ends the process: closing the window never does by itself.
     QApplication::setQuitOnLastWindowClosed(false);
 
