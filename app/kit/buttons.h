@@ -2,8 +2,11 @@
 // The three button looks (accent, hero, outline) and the two hover effects (lift, fill).
 #include <QAbstractButton>
 #include <QColor>
+#include <QSize>
 
 #include "app/kit/motion.h"
+
+class QPainter;
 
 namespace orvane::kit {
 
@@ -46,6 +49,17 @@ ButtonAppearance resolveButtonLook(ButtonLook look, const ButtonState& state);
 // A blend of two resolved states (hover and press animate between them).
 ButtonAppearance blend(const ButtonAppearance& a, const ButtonAppearance& b, double t);
 
+// Room a look may draw outside its capsule (the hero's hover scale, the outline's shadow). It takes
+// no layout space and no clicks: a button's frame is its capsule.
+inline constexpr int buttonOverflow = 5;
+
+// Draws a look's capsule `capsule` with its label: shadow, fill, label, border, at the look's scale,
+// offset and opacity. The application style draws plain push buttons with it too.
+void paintButtonLook(QPainter& painter, const QRectF& capsule, const ButtonAppearance& look, const QString& text,
+                     bool dark, qreal devicePixelRatio);
+// The capsule size of a look around `text`.
+QSize buttonLookSize(const ButtonAppearance& look, const QString& text);
+
 class KitButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -56,6 +70,8 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
+    // Paints the look in the state of the moment (the button and its overflow effect call it).
+    void paintLook(QPainter& painter);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -67,16 +83,12 @@ protected:
 private:
     ButtonState state(bool hovering, bool pressed) const;
     void updateTargets();
-    QRectF capsuleRect() const;
 
     ButtonLook look_;
     bool hovering_ = false;
     SpringValue hover_;
     SpringValue press_;
 };
-
-// Room around a button's capsule for its hover scale and its shadow.
-inline constexpr int buttonMargin = 5;
 
 // A container that follows the pointer over it with a kitSpring-driven progress from 0 to 1.
 class HoverDecorator : public QWidget {

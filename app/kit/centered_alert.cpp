@@ -3,12 +3,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QGridLayout>
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
 #include <cmath>
+
+#include "app/kit/fonts.h"
 
 namespace orvane::kit {
 
@@ -48,11 +51,61 @@ void makeTextSelectable(QWidget* root) {
         if (auto* w = qobject_cast<QWidget*>(child)) makeTextSelectable(w);
 }
 
+namespace {
+constexpr int alertMargin = 20;
+}  // namespace
+
+QFont alertTitleFont() { return uiFont(bodyFontSize + 1, QFont::Bold); }
+QFont alertMessageFont() { return uiFont(bodyFontSize); }
+
+int alertTextWidth(const QFont& titleFont, const QString& title, const QFont& messageFont, const QString& message) {
+    double widest = 0;
+    const auto measure = [&](const QFont& font, const QString& text) {
+        const QFontMetricsF metrics(font);
+        for (const QString& line : text.split(u'\n')) widest = std::max(widest, metrics.horizontalAdvance(line));
+    };
+    measure(titleFont, title);
+    measure(messageFont, message);
+    return std::clamp(int(std::ceil(widest)) + 2, alertMinTextWidth, alertMaxTextWidth);
+}
+
 CenteredAlert::CenteredAlert(const QString& message, const QString& informative, QWidget* parent)
     : QMessageBox(parent) {
     setText(message);
     setInformativeText(informative);
     setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setTextFormat(Qt::PlainText);
+}
+
+void CenteredAlert::fitToText() {
+    auto* title = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* message = findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    QLayout* box = layout();
+    if (!box) return;
+    // Without an icon the box keeps an empty indent column: the text starts at the margin instead.
+    if (auto* grid = qobject_cast<QGridLayout*>(box); grid && icon() == NoIcon) {
+        for (int i = 0; i < grid->count(); ++i) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(i, &row, &column, &rows, &columns);
+            if (QSpacerItem* indent = grid->itemAt(i)->spacerItem(); indent && column == 0)
+                indent->changeSize(0, 0, QSizePolicy::Fixed, QSizePolicy::Fixed);
+        }
+        grid->setHorizontalSpacing(0);
+    }
+    box->setContentsMargins(alertMargin, alertMargin, alertMargin, alertMargin - 4);
+    if (title) title->setFont(alertTitleFont());
+    if (message) message->setFont(alertMessageFont());
+    textWidth_ = alertTextWidth(alertTitleFont(), text(), alertMessageFont(), informativeText());
+    for (QLabel* label : {title, message}) {
+        if (!label) continue;
+        label->setWordWrap(true);
+        label->setFixedWidth(textWidth_);
+    }
+    box->invalidate();
+    box->activate();
+    const int width = box->totalMinimumSize().width();
+    const int height = box->hasHeightForWidth() ? box->totalHeightForWidth(width) : box->totalMinimumSize().height();
+    setFixedSize(width, std::max(height, box->totalMinimumSize().height()));
 }
 
 QAbstractButton* CenteredAlert::addChoice(const QString& text) {
@@ -75,6 +128,7 @@ int CenteredAlert::answerOf(const QAbstractButton* button) const {
 int CenteredAlert::runCentered() {
     if (layout()) layout()->activate();
     adjustSize();
+    fitToText();
     makeTextSelectable(this);
     reference_ = alertReferenceWindow();
     place();
@@ -91,7 +145,9 @@ void CenteredAlert::place() {
 
 void CenteredAlert::showEvent(QShowEvent* event) {
     QMessageBox::showEvent(event);
-    // The box settles its final size as it shows: place it again with that size.
+    // The box settles its own size as it shows; the kit's fonts and width replace it, then it is placed
+    // with that size.
+    fitToText();
     place();
 }
 

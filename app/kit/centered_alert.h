@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <functional>
+
 namespace orvane::kit {
 
 // The band along a window's left edge that the rail takes (its 224-point column and 14 points of padding).
@@ -27,6 +29,19 @@ QWidget* alertReferenceWindow();
 // Makes the text of every label under `root` selectable with the mouse (and an editable field stays editable).
 void makeTextSelectable(QWidget* root);
 
+// The width an alert gives its text: the widest line of the title and the message on one line, within
+// [alertMinTextWidth, alertMaxTextWidth]; longer lines wrap at the maximum.
+inline constexpr int alertMinTextWidth = 260;
+inline constexpr int alertMaxTextWidth = 440;
+int alertTextWidth(const QFont& titleFont, const QString& title, const QFont& messageFont, const QString& message);
+// The fonts of an alert: its title in the kit's title weight, its message in the body size.
+QFont alertTitleFont();
+QFont alertMessageFont();
+
+class CenteredAlert;
+// Runs an alert and returns its answer: CenteredAlert::runCentered() unless a test replaces it.
+using AlertRunner = std::function<int(CenteredAlert& alert)>;
+
 class CenteredAlert : public QMessageBox {
     Q_OBJECT
 public:
@@ -43,14 +58,20 @@ public:
     // system puts it when there is none), runs it modally and returns the chosen answer.
     int runCentered();
 
+    // The width the text is laid out at (after the alert was laid out or shown).
+    int textWidth() const { return textWidth_; }
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void place();
+    // Sizes the alert to its text: the kit's fonts, lines as wide as alertTextWidth() allows.
+    void fitToText();
 
     QList<QAbstractButton*> choices_;
     QPointer<QWidget> reference_;
+    int textWidth_ = 0;
 };
 
 }  // namespace orvane::kit

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/kit/appearance.h"
+#include "app/kit/palette.h"
 #include "app/kit/sheet_host.h"
 
 using namespace orvane::kit;
@@ -145,6 +147,37 @@ TEST(SheetCloseButton, isAPaddedCircleThatFadesAndIgnoresClicksWhenDisabled) {
     close.button()->click();
     EXPECT_EQ(clicks, 1);
     EXPECT_FALSE(close.button()->isEnabled());
+}
+
+TEST(SheetCloseButton, sitsInTheTopTrailingCornerWithItsBoldGlyphCentred29PointsIn) {
+    Appearance::instance().setOverride(false);
+    QWidget sheet;
+    sheet.resize(560, 360);
+    SheetCloseButton* close = SheetCloseButton::overlay(&sheet);
+    sheet.show();
+    EXPECT_EQ(close->geometry(), QRect(560 - 58, 0, 58, 58));
+    sheet.resize(640, 400);
+    EXPECT_EQ(close->geometry(), QRect(640 - 58, 0, 58, 58)) << "it follows the corner";
+
+    // The glyph: muted strokes through the centre, about 10 points across and 2 thick.
+    const QImage image = close->grab().toImage();
+    const QColor muted = mutedColor.resolve(false);
+    const auto isGlyph = [&](int x, int y) {
+        const QColor c = image.pixelColor(x, y);
+        return std::abs(c.red() - muted.red()) < 24 && std::abs(c.green() - muted.green()) < 24 &&
+               std::abs(c.blue() - muted.blue()) < 24;
+    };
+    EXPECT_TRUE(isGlyph(29, 29)) << "the centre";
+    int across = 0;
+    for (int x = 0; x < 58; ++x) across += isGlyph(x, x) ? 1 : 0;
+    EXPECT_GE(across, 8);
+    EXPECT_LE(across, 12);
+    // Through the centre, vertically, only the crossing is glyph: as tall as a stroke is thick.
+    int stroke = 0;
+    for (int y = 20; y < 40; ++y) stroke += isGlyph(29, y) ? 1 : 0;
+    EXPECT_GE(stroke, 2) << "bold, not a hairline";
+    EXPECT_LE(stroke, 4);
+    Appearance::instance().setOverride(std::nullopt);
 }
 
 }  // namespace

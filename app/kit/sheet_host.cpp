@@ -7,7 +7,6 @@
 #include "app/kit/appearance.h"
 #include "app/kit/centered_alert.h"
 #include "app/kit/glass.h"
-#include "app/kit/icons.h"
 #include "app/kit/palette.h"
 
 namespace orvane::kit {
@@ -105,8 +104,7 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         if (faded) painter.setOpacity(0.4);
         paintGlass(painter, this, KitShape::circle(), GlassTreatment::surface);
-        const QRectF glyph(9, 9, 12, 12);
-        icons::paint(painter, "xmark", glyph, mutedColor.resolve(Appearance::instance().isDark()));
+        paintCloseGlyph(painter, QRectF(rect()).center(), mutedColor.resolve(Appearance::instance().isDark()));
     }
     bool hitButton(const QPoint& pos) const override {
         const QPointF d = QPointF(pos) - QRectF(rect()).center();
@@ -128,6 +126,42 @@ SheetCloseButton::SheetCloseButton(QWidget* parent) : QWidget(parent) {
     // The tip sits on the padded square, outside the disabled part, so it shows while disabled too.
     setToolTip(QString::fromUtf8("Închide"));
     connect(button_, &QAbstractButton::clicked, this, &SheetCloseButton::clicked);
+}
+
+SheetCloseButton* SheetCloseButton::overlay(QWidget* view) {
+    auto* button = new SheetCloseButton(view);
+    view->installEventFilter(button);
+    button->placeInCorner();
+    button->raise();
+    button->show();
+    return button;
+}
+
+void SheetCloseButton::placeInCorner() {
+    QWidget* view = parentWidget();
+    if (!view) return;
+    const int x = view->layoutDirection() == Qt::RightToLeft ? 0 : view->width() - width();
+    move(x, 0);
+}
+
+bool SheetCloseButton::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutDirectionChange)) {
+        placeInCorner();
+        raise();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void paintCloseGlyph(QPainter& painter, const QPointF& centre, const QColor& color) {
+    // A bold cross of the symbol's size: about 0.85 of it across, strokes about 0.16 of it wide.
+    constexpr double half = SheetCloseButton::glyphPoints * 0.34;
+    constexpr double stroke = SheetCloseButton::glyphPoints * 0.16;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, stroke, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(centre + QPointF(-half, -half), centre + QPointF(half, half));
+    painter.drawLine(centre + QPointF(-half, half), centre + QPointF(half, -half));
+    painter.restore();
 }
 
 void SheetCloseButton::setDisabledLook(bool disabled) {

@@ -17,6 +17,7 @@
 #include "app/kit/fonts.h"
 #include "app/kit/glass.h"
 #include "app/kit/icons.h"
+#include "app/kit/kit_fixture.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_background.h"
@@ -25,16 +26,8 @@ using namespace orvane;
 using namespace orvane::kit;
 
 namespace {
-class KitWidgets : public ::testing::Test {
+class KitWidgets : public KitFixture {
 protected:
-    void SetUp() override {
-        store = std::make_shared<FileDefaults>();
-        setUserDefaults(store);
-        KitSettings::instance().rebind(store);
-        Appearance::instance().setOverride(false);
-    }
-    void TearDown() override { Appearance::instance().setOverride(std::nullopt); }
-
     static void enter(QWidget* w) {
         QEnterEvent e(QPointF(4, 4), w->mapToGlobal(QPointF(4, 4)), w->mapToGlobal(QPointF(4, 4)));
         QApplication::sendEvent(w, &e);
@@ -43,7 +36,6 @@ protected:
         QEvent e(QEvent::Leave);
         QApplication::sendEvent(w, &e);
     }
-    std::shared_ptr<FileDefaults> store;
 };
 
 QImage render(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
@@ -91,7 +83,39 @@ TEST_F(KitWidgets, outlineFollowsTheControlSizeOfItsSurroundings) {
 
 TEST_F(KitWidgets, heroButtonIsAtLeast54High) {
     KitButton hero("Pornește editarea", ButtonLook::hero);
-    EXPECT_GE(hero.sizeHint().height(), 54 + 2 * buttonMargin);
+    EXPECT_GE(hero.sizeHint().height(), 54);
+}
+
+// A button's frame is its capsule: it starts where the text above it starts and takes no clicks
+// outside; the hover growth of the hero look is drawn beyond the frame, not cut by it.
+TEST_F(KitWidgets, aButtonIsItsCapsuleAndItsHoverGrowthIsNotCut) {
+    QWidget host;
+    host.resize(400, 120);
+    auto* layout = new QVBoxLayout(&host);
+    layout->setContentsMargins(40, 20, 40, 20);
+    auto* text = new QWidget;
+    text->setFixedHeight(10);
+    layout->addWidget(text);
+    auto* hero = new KitButton("Pornește", ButtonLook::hero);
+    layout->addWidget(hero, 0, Qt::AlignLeft);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    EXPECT_EQ(hero->x(), text->x()) << "aligned with the text above";
+    EXPECT_EQ(hero->size(), hero->sizeHint());
+    int clicks = 0;
+    QObject::connect(hero, &QAbstractButton::clicked, [&] { ++clicks; });
+    QTest::mouseClick(&host, Qt::LeftButton, {}, hero->geometry().topLeft() - QPoint(2, 0));
+    EXPECT_EQ(clicks, 0) << "just left of the capsule is not the button";
+    QTest::mouseClick(hero, Qt::LeftButton, {}, QPoint(4, hero->height() / 2));
+    EXPECT_EQ(clicks, 1);
+
+    const QPoint middleLeft = hero->geometry().topLeft() + QPoint(0, hero->height() / 2);
+    const QPoint outside = middleLeft - QPoint(1, 0);
+    const QColor before = host.grab().toImage().pixelColor(outside);
+    enter(hero);
+    const QImage hovered = host.grab().toImage();
+    EXPECT_NE(hovered.pixelColor(outside), before) << "the grown capsule reaches past the frame";
+    EXPECT_GT(hovered.pixelColor(outside).blue(), hovered.pixelColor(outside).red()) << "in the accent";
 }
 
 TEST_F(KitWidgets, hoverEffectsLiftAndFill) {

@@ -151,7 +151,8 @@ void AppModel::writeProjectToCatalog(const std::shared_ptr<Job>& job, const fs::
     run->preset = profile->preset();
     run->done = std::move(done);
     const auto& services = delivery();
-    if (!services.host->runningInstances().empty()) {
+    // Lightroom found among the processes, or named by the catalog's lock: either is asked to quit.
+    if (!platform::lightroomInstances(*services.host, catalog).empty()) {
         const bool close = services.confirm(
             "Închid Lightroom?",
             "Pentru a scrie în catalog, Lightroom trebuie să fie închis. Se închide acum și se redeschide singur la "
@@ -163,14 +164,17 @@ void AppModel::writeProjectToCatalog(const std::shared_ptr<Job>& job, const fs::
         }
         job->setDelivering(true);
         job->setExtraStatus("Se închide Lightroom…", 0.02);
-        platform::quitLightroom(services.host, services.sleep, [self = QPointer<AppModel>(this), run](bool quit) {
-            if (!self) return;
-            if (!quit) {
-                self->setError(std::string("Lightroom nu s-a închis. Închide-l manual și încearcă din nou."));
-                return self->endDelivery(run->job, run->done, std::nullopt);
-            }
-            self->catalogAfterQuit(run);
-        });
+        platform::quitLightroom(
+            services.host, services.sleep,
+            [self = QPointer<AppModel>(this), run](bool quit) {
+                if (!self) return;
+                if (!quit) {
+                    self->setError(std::string("Lightroom nu s-a închis. Închide-l manual și încearcă din nou."));
+                    return self->endDelivery(run->job, run->done, std::nullopt);
+                }
+                self->catalogAfterQuit(run);
+            },
+            catalog);
         return;
     }
     job->setDelivering(true);
@@ -192,7 +196,8 @@ void AppModel::catalogLockPass(std::shared_ptr<CatalogRun> run, int pass) {
         return;
     }
     if (CatalogWriter::isLocked(run->catalog)) {
-        if (delivery().host->runningInstances().empty()) {
+        // A lock whose process still runs Lightroom is never called stale.
+        if (platform::lightroomInstances(*delivery().host, run->catalog).empty()) {
             const bool go = delivery().confirm(
                 "Catalogul pare blocat",
                 "Lightroom nu rulează, dar catalogul are încă fișierul de blocare (de obicei după o închidere "

@@ -37,6 +37,7 @@ struct FakeHost final : platform::LightroomHost {
     std::optional<fs::path> locate() const override { return fs::path("/opt/lightroom/Lightroom"); }
     void open(const std::optional<fs::path>& catalog) override { opened.push_back(catalog); }
     std::vector<Instance> runningInstances() const override { return quitAsked && quitAfter >= 0 ? std::vector<Instance>{} : instances; }
+    std::optional<Instance> lockHolder(const fs::path&) const override { return std::nullopt; }
     void requestQuit(const Instance&) override {
         ++quitRequests;
         quitAsked = true;
@@ -380,6 +381,51 @@ TEST(Delivery, theRealRoadQuitsWaitsWritesReopensAndMarksTheProjectExported) {
         },
         [&](bool ok) { quit = ok; });
     EXPECT_TRUE(quit);
+}
+
+// Lightroom that the host cannot find by itself (no configured program, not under its Windows name)
+// but whose lock names it, running: the road asks to quit it rather than calling the lock stale.
+TEST(Delivery, aLockNamingALiveProcessIsAskedToQuitNotCalledStale) {
+    RealRoad r(1);
+    r.defaults->set("lightroomPath", Json(""));
+    QProcess lightroom;
+    lightroom.start(QString::fromStdString(r.exe.string()), {QString::fromStdString(r.catalog.string())});
+    ASSERT_TRUE(lightroom.waitForStarted(5000));
+    ASSERT_TRUE(waitFor([&] { return r.host->lockHolder(r.catalog).has_value(); }));
+    EXPECT_TRUE(r.host->runningInstances().empty()) << "found only through the lock";
+    EXPECT_EQ(r.host->lockHolder(r.catalog)->pid, int(lightroom.processId()));
+    auto job = r.job([&](std::chrono::nanoseconds, std::function<void()> resume) {
+        std::this_thread::sleep_for(20ms);  // the stand-in ends in real time
+        r.main->post(std::move(resume));
+    });
+
+    const auto result = r.deliver(job, false);
+    EXPECT_EQ(r.questions, std::vector<std::string>{"Închid Lightroom?"});
+    ASSERT_TRUE(result) << r.model->error().value_or("");
+    EXPECT_EQ(std::get<LightroomExportResult::Catalog>(result->value).written, 1);
+    EXPECT_TRUE(lightroom.waitForFinished(5000)) << "it was asked to quit";
+    EXPECT_FALSE(CatalogWriter::isLocked(r.catalog));
+
+    // Declining the question leaves the catalog alone: it is never written under a live lock.
+    QProcess again;
+    again.start(QString::fromStdString(r.exe.string()), {QString::fromStdString(r.catalog.string())});
+    ASSERT_TRUE(again.waitForStarted(5000));
+    ASSERT_TRUE(waitFor([&] { return r.host->lockHolder(r.catalog).has_value(); }));
+    const auto before = settingsTexts(r.catalog);
+    r.questions.clear();
+    AppModel::DeliveryServices declining;
+    declining.host = r.host;
+    declining.confirm = [&](const std::string& title, const std::string&, const std::string&) {
+        r.questions.push_back(title);
+        return false;
+    };
+    declining.sleep = [&](std::chrono::nanoseconds, std::function<void()> resume) { r.main->post(std::move(resume)); };
+    r.model->setDeliveryServices(std::move(declining));
+    EXPECT_FALSE(r.deliver(job, false));
+    EXPECT_EQ(r.questions, std::vector<std::string>{"Închid Lightroom?"});
+    EXPECT_EQ(settingsTexts(r.catalog), before);
+    again.terminate();
+    again.waitForFinished(5000);
 }
 
 // A lock left by a Lightroom that was killed: after the full wait the user is asked, and "Continuă"

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
 #include "app/kit/buttons.h"
 #include "app/kit/fonts.h"
@@ -49,9 +50,33 @@ QLabel* text(const QString& value, double points, int weight, bool muted = false
     auto* label = new QLabel(value);
     label->setFont(kit::uiFont(points, weight));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (muted) label->setProperty("muted", true);
+    if (muted) kit::setMutedText(label);
     return label;
 }
+
+// A title on one line: cut at its end with "…" when the space is short, the whole text in its tooltip.
+class OneLineTitle final : public QLabel {
+public:
+    OneLineTitle(QString title, double points, int weight) : full_(std::move(title)) {
+        setFont(kit::uiFont(points, weight));
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        setText(full_);
+    }
+    const QString& fullText() const { return full_; }
+    QSize sizeHint() const override { return {fontMetrics().horizontalAdvance(full_) + 1, fontMetrics().height()}; }
+    QSize minimumSizeHint() const override { return {0, fontMetrics().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        const QString shown = fontMetrics().elidedText(full_, Qt::ElideRight, width());
+        if (shown != text()) setText(shown);
+        setToolTip(shown == full_ ? QString() : full_);
+    }
+
+private:
+    QString full_;
+};
 
 // One row of the rail: symbol and title, highlighted with an accent fill while its section shows.
 class RailRow final : public QAbstractButton {
@@ -182,7 +207,9 @@ QWidget* placeholderPage(const QString& title) {
     page->setProperty("pageTitle", title);
     auto* outer = new QVBoxLayout(page);
     outer->setContentsMargins(32, 30, 32, 28);
-    outer->addWidget(text(title, 28, QFont::Bold));
+    auto* heading = new OneLineTitle(title, 28, QFont::Bold);
+    heading->setObjectName("pageTitle");
+    outer->addWidget(heading);
     outer->addStretch(1);
     return page;
 }
@@ -194,20 +221,21 @@ public:
         setProperty("sheetTitle", title);
         setFixedSize(560, 360);
         auto* outer = new QVBoxLayout(this);
-        outer->setContentsMargins(28, 10, 0, 24);
-        auto* top = new QHBoxLayout;
-        top->addWidget(text(title, 20, QFont::Bold), 1, Qt::AlignBottom);
-        auto* closeButton = new kit::SheetCloseButton;
-        connect(closeButton, &kit::SheetCloseButton::clicked, this, std::move(close));
-        top->addWidget(closeButton, 0, Qt::AlignTop);
-        outer->addLayout(top);
+        // The title keeps clear of the close button in the top-trailing corner.
+        outer->setContentsMargins(28, 24, 28 + kit::SheetCloseButton::padding + kit::SheetCloseButton::circle, 24);
+        auto* heading = new OneLineTitle(title, 20, QFont::Bold);
+        heading->setObjectName("sheetTitle");
+        outer->addWidget(heading);
         body = new QVBoxLayout;
-        body->setContentsMargins(0, 8, 28, 0);
+        body->setContentsMargins(0, 8, 0, 0);
         outer->addLayout(body);
         outer->addStretch(1);
+        closeButton = kit::SheetCloseButton::overlay(this);
+        connect(closeButton, &kit::SheetCloseButton::clicked, this, std::move(close));
     }
     QSize sizeHint() const override { return {560, 360}; }
     QVBoxLayout* body;
+    kit::SheetCloseButton* closeButton;
 };
 
 }  // namespace
@@ -243,7 +271,6 @@ ContentView::ContentView(model::AppModel& model, model::Router& router, QWidget*
             if (open_[i] == shown) closeSheet(Sheet(i));
     });
     rebuild();
-    applyAppearance();
 
     connect(&router_, &model::Router::routeChanged, this, [this] { updatePage(false); });
     connect(&model_, &model::AppModel::projectsChanged, this, [this] { updatePage(false); });
@@ -255,7 +282,6 @@ ContentView::ContentView(model::AppModel& model, model::Router& router, QWidget*
         accentIndex_ = accent;
         rebuild();
     });
-    connect(&kit::Appearance::instance(), &kit::Appearance::changed, this, [this] { applyAppearance(); });
 
     connect(&router_, &model::Router::showNewProjectChanged, this, [this] { syncSheet(Sheet::newProject); });
     connect(&router_, &model::Router::showNewProfileChanged, this, [this] { syncSheet(Sheet::newProfile); });
@@ -284,7 +310,6 @@ void ContentView::rebuild() {
     layout()->addWidget(body_);
     updatePage(true);
     sheets_->raise();
-    applyAppearance();
 }
 
 void ContentView::updatePage(bool force) {
@@ -299,20 +324,6 @@ void ContentView::updatePage(bool force) {
     }
     page_ = placeholderPage(pageTitle(key, model_));
     row->addWidget(page_, 1);
-    applyAppearance();
-}
-
-void ContentView::applyAppearance() {
-    const bool dark = kit::Appearance::instance().isDark();
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, kit::primaryLabelColor.resolve(dark));
-    palette.setColor(QPalette::Text, kit::primaryLabelColor.resolve(dark));
-    setPalette(palette);
-    QPalette muted = palette;
-    muted.setColor(QPalette::WindowText, kit::mutedColor.resolve(dark));
-    for (QLabel* label : findChildren<QLabel*>())
-        if (label->property("muted").toBool()) label->setPalette(muted);
-    update();
 }
 
 bool ContentView::wants(Sheet sheet) const {
@@ -390,26 +401,44 @@ void ContentView::startWithReadyProfile(const Profile& profile) {
 
 void ContentView::openCreatedProject(const Project& project) { router_.setRoute(Route::project(project.id)); }
 
-bool ContentView::handleDrop(const QList<QUrl>& urls) {
+bool ContentView::takesDrop(const QList<QUrl>& urls) {
     if (urls.isEmpty() || !urls.first().isLocalFile()) return false;
     const QString path = urls.first().toLocalFile();
     std::error_code ec;
-    const bool folder = std::filesystem::is_directory(path.toStdString(), ec);
-    if (!folder && QFileInfo(path).suffix().toLower() != QLatin1String("lrcat")) return false;
-    router_.setDroppedItem(std::filesystem::path(path.toStdString()));
+    if (std::filesystem::is_directory(path.toStdString(), ec)) return true;
+    return QFileInfo(path).suffix().toLower() == QLatin1String("lrcat");
+}
+
+bool ContentView::handleDrop(const QList<QUrl>& urls) {
+    if (!takesDrop(urls)) return false;
+    router_.setDroppedItem(std::filesystem::path(urls.first().toLocalFile().toStdString()));
     router_.setShowNewProject(true);
     return true;
 }
 
+namespace {
+// Tells the drag source what will happen: the proposed action when the rule takes the item, nothing
+// otherwise, so a source that deletes after a move never deletes a refused file.
+void answerDrag(QDropEvent* event, bool taken) {
+    if (taken) {
+        event->acceptProposedAction();
+    } else {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+    }
+}
+}  // namespace
+
 void ContentView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    answerDrag(event, event->mimeData()->hasUrls() && takesDrop(event->mimeData()->urls()));
+}
+
+void ContentView::dragMoveEvent(QDragMoveEvent* event) {
+    answerDrag(event, event->mimeData()->hasUrls() && takesDrop(event->mimeData()->urls()));
 }
 
 void ContentView::dropEvent(QDropEvent* event) {
-    if (event->mimeData()->hasUrls() && handleDrop(event->mimeData()->urls()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    answerDrag(event, event->mimeData()->hasUrls() && handleDrop(event->mimeData()->urls()));
 }
 
 void ContentView::onError() {

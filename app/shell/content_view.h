@@ -37,13 +37,13 @@ class ContentView final : public kit::AppBackdrop {
     Q_OBJECT
 public:
     enum class Sheet { newProject, newProfile, quickEdit, profileReady };
-    // Runs an alert and returns its answer; CenteredAlert::runCentered() unless replaced (tests).
-    using AlertRunner = std::function<int(kit::CenteredAlert& alert)>;
+    using AlertRunner = kit::AlertRunner;
 
     ContentView(model::AppModel& model, model::Router& router, QWidget* parent = nullptr);
 
-    // Accepts a folder or an ".lrcat" file (any case) as the first item and opens the new-project
-    // sheet with it; anything else is refused and changes nothing.
+    // The drop rule: a folder or an ".lrcat" file (any case) as the first item.
+    static bool takesDrop(const QList<QUrl>& urls);
+    // Opens the new-project sheet with an item the rule takes; anything else is refused and changes nothing.
     bool handleDrop(const QList<QUrl>& urls);
     // The alert "Eroare" with the text and the buttons "Închide" and "Copiază" (copies the text).
     void presentError(const QString& text);
@@ -62,6 +62,7 @@ public:
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
@@ -73,7 +74,6 @@ private:
     QWidget* makeSheet(Sheet sheet);
     void startWithReadyProfile(const Profile& profile);
     void onError();
-    void applyAppearance();
 
     model::AppModel& model_;
     model::Router& router_;

@@ -5,10 +5,14 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QLabel>
 #include <QPointer>
 
 #include <gtest/gtest.h>
 
+#include "app/kit/app_style.h"
+#include "app/kit/appearance.h"
+#include "app/kit/palette.h"
 #include "app/kit/sheet_host.h"
 #include "app/shell/shell_fixtures.h"
 #include "core/store/store.h"
@@ -37,6 +41,14 @@ struct Harness : shell::testing::App {
             return answer;
         });
         content->resize(1247, 837);
+    }
+    // A profile just built: the model offers its ready sheet.
+    Profile readyProfile(const std::string& name) {
+        Profile profile;
+        profile.id = Uuid::random();
+        profile.name = name;
+        model->setProfileReady(profile);
+        return profile;
     }
     QString sheetTitle() const {
         QWidget* s = content->sheets()->current();
@@ -150,22 +162,92 @@ TEST(ContentView, aDroppedFolderOrCatalogOpensTheNewProjectSheetAndAnythingElseI
     }
 }
 
-TEST(ContentView, aDropEventGoesThroughTheSameRule) {
+TEST(ContentView, dragsAreAcceptedOnlyWhenTheDropRuleTakesThem) {
     TempDir dir;
     writeText(dir / "poza.JPG", "");
     writeText(dir / "Nunta.lrcat", "");
+    const auto mimeOf = [&](const char* name) {
+        auto* mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / name).string()))});
+        return std::unique_ptr<QMimeData>(mime);
+    };
+    const auto actions = Qt::CopyAction | Qt::MoveAction;
     for (const auto& [name, accepted] : {std::pair{"poza.JPG", false}, std::pair{"Nunta.lrcat", true}}) {
         Harness h;
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / name).string()))});
         h.content->show();
-        QDragEnterEvent enter(QPoint(600, 400), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        const auto mime = mimeOf(name);
+        // A source that offers a move: a refusal tells it nothing happens, so it deletes nothing.
+        QDragEnterEvent enter(QPoint(600, 400), actions, mime.get(), Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(h.content.get(), &enter);
-        QDropEvent drop(QPointF(600, 400), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        EXPECT_EQ(enter.isAccepted(), accepted) << name;
+        EXPECT_EQ(enter.dropAction(), accepted ? enter.proposedAction() : Qt::IgnoreAction) << name;
+
+        // Moves and the drop answer by the same rule (each after an enter the view took, as Qt sends
+        // them only then).
+        const auto taken = mimeOf("Nunta.lrcat");
+        QDragEnterEvent primed(QPoint(600, 400), actions, taken.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(h.content.get(), &primed);
+        ASSERT_TRUE(primed.isAccepted());
+        QDragMoveEvent move(QPoint(610, 400), actions, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(h.content.get(), &move);
+        EXPECT_EQ(move.isAccepted(), accepted) << name;
+        EXPECT_EQ(move.dropAction(), accepted ? move.proposedAction() : Qt::IgnoreAction) << name;
+        QDropEvent drop(QPointF(610, 400), actions, mime.get(), Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(h.content.get(), &drop);
         EXPECT_EQ(drop.isAccepted(), accepted) << name;
+        EXPECT_EQ(drop.dropAction(), accepted ? drop.proposedAction() : Qt::IgnoreAction) << name;
         EXPECT_EQ(h.router->showNewProject(), accepted) << name;
     }
+}
+
+TEST(ContentView, mutedTextInASheetMadeAfterAnAppearanceChangeIsMuted) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "RAW");
+    Harness h;
+    kit::installApplicationStyle();
+    kit::Appearance::instance().setOverride(false);
+    QCoreApplication::processEvents();
+    kit::Appearance::instance().setOverride(true);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(h.content->handleDrop({QUrl::fromLocalFile(QString::fromStdString((dir / "RAW").string()))}));
+    QWidget* sheet = h.content->sheet(Sheet::newProject);
+    ASSERT_NE(sheet, nullptr);
+    QLabel* path = nullptr;
+    for (QLabel* label : sheet->findChildren<QLabel*>())
+        if (label->text().endsWith("RAW")) path = label;
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(path->palette().color(path->foregroundRole()), kit::mutedColor.resolve(true));
+    kit::Appearance::instance().setOverride(false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(path->palette().color(path->foregroundRole()), kit::mutedColor.resolve(false));
+    kit::Appearance::instance().setOverride(std::nullopt);
+}
+
+TEST(ContentView, longTitlesEndInAnEllipsisAndTheCloseButtonSitsInTheSheetCorner) {
+    Harness h;
+    h.content->show();
+    Project p = saveProject("Nuntă " + std::string(40, 'x') + " la Sibiu, " + std::string(60, 'y'));
+    h.model->reload();
+    h.router->setRoute(Route::project(p.id));
+    auto* title = h.content->page()->findChild<QLabel*>("pageTitle");
+    ASSERT_NE(title, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(title->text().endsWith(QString::fromUtf8("…"))) << title->text().toStdString();
+    EXPECT_LE(title->fontMetrics().horizontalAdvance(title->text()), title->width());
+    EXPECT_EQ(title->toolTip(), QString::fromStdString(p.name));
+
+    h.readyProfile("Stilul meu");
+    QWidget* sheet = h.content->sheet(Sheet::profileReady);
+    ASSERT_NE(sheet, nullptr);
+    auto* close = sheet->findChild<kit::SheetCloseButton*>();
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->geometry(), QRect(sheet->width() - 58, 0, 58, 58)) << "the glyph's centre 29 from both edges";
+    auto* sheetTitle = sheet->findChild<QLabel*>("sheetTitle");
+    ASSERT_NE(sheetTitle, nullptr);
+    EXPECT_EQ(sheetTitle->text(), "Stilul meu") << "a short title is whole";
+    EXPECT_LE(sheetTitle->geometry().right(), close->geometry().left()) << "the title keeps clear of the button";
+    close->button()->click();
+    EXPECT_FALSE(h.model->profileReady().has_value());
 }
 
 TEST(ContentView, everyReportedErrorGetsItsOwnAlertAndCopyLeavesTheExactText) {
@@ -221,10 +303,7 @@ TEST(ContentView, sheetsOpenOneAtATimeAndClosingResetsWhatOpenedThem) {
 
 TEST(ContentView, startingFromTheReadySheetMakesTheProfileTheDefaultAndOpensQuickEdit) {
     Harness h;
-    Profile profile;
-    profile.id = Uuid::random();
-    profile.name = "Stilul meu";
-    h.model->setProfileReady(profile);
+    const Profile profile = h.readyProfile("Stilul meu");
     QWidget* sheet = h.content->sheet(Sheet::profileReady);
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(h.sheetTitle(), "Stilul meu");

@@ -1,7 +1,12 @@
 #include "app/shell/launch.h"
 
+#include <QApplication>
+
+#include <cstdio>
 #include <cstring>
 
+#include "app/kit/app_style.h"
+#include "app/kit/fonts.h"
 #include "app/kit/palette.h"
 
 namespace orvane::shell {
@@ -35,6 +40,26 @@ void migrateSettings(Defaults& defaults) {
 void prepareSettings(Defaults& defaults) {
     ensureLanguage(defaults);
     migrateSettings(defaults);
+}
+
+bool displayAvailable() {
+    for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (!qEnvironmentVariableIsEmpty(variable)) return true;
+    return false;
+}
+
+void reportStartupFailure(const QString& cause, const kit::AlertRunner& runner) {
+    std::fprintf(stderr, "OrvaneStudio: %s\n", qPrintable(cause));
+    std::fflush(stderr);
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    kit::installUiFont();
+    kit::installApplicationStyle();
+    kit::CenteredAlert alert(QString::fromUtf8(startupFailureTitle), cause);
+    alert.addChoice(QString::fromUtf8("Închide"));
+    if (runner)
+        runner(alert);
+    else
+        alert.runCentered();
 }
 
 }  // namespace orvane::shell

@@ -1,8 +1,18 @@
 #include "app/shell/launch.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <optional>
+
+#include "app/kit/app_style.h"
+#include "app/shell/single_instance.h"
+#include "testing/temp_dir.h"
 
 using namespace orvane;
 
@@ -76,6 +86,64 @@ TEST(Launch, anExistingLanguageIsLeftAlone) {
     wrongType.set("language", 7);
     shell::ensureLanguage(wrongType);
     EXPECT_EQ(wrongType.textValue("language"), "ro") << "a value that is not a text is no language";
+}
+
+}  // namespace
+
+namespace {
+
+// Starting with a data folder that cannot be used: the alert names the folder, above the window
+// the user would otherwise have seen.
+TEST(StartupFailure, anUnusableDataFolderIsShownInAKitAlertNamingIt) {
+    orvane::testing::TempDir dir;
+    orvane::testing::writeText(dir / "Vendrel", "not a folder");
+    const std::filesystem::path data = dir / "Vendrel";
+    shell::SingleInstance instance(data, shell::SingleInstance::defaultServerName(data, nullptr));
+    ASSERT_EQ(instance.start(), shell::SingleInstance::Outcome::failed);
+
+    QString title, message;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        auto* alert = qobject_cast<kit::CenteredAlert*>(QApplication::activeModalWidget());
+        ASSERT_NE(alert, nullptr);
+        modal = alert->isModal();
+        title = alert->text();
+        message = alert->informativeText();
+        alert->choices().first()->click();
+    });
+    shell::reportStartupFailure(instance.errorText());
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(title, QString::fromUtf8(shell::startupFailureTitle));
+    EXPECT_TRUE(message.contains(QString::fromStdString(data.string()))) << message.toStdString();
+    EXPECT_TRUE(qobject_cast<kit::KitStyle*>(QApplication::style())) << "in the kit's look";
+}
+
+// Without a display the program cannot show anything: the cause goes to standard error, status 1.
+TEST(StartupFailure, withoutADisplayTheCauseGoesToStandardErrorAndTheStatusIs1) {
+    orvane::testing::TempDir dir;
+    orvane::testing::writeText(dir / "data", "not a folder");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(variable);
+    env.insert("ORVANE_DATA_DIR", QString::fromStdString((dir / "data").string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    struct Case {
+        const char* name;
+        bool usableFolder;
+        const char* expected;
+    };
+    for (const Case& c : {Case{"an unusable data folder", false, "data"}, Case{"a usable one", true, "DISPLAY"}}) {
+        if (c.usableFolder) env.insert("ORVANE_DATA_DIR", QString::fromStdString((dir / "fine").string()));
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(ORVANE_STUDIO_EXE, {});
+        ASSERT_TRUE(program.waitForFinished(20000)) << c.name;
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << c.name;
+        EXPECT_EQ(program.exitCode(), 1) << c.name;
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        EXPECT_TRUE(err.startsWith("OrvaneStudio: ")) << err.toStdString();
+        EXPECT_TRUE(err.contains(c.expected)) << c.name << ": " << err.toStdString();
+    }
 }
 
 }  // namespace

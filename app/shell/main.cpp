@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/kit/app_style.h"
 #include "app/kit/centered_alert.h"
 #include "app/kit/fonts.h"
 #include "app/model/app_model.h"
@@ -22,7 +23,25 @@
 
 using namespace orvane;
 
+namespace {
+// Without a display no window can open: a running instance is still asked to show its own; anything
+// else is reported on standard error.
+int runWithoutDisplay(int argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    shell::SingleInstance instance(Store::root(), shell::SingleInstance::defaultServerName(Store::root()));
+    switch (instance.start()) {
+        case shell::SingleInstance::Outcome::handedOver: return 0;
+        case shell::SingleInstance::Outcome::failed: shell::reportStartupFailure(instance.errorText()); return 1;
+        case shell::SingleInstance::Outcome::primary: break;
+    }
+    shell::reportStartupFailure(QString::fromUtf8(
+        "Nu există niciun ecran pe care să se deschidă fereastra (DISPLAY și WAYLAND_DISPLAY lipsesc)."));
+    return 1;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (!shell::displayAvailable()) return runWithoutDisplay(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vendrel"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
@@ -37,7 +56,8 @@ int main(int argc, char** argv) {
             break;
         case shell::SingleInstance::Outcome::handedOver: return 0;
         case shell::SingleInstance::Outcome::failed:
-            std::fprintf(stderr, "OrvaneStudio: %s\n", qPrintable(instance.errorText()));
+            // Started from the desktop, nobody reads standard error: the cause shows in an alert too.
+            shell::reportStartupFailure(instance.errorText());
             return 1;
     }
 
@@ -47,6 +67,9 @@ int main(int argc, char** argv) {
     ModelVault::cleanStale();
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ModelVault::removeSession(); });
     kit::installUiFont();
+    // Alerts, menus, fields, scroll bars, selections and tooltips in the kit's look, following the
+    // appearance and the accent from now on.
+    kit::installApplicationStyle();
 
     model::AppModel model(std::make_shared<model::QtMainExecutor>(), defaults,
                           std::make_unique<platform::DBusKeepAwake>());

@@ -5,10 +5,15 @@
 #include <QLocalSocket>
 #include <QThread>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace orvane::shell {
 
@@ -22,34 +27,91 @@ SingleInstance::~SingleInstance() {
     if (lock_) lock_->unlock();
 }
 
-QString SingleInstance::defaultServerName(const std::filesystem::path& dataDir) {
-    const QByteArray folder = QByteArray::fromStdString(std::filesystem::absolute(dataDir).lexically_normal().string());
-    const QByteArray hash = QCryptographicHash::hash(folder, QCryptographicHash::Sha256).toHex().left(16);
-    return QStringLiteral("vendrel-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
+namespace {
+constexpr const char* socketFolderName = "run";
+
+QString quoted(const fs::path& path) { return QStringLiteral("„%1”").arg(QString::fromStdString(path.string())); }
+QString systemMessage(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+}  // namespace
+
+bool SingleInstance::isPrivateFolder(const fs::path& dir) {
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0) return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+}
+
+QString SingleInstance::defaultServerName(const fs::path& dataDir) {
+    return defaultServerName(dataDir, std::getenv("XDG_RUNTIME_DIR"));
+}
+
+QString SingleInstance::defaultServerName(const fs::path& dataDir, const char* runtimeDir) {
+    const fs::path folder = fs::absolute(dataDir).lexically_normal();
+    if (runtimeDir && *runtimeDir && fs::path(runtimeDir).is_absolute() && isPrivateFolder(runtimeDir)) {
+        const QByteArray key = QByteArray::fromStdString(folder.string());
+        const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16);
+        return QString::fromStdString((fs::path(runtimeDir) / ("vendrel-" + hash.toStdString() + ".sock")).string());
+    }
+    return QString::fromStdString((folder / socketFolderName / "instance.sock").string());
+}
+
+bool SingleInstance::prepareSocketFolder() {
+    const fs::path socket = serverName_.toStdString();
+    if (!socket.is_absolute()) return true;  // a plain name: Qt's own location
+    const fs::path folder = socket.parent_path();
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        const int error = errno;
+        error_ = QStringLiteral("Dosarul %1 nu poate fi creat: %2").arg(quoted(folder), systemMessage(error));
+        return false;
+    }
+    if (isPrivateFolder(folder)) return true;
+    struct stat st {};
+    // Our own folder with too wide a mode is closed; anything else is not used.
+    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+        ::chmod(folder.c_str(), 0700) == 0 && isPrivateFolder(folder))
+        return true;
+    error_ = QStringLiteral("Dosarul %1 nu este privat; fereastra nu va putea fi readusă de o nouă lansare.")
+                 .arg(quoted(folder));
+    return false;
 }
 
 SingleInstance::Outcome SingleInstance::start(std::chrono::milliseconds patience) {
     std::error_code ec;
-    std::filesystem::create_directories(dataDir_, ec);
-    if (ec) {
-        error_ = QStringLiteral("Dosarul de date nu poate fi creat: %1").arg(QString::fromStdString(ec.message()));
+    if (fs::exists(dataDir_, ec) && !fs::is_directory(dataDir_, ec)) {
+        error_ = QStringLiteral("Dosarul de date %1 nu este un dosar.").arg(quoted(dataDir_));
+        return Outcome::failed;
+    }
+    fs::create_directories(dataDir_, ec);
+    if (ec || !fs::is_directory(dataDir_, ec)) {
+        error_ = QStringLiteral("Dosarul de date %1 nu poate fi creat: %2")
+                     .arg(quoted(dataDir_), QString::fromStdString(ec.message()));
+        return Outcome::failed;
+    }
+    // The real cause first: an unreadable folder is not a problem of the lock file inside it.
+    if (::access(dataDir_.c_str(), R_OK | W_OK | X_OK) != 0) {
+        const int error = errno;
+        error_ = QStringLiteral("Dosarul de date %1 nu poate fi citit sau scris: %2")
+                     .arg(quoted(dataDir_), systemMessage(error));
         return Outcome::failed;
     }
     lock_ = std::make_unique<QLockFile>(QString::fromStdString((dataDir_ / "instance.lock").string()));
     // Only a lock whose process is gone is stale, however old it is.
     lock_->setStaleLockTime(0);
     if (lock_->tryLock(0)) {
+        // The instance still runs when it cannot listen; it only cannot be reached again once its
+        // window is closed.
+        if (!prepareSocketFolder()) return Outcome::primary;
         // A socket left by a crashed instance would refuse the name.
         QLocalServer::removeServer(serverName_);
         server_.setSocketOptions(QLocalServer::UserAccessOption);
-        if (!server_.listen(serverName_)) {
-            // The instance still runs; it only cannot be reached again once its window is closed.
-            error_ = server_.errorString();
-        }
+        if (!server_.listen(serverName_)) error_ = server_.errorString();
         return Outcome::primary;
     }
     if (lock_->error() != QLockFile::LockFailedError) {
-        error_ = QStringLiteral("Fișierul de blocare nu poate fi scris în %1").arg(QString::fromStdString(dataDir_.string()));
+        const fs::path lockFile = dataDir_ / "instance.lock";
+        error_ = QStringLiteral("Fișierul de blocare %1 nu poate fi scris: %2")
+                     .arg(quoted(lockFile),
+                          lock_->error() == QLockFile::PermissionError ? systemMessage(EACCES)
+                                                                       : QStringLiteral("eroare necunoscută"));
         lock_.reset();
         return Outcome::failed;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // One running application per user and data folder: a lock file in the data folder says who runs,
-// and a local socket lets a later launch ask that instance to show its main window.
+// and a local socket in a folder only this user can enter lets a later launch ask that instance to
+// show its main window.
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
@@ -21,12 +22,19 @@ public:
         failed,      // neither: see errorText(); exit without running a second instance
     };
 
-    // `dataDir` holds the lock file; `serverName` names the socket (defaultServerName() in the application).
+    // `dataDir` holds the lock file; `serverName` is the socket's path (defaultServerName() in the
+    // application). The socket's folder is made private (0700) when the data folder holds it.
     SingleInstance(std::filesystem::path dataDir, QString serverName, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // The socket name of this user and data folder.
+    // The socket of this user and data folder: "vendrel-<hash of the folder>.sock" in the runtime folder
+    // `runtimeDir` ($XDG_RUNTIME_DIR) when it is a folder of this user that only they can enter (0700),
+    // else "instance.sock" in the private folder "run" of the data folder. Never a shared folder
+    // like /tmp, where another user could take the name first.
     static QString defaultServerName(const std::filesystem::path& dataDir);
+    static QString defaultServerName(const std::filesystem::path& dataDir, const char* runtimeDir);
+    // Whether `dir` is a folder (not a link) of this user with no access for anyone else.
+    static bool isPrivateFolder(const std::filesystem::path& dir);
 
     // Takes the lock and listens, or hands over to the running instance. A running instance that has
     // not started listening yet is given `patience` to do so.
@@ -43,6 +51,7 @@ signals:
     void showRequested();
 
 private:
+    bool prepareSocketFolder();
     bool handOver(std::chrono::milliseconds patience);
     void serve();
 

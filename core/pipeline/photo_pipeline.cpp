@@ -2,16 +2,14 @@
 
 #include <algorithm>
 
-#include <opencv2/imgproc.hpp>
-
 #include "core/photo/embedded_preview.h"
 #include "core/photo/features.h"
 #include "core/photo/smart_preview.h"
 #include "core/style/model_vault.h"
-#include "core/vision/landmark_models.h"
 #include "core/vision/person_extent.h"
 #include "core/vision/person_layout.h"
 #include "core/vision/person_segmentation.h"
+#include "core/vision/photo_faces.h"
 #include "core/vision/straighten.h"
 #include "core/vision/subject_detector.h"
 #include "core/vision/teeth_detector.h"
@@ -30,19 +28,10 @@ const PhotoDecoders& PhotoDecoders::standard() {
 }
 
 namespace {
-// One people detector for the process: the network loads once, from the resources folder. Without
-// the network file the feet, layout and subject analyses find nothing.
+// The people detector of the calling worker: each runs its own copy of the network, read once from
+// the resources folder. Without the network file the feet, layout and subject analyses find nothing.
 PersonDetector& peopleDetector() {
-    static PersonSegmentation detector(ModelVault::resourceDirectory() / PersonSegmentation::modelFileName,
-                                       [](const cv::Mat& rgb) {
-                                           // Face boxes seed the split of people who touch.
-                                           cv::Mat gray;
-                                           cv::cvtColor(rgb, gray, cv::COLOR_RGB2GRAY);
-                                           std::vector<DetectedBox> faces;
-                                           for (const auto& box : LandmarkModels::faceBoxes(gray))
-                                               faces.push_back(DetectedBox::fromTopLeft(box, 1.0f));
-                                           return faces;
-                                       });
+    thread_local PersonSegmentation detector(ModelVault::resourceDirectory() / PersonSegmentation::modelFileName);
     return detector;
 }
 }  // namespace
@@ -52,14 +41,15 @@ const PhotoAnalyzers& PhotoAnalyzers::standard() {
     static const PhotoAnalyzers analyzers{
         .straighten = [](const RawImage& image) { return Straighten::detect(image); },
         .lowestEdge = [](const RawImage& raw, int minPeople) {
-            return PersonExtent::lowestEdge(raw, minPeople, peopleDetector());
+            return PersonExtent::lowestEdge(raw, minPeople, peopleDetector(), PhotoFaces::boxes(raw));
         },
         .faces = [](const RawImage& image, bool teeth, bool skin) {
             auto found = TeethDetector::analyze(image, teeth, skin);
             return FaceRegions{std::move(found.teeth), std::move(found.skin)};
         },
-        .layout = [](const RawImage& raw) { return SmartCrop::analyze(raw, peopleDetector()); },
-        .subject = [](const RawImage& raw) { return SubjectDetector::region(raw, peopleDetector()); },
+        // The people start from the photo's one face search, shared with the teeth and skin.
+        .layout = [](const RawImage& raw) { return SmartCrop::analyze(raw, peopleDetector(), PhotoFaces::boxes(raw)); },
+        .subject = [](const RawImage& raw) { return SubjectDetector::region(raw, peopleDetector(), PhotoFaces::boxes(raw)); },
     };
     return analyzers;
 }

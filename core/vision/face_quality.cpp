@@ -69,9 +69,11 @@ double score(const FaceObservation& face, const cv::Mat& gray) {
 const FaceQualityDetector& standard() {
     static const FaceQualityDetector detector = [](const cv::Mat& bgr) -> std::optional<std::vector<FaceCapture>> {
         if (bgr.empty() || bgr.type() != CV_8UC3) return std::nullopt;
-        cv::Mat gray;
+        cv::Mat gray, rgb;
         cv::cvtColor(bgr, gray, cv::COLOR_BGR2GRAY);
-        const auto faces = LandmarkModels::landmarker().detect(gray);
+        cv::cvtColor(bgr, rgb, cv::COLOR_BGR2RGB);
+        // The same search as the photo analyses: the whole frame swept for faces down to 2 % of it.
+        const auto faces = LandmarkModels::landmarker().detect(gray, rgb);
         if (!faces) return std::nullopt;
         std::vector<FaceCapture> out;
         for (const auto& face : *faces) out.push_back({face.box, score(face, gray)});

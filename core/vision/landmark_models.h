@@ -1,7 +1,8 @@
 #pragma once
-// This build's face landmarker: face boxes from the BlazeFace model (OpenCV dnn) with dlib's HOG
-// detector as the fallback when that file is absent, then dlib's 68-point shape predictor on each box.
-// The model files are loaded once per process; each thread gets its own detector.
+// This build's face landmarker: face boxes from the full-range BlazeFace network swept over the frame
+// (FaceBoxes), with dlib's HOG detector as the fallback when that file is absent, then dlib's
+// 68-point shape predictor on each box. The model files are read once per process; each thread gets
+// its own detector and network.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,7 +12,7 @@
 
 namespace orvane::LandmarkModels {
 
-// The BlazeFace ONNX file in the resource folder.
+// The face-box network in the resource folder.
 std::filesystem::path faceDetectorFile();
 // dlib's 68-point model from Debian's libdlib-data.
 std::filesystem::path shapePredictorFile();

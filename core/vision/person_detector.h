@@ -33,18 +33,15 @@ struct PersonDetection {
     std::vector<DetectedBox> bodies;
 };
 
-// Face boxes of an upright 8-bit RGB image. The face detector fills this seam; without one the people
-// are found from the segmentation alone.
-using FaceBoxFinder = std::function<std::vector<DetectedBox>(const cv::Mat& rgb)>;
-
 class PersonDetector {
 public:
     virtual ~PersonDetector() = default;
-    // People of an upright 8-bit RGB image; nothing when detection failed.
-    virtual std::optional<PersonDetection> detect(const cv::Mat& rgb) = 0;
+    // People of an upright 8-bit RGB image whose faces (the photo's one face search, normalised) are
+    // known; nothing when detection failed. The answer's faces are the given ones.
+    virtual std::optional<PersonDetection> detect(const cv::Mat& rgb, const std::vector<DetectedBox>& faces) = 0;
     // The whole person mask of the image, 8-bit (above 128 is person), at any resolution covering the
     // same frame; nothing when segmentation failed.
-    virtual std::optional<cv::Mat> personMask(const cv::Mat& rgb) = 0;
+    virtual std::optional<cv::Mat> personMask(const cv::Mat& rgb, const std::vector<DetectedBox>& faces) = 0;
 };
 
 // A person mask as CV_32F 0..1: CV_32F and CV_16F samples as they are, CV_8U as value / 255. Nothing

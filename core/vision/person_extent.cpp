@@ -126,10 +126,11 @@ std::optional<double> feetLine(const cv::Mat& mask) {
     return std::nullopt;
 }
 
-std::optional<double> lowestEdge(const RawImage& raw, int minPeople, PersonDetector& detector) {
+std::optional<double> lowestEdge(const RawImage& raw, int minPeople, PersonDetector& detector,
+                                 const std::vector<DetectedBox>& faces) {
     const auto image = uprightImage(raw, workingSide);
     if (!image) return std::nullopt;
-    const auto found = detector.detect(*image);
+    const auto found = detector.detect(*image, faces);
     if (!found || !found->instances || found->instances->empty()) return std::nullopt;
     const auto& instances = *found->instances;
     if (static_cast<int>(instances.size()) < minPeople) return std::nullopt;

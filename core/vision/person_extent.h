@@ -32,6 +32,8 @@ std::optional<double> feetLine(const cv::Mat& mask);
 
 // The feet line of the people of a photo; nothing for a photo too small, a failed detection or fewer
 // than minPeople people.
-std::optional<double> lowestEdge(const RawImage& raw, int minPeople, PersonDetector& detector);
+// `faces`: the photo's faces from its one face search.
+std::optional<double> lowestEdge(const RawImage& raw, int minPeople, PersonDetector& detector,
+                                 const std::vector<DetectedBox>& faces = {});
 
 }  // namespace orvane::PersonExtent

@@ -65,10 +65,10 @@ std::optional<PersonLayout> layoutOf(const PersonDetection& detection) {
     return PersonLayout::make(std::move(people), regionsOf(detection.faces), regionsOf(detection.bodies), true);
 }
 
-std::optional<PersonLayout> analyze(const RawImage& raw, PersonDetector& detector) {
+std::optional<PersonLayout> analyze(const RawImage& raw, PersonDetector& detector, const std::vector<DetectedBox>& faces) {
     const auto image = PersonExtent::uprightImage(raw, PersonExtent::workingSide);
     if (!image) return std::nullopt;
-    const auto found = detector.detect(*image);
+    const auto found = detector.detect(*image, faces);
     if (!found) return std::nullopt;
     return layoutOf(*found);
 }

@@ -17,7 +17,8 @@ inline constexpr float minRegionConfidence = 0.4f;
 
 // Nothing for a photo too small for the upright image, a failed detection, no masks, or a mask of an
 // unreadable format. Instances without a pixel above 0.5 are left out.
-std::optional<PersonLayout> analyze(const RawImage& raw, PersonDetector& detector);
+// `faces`: the photo's faces from its one face search.
+std::optional<PersonLayout> analyze(const RawImage& raw, PersonDetector& detector, const std::vector<DetectedBox>& faces = {});
 
 // The layout of one detection (the rules behind `analyze`).
 std::optional<PersonLayout> layoutOf(const PersonDetection& detection);

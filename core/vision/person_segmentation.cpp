@@ -6,8 +6,11 @@
 #include <numeric>
 #include <string_view>
 
+#include <limits>
+
 #include <opencv2/imgproc.hpp>
-#include <opencv2/objdetect.hpp>
+
+#include "core/vision/thread_nets.h"
 
 namespace orvane {
 namespace {
@@ -33,29 +36,6 @@ DetectedBox normalised(const cv::Rect& r, cv::Size size, float confidence) {
 }
 
 cv::Point centre(const cv::Rect& r) { return {r.x + r.width / 2, r.y + r.height / 2}; }
-
-// The upright pedestrian detector, only asked when the segmentation finds nobody.
-std::vector<DetectedBox> hogBodies(const cv::Mat& rgb) {
-    static const cv::HOGDescriptor hog = [] {
-        cv::HOGDescriptor h;
-        h.setSVMDetector(cv::HOGDescriptor::getDefaultPeopleDetector());
-        return h;
-    }();
-    if (rgb.cols < hog.winSize.width || rgb.rows < hog.winSize.height) return {};
-    cv::Mat gray;
-    cv::cvtColor(rgb, gray, cv::COLOR_RGB2GRAY);
-    std::vector<cv::Rect> found;
-    std::vector<double> weights;
-    hog.detectMultiScale(gray, found, weights);
-    std::vector<DetectedBox> out;
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        const cv::Rect r = found[i] & cv::Rect({}, rgb.size());
-        if (r.area() == 0) continue;
-        const float confidence = i < weights.size() ? static_cast<float>(std::clamp(weights[i], 0.0, 1.0)) : 0.f;
-        out.push_back(normalised(r, rgb.size(), confidence));
-    }
-    return out;
-}
 
 // Pixels of the group that the watershed left on a border (-1) or gave to the background (where the
 // mask's edge is no colour edge) go to the person they are nearest to within the group, so a
@@ -87,50 +67,75 @@ void claimNearest(cv::Mat& markers, const cv::Mat& group, int people) {
 
 }  // namespace
 
-PersonSegmentation::PersonSegmentation(const std::filesystem::path& model, FaceBoxFinder faces)
-    : faces_(std::move(faces)), id_(nextId()) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(model, ec)) return;
-    try {
-        net_ = cv::dnn::readNetFromONNX(model.string());
-        loaded_ = !net_.empty();
-    } catch (const cv::Exception&) {
-        loaded_ = false;
-    }
-}
+PersonSegmentation::PersonSegmentation(std::filesystem::path model) : model_(std::move(model)), id_(nextId()) {}
 
-std::optional<cv::Mat> PersonSegmentation::probability(const cv::Mat& rgb) {
-    if (!loaded_ || rgb.empty() || rgb.type() != CV_8UC3) return std::nullopt;
-    // The network reads RGB in 0..1 at 256 × 256, the whole frame squeezed into it.
-    const cv::Mat blob = cv::dnn::blobFromImage(rgb, 1.0 / 255, cv::Size(inputSide, inputSide), cv::Scalar(), false, false);
-    // The network sees only the blob, so equal blobs give equal answers.
-    const std::size_t key = std::hash<std::string_view>{}(
-        std::string_view(reinterpret_cast<const char*>(blob.ptr()), blob.total() * blob.elemSize()));
+bool PersonSegmentation::loaded() const { return ThreadNets::of(model_) != nullptr; }
+
+std::optional<cv::Mat> PersonSegmentation::probability(const cv::Mat& rgb, const cv::Rect& region) {
+    cv::dnn::Net* net = ThreadNets::of(model_);
+    const cv::Rect r = region & cv::Rect({}, rgb.size());
+    if (!net || r.empty() || rgb.type() != CV_8UC3) return std::nullopt;
+    // The network reads RGB in 0..1 at 256 x 256.
+    const cv::Mat blob = cv::dnn::blobFromImage(rgb(r), 1.0 / 255, cv::Size(inputSide, inputSide), cv::Scalar(), false, false);
     cv::Mat small;
     try {
-        std::lock_guard g(lock_);
-        if (lastOutput_.empty() || key != lastKey_) {
-            net_.setInput(blob);
-            const cv::Mat out = net_.forward();
-            if (out.total() != static_cast<std::size_t>(inputSide) * inputSide) return std::nullopt;
-            lastOutput_ = cv::Mat(inputSide, inputSide, CV_32F, const_cast<float*>(out.ptr<float>())).clone();
-            lastKey_ = key;
-        }
-        small = lastOutput_.clone();
+        net->setInput(blob);
+        const cv::Mat out = net->forward();
+        if (out.total() != static_cast<std::size_t>(inputSide) * inputSide || out.depth() != CV_32F) return std::nullopt;
+        small = cv::Mat(inputSide, inputSide, CV_32F, const_cast<float*>(out.ptr<float>())).clone();
     } catch (const cv::Exception&) {
         return std::nullopt;
     }
     cv::Mat prob;
-    cv::resize(small, prob, rgb.size(), 0, 0, cv::INTER_LINEAR);
+    cv::resize(small, prob, r.size(), 0, 0, cv::INTER_LINEAR);
     return prob;
 }
 
-std::optional<cv::Mat> PersonSegmentation::personMask(const cv::Mat& rgb) {
-    const auto prob = probability(rgb);
-    if (!prob) return std::nullopt;
-    cv::Mat mask;
-    prob->convertTo(mask, CV_8U, 255);
-    return mask;
+std::vector<cv::Rect> PersonSegmentation::sweep(cv::Size size) {
+    // Squares half the short side high, overlapping by half: a person from about 15 % of the height
+    // stands in one of them at the size the network reads best.
+    std::vector<cv::Rect> out;
+    const int side = std::min(size.width, size.height) / 2;
+    if (side < 16) return out;
+    auto origins = [&](int length) {
+        std::vector<int> o;
+        const int n = std::max(1, static_cast<int>(std::ceil(double(length - side) / (side / 2.0)))) + 1;
+        for (int i = 0; i < n; ++i) o.push_back(static_cast<int>(std::lround(double(i) * (length - side) / (n - 1))));
+        return o;
+    };
+    for (int y : origins(size.height))
+        for (int x : origins(size.width)) out.emplace_back(x, y, side, side);
+    return out;
+}
+
+cv::Rect PersonSegmentation::regionOfFace(const cv::Rect& face, cv::Size size) {
+    // The body's box made square about its middle, so the network sees the person unsqueezed.
+    const cv::Rect body = bodyFromFace(face, cv::Size(std::numeric_limits<int>::max() / 4, std::numeric_limits<int>::max() / 4) );
+    const int side = std::max(body.width, body.height);
+    const int cx = body.x + body.width / 2;
+    return cv::Rect(cx - side / 2, body.y, side, side) & cv::Rect({}, size);
+}
+
+std::optional<cv::Mat> PersonSegmentation::peopleProbability(const cv::Mat& rgb, const std::vector<cv::Rect>& faces) {
+    auto whole = probability(rgb, cv::Rect({}, rgb.size()));
+    if (!whole) return std::nullopt;
+    cv::Mat prob = *whole;
+    std::vector<cv::Rect> regions;
+    for (const auto& f : faces) {
+        const cv::Rect r = regionOfFace(f, rgb.size());
+        // Faces side by side share their region when one holds the other's middle.
+        const bool covered = std::any_of(regions.begin(), regions.end(), [&](const cv::Rect& k) {
+            return (k & r).area() > 0.8 * r.area() && k.width <= 1.5 * r.width;
+        });
+        if (!covered && r.area() > 0) regions.push_back(r);
+    }
+    for (const auto& r : regions) {
+        const auto part = probability(rgb, r);
+        if (!part) return std::nullopt;
+        cv::Mat into = prob(r);
+        cv::max(into, *part, into);
+    }
+    return prob;
 }
 
 cv::Rect PersonSegmentation::bodyFromFace(const cv::Rect& face, cv::Size size) {
@@ -141,14 +146,24 @@ cv::Rect PersonSegmentation::bodyFromFace(const cv::Rect& face, cv::Size size) {
     return cv::Rect(x0, y0, x1 - x0, y1 - y0) & cv::Rect({}, size);
 }
 
+bool PersonSegmentation::convincingBody(const cv::Mat& probability, const cv::Mat& part) {
+    const double share = cv::countNonZero(part) / static_cast<double>(part.total());
+    if (share < 0.03 || share > 0.5) return false;
+    if (cv::mean(probability, part)[0] < 0.9) return false;
+    const cv::Rect box = cv::boundingRect(part);
+    const double tall = static_cast<double>(box.height) / box.width;
+    return tall >= 1.3 && tall <= 4.5;
+}
+
 std::vector<cv::Mat> PersonSegmentation::instances(const cv::Mat& probability, const cv::Mat& rgb,
-                                                   const std::vector<cv::Rect>& faces, double minArea) {
+                                                   const std::vector<cv::Rect>& faces) {
     // Who belongs together is decided on a looser mask than who is a person: an arm or a leg the
     // network is less sure of still joins its body instead of standing as a person of its own.
     const cv::Mat person = probability > 0.5f, together = probability > 0.25f;
     cv::Mat labels, stats, centroids;
     const int n = cv::connectedComponentsWithStats(together, labels, stats, centroids, 8, CV_32S);
-    const double minPixels = minArea * person.total();
+    // Specks a face could not be part of are noise.
+    const double minPixels = 0.0005 * static_cast<double>(person.total());
     std::vector<cv::Mat> out;
     for (int label = 1; label < n; ++label) {
         if (stats.at<int>(label, cv::CC_STAT_AREA) < minPixels) continue;
@@ -159,6 +174,9 @@ std::vector<cv::Mat> PersonSegmentation::instances(const cv::Mat& probability, c
             const cv::Point c = centre(f);
             if (c.inside(cv::Rect({}, labels.size())) && labels.at<int>(c) == label) seeds.push_back(f);
         }
+        // A blob nobody's face is in, that does not look like a body, is not a person: the network
+        // also answers for cats, rockets and coffee cups.
+        if (seeds.empty() && !convincingBody(probability, component)) continue;
         if (seeds.size() < 2 || rgb.type() != CV_8UC3 || rgb.size() != person.size()) {
             out.push_back(component);
             continue;
@@ -187,43 +205,37 @@ std::vector<cv::Mat> PersonSegmentation::instances(const cv::Mat& probability, c
     return out;
 }
 
-std::vector<DetectedBox> PersonSegmentation::faceBoxes(const cv::Mat& rgb) const {
-    // The feet, layout and subject analyses of one photo run one after another on one worker and ask
-    // about the same image: its face boxes are found once.
+std::optional<PersonDetection> PersonSegmentation::detect(const cv::Mat& rgb, const std::vector<DetectedBox>& faces) {
+    if (rgb.empty() || rgb.type() != CV_8UC3) return std::nullopt;
+    // The layout, feet and subject analyses of one photo ask about the same image and faces in turn
+    // on one worker: the worker keeps its last answer.
     struct Last {
         std::uint64_t owner = 0;
         std::size_t key = 0;
-        std::vector<DetectedBox> faces;
+        std::optional<PersonDetection> detection;
     };
     thread_local Last last;
     const cv::Mat bytes = rgb.isContinuous() ? rgb : rgb.clone();
-    const std::size_t key = std::hash<std::string_view>{}(
+    std::size_t key = std::hash<std::string_view>{}(
         std::string_view(reinterpret_cast<const char*>(bytes.ptr()), bytes.total() * bytes.elemSize()));
-    if (last.owner != id_ || last.key != key) {
-        last.faces = faces_(rgb);
-        last.owner = id_;
-        last.key = key;
-    }
-    return last.faces;
-}
+    for (const auto& f : faces)
+        for (double v : {f.minX, f.minY, f.maxX, f.maxY, static_cast<double>(f.confidence)})
+            key = key * 1099511628211ULL ^ std::hash<double>{}(v);
+    if (last.owner == id_ && last.key == key) return last.detection;
 
-std::optional<PersonDetection> PersonSegmentation::detect(const cv::Mat& rgb) {
-    const auto prob = probability(rgb);
-    if (!prob) return std::nullopt;
     PersonDetection d;
-    try {
-        if (faces_) d.faces = faceBoxes(rgb);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    d.faces = faces;
     std::vector<cv::Rect> facePixels;
     std::vector<float> faceConfidence;
-    for (const auto& f : d.faces) {
+    for (const auto& f : faces) {
         if (!(f.confidence >= 0.4f)) continue;
-        facePixels.push_back(toPixels(f, rgb.size()));
+        const cv::Rect r = toPixels(f, rgb.size());
+        if (r.empty()) continue;
+        facePixels.push_back(r);
         faceConfidence.push_back(f.confidence);
     }
-
+    const auto prob = peopleProbability(rgb, facePixels);
+    if (!prob) return std::nullopt;
     auto people = instances(*prob, rgb, facePixels);
     // A person's box is as sure as the network is above its decision line: a mean of 0.5 gives 0, a
     // mean of 1 gives 1, so faint fragments do not count as bodies.
@@ -239,12 +251,20 @@ std::optional<PersonDetection> PersonSegmentation::detect(const cv::Mat& rgb) {
             if (body.area() > 0) d.bodies.push_back(normalised(body, rgb.size(), faceConfidence[i]));
         }
     }
-    if (people.empty()) {
-        const auto hog = hogBodies(rgb);
-        d.bodies.insert(d.bodies.end(), hog.begin(), hog.end());
-    }
-    d.instances = std::move(people);
+    // No face and no person: nothing to lay out, as when the platform's mask request has no answer.
+    if (!people.empty() || !facePixels.empty()) d.instances = std::move(people);
+    last = {id_, key, d};
     return d;
+}
+
+std::optional<cv::Mat> PersonSegmentation::personMask(const cv::Mat& rgb, const std::vector<DetectedBox>& faces) {
+    const auto found = detect(rgb, faces);
+    if (!found) return std::nullopt;
+    // The people only: what the network answers for anything else is not a subject.
+    cv::Mat mask(rgb.size(), CV_8U, cv::Scalar(0));
+    if (found->instances)
+        for (const auto& p : *found->instances) mask.setTo(255, p);
+    return mask;
 }
 
 }  // namespace orvane

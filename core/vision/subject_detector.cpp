@@ -63,10 +63,10 @@ std::optional<SkinRegion> region(const cv::Mat& mask) {
     return r;
 }
 
-std::optional<SkinRegion> region(const RawImage& raw, PersonDetector& detector) {
+std::optional<SkinRegion> region(const RawImage& raw, PersonDetector& detector, const std::vector<DetectedBox>& faces) {
     const auto image = PersonExtent::uprightImage(raw, PersonExtent::workingSide);
     if (!image) return std::nullopt;
-    const auto mask = detector.personMask(*image);
+    const auto mask = detector.personMask(*image, faces);
     if (!mask) return std::nullopt;
     return region(*mask);
 }

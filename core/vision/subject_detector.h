@@ -25,6 +25,7 @@ std::optional<SkinRegion> region(const cv::Mat& mask);
 
 // The region of a photo: the detector's person mask of its upright image. Nothing for a photo too
 // small, a failed segmentation or a mask that gives no region.
-std::optional<SkinRegion> region(const RawImage& raw, PersonDetector& detector);
+// `faces`: the photo's faces from its one face search.
+std::optional<SkinRegion> region(const RawImage& raw, PersonDetector& detector, const std::vector<DetectedBox>& faces = {});
 
 }  // namespace orvane::SubjectDetector

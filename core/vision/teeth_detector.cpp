@@ -10,6 +10,8 @@
 #include "core/base/numbers.h"
 #include "core/vision/crop_planner.h"
 #include "core/vision/landmark_models.h"
+#include "core/vision/person_extent.h"
+#include "core/vision/photo_faces.h"
 #include "core/vision/skin_detector.h"
 
 namespace orvane::TeethDetector {
@@ -289,10 +291,12 @@ GrayPlane upright(const std::vector<float>& in, int w, int h, int flip) {
     return out;
 }
 
-std::vector<Face> faces(const cv::Mat& gray, const FaceLandmarker& landmarker) {
+std::vector<Face> faces(const cv::Mat& gray, const FaceLandmarker& landmarker, const cv::Mat& colour) {
     std::vector<Face> found;
     const double W = gray.cols, H = gray.rows;
     if (gray.empty()) return found;
+    // A landmarker that sweeps the image in tiles itself finds the small faces the six tiles are for.
+    const std::size_t searched = landmarker.sweepsTiles() ? 1 : 7;
     const double tw = W / 2.5, th = H / 1.75;
     const std::array<std::array<double, 4>, 7> regions{{{0, 0, W, H},
                                                         {0, 0, tw, th},
@@ -310,7 +314,8 @@ std::vector<Face> faces(const cv::Mat& gray, const FaceLandmarker& landmarker) {
         for (const auto& p : points) out.push_back(map(t, p));
         return out;
     };
-    for (const auto& reg : regions) {
+    for (std::size_t k = 0; k < searched; ++k) {
+        const auto& reg = regions[k];
         // Whole pixels (floor of the low corner, ceiling of the high one), inside the image.
         const int ix0 = std::max(0, int(std::floor(reg[0]))), iy0 = std::max(0, int(std::floor(reg[1])));
         const int ix1 = std::min(gray.cols, int(std::ceil(reg[0] + reg[2])));
@@ -320,7 +325,7 @@ std::vector<Face> faces(const cv::Mat& gray, const FaceLandmarker& landmarker) {
         const bool whole = t.width == gray.cols && t.height == gray.rows;
         std::optional<std::vector<FaceObservation>> observed;
         try {
-            observed = landmarker.detect(whole ? gray : gray(t));
+            observed = landmarker.detect(whole ? gray : gray(t), whole ? colour : cv::Mat());
         } catch (const std::exception&) {
             continue;  // a failed request leaves the other regions' faces standing
         }
@@ -461,25 +466,40 @@ std::vector<TeethRegion> detect(const GrayPlane& gray, const std::vector<Face>& 
     return out;
 }
 
-Analysis analyze(const RawImage& raw, bool teeth, bool skin, const FaceLandmarker& landmarker) {
-    Analysis out;
+std::optional<SearchImages> searchImages(const RawImage& raw) {
+    SearchImages out;
     const GrayPlane stored = grayImage(raw);
     const GrayPlane up = upright(stored.values, stored.width, stored.height, raw.flip);
-    if (up.width <= 0 || up.height <= 0 || up.values.size() != std::size_t(up.width) * up.height) return out;
-    cv::Mat bytes(up.height, up.width, CV_8UC1);
+    if (up.width <= 0 || up.height <= 0 || up.values.size() != std::size_t(up.width) * up.height) return std::nullopt;
+    out.gray.create(up.height, up.width, CV_8UC1);
     for (int y = 0; y < up.height; ++y) {
-        auto* row = bytes.ptr<std::uint8_t>(y);
+        auto* row = out.gray.ptr<std::uint8_t>(y);
         for (int x = 0; x < up.width; ++x)
             row[x] = std::uint8_t(std::clamp(up.values[std::size_t(y) * up.width + x], 0.0f, 255.0f));
     }
-    const auto found = faces(bytes, landmarker);
-    if (teeth) out.teeth = detect(up, found, rgbSampler(raw));
+    // Colour tells small faces from face-like patterns far better than grey does.
+    if (auto colour = PersonExtent::uprightImage(raw, std::max(raw.w, raw.h))) out.colour = std::move(*colour);
+    return out;
+}
+
+Analysis analyze(const RawImage& raw, bool teeth, bool skin, const FaceLandmarker& landmarker) {
+    const auto images = searchImages(raw);
+    if (!images) return {};
+    return analyze(raw, teeth, skin, faces(images->gray, landmarker, images->colour));
+}
+
+Analysis analyze(const RawImage& raw, bool teeth, bool skin, const std::vector<Face>& found) {
+    Analysis out;
+    if (teeth) {
+        const GrayPlane stored = grayImage(raw);
+        out.teeth = detect(upright(stored.values, stored.width, stored.height, raw.flip), found, rgbSampler(raw));
+    }
     if (skin) out.skin = SkinDetector::regions(found, raw);
     return out;
 }
 
 Analysis analyze(const RawImage& raw, bool teeth, bool skin) {
-    return analyze(raw, teeth, skin, LandmarkModels::landmarker());
+    return analyze(raw, teeth, skin, *PhotoFaces::of(raw));
 }
 
 std::vector<TeethRegion> detect(const RawImage& raw) { return analyze(raw, true, false).teeth; }

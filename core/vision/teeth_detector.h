@@ -39,8 +39,16 @@ GrayPlane grayImage(const RawImage& raw);
 // plane whose size does not match w x h gives an empty plane.
 GrayPlane upright(const std::vector<float>& plane, int width, int height, int flip);
 // Faces of the upright 8-bit grey image: the whole image, then six overlapping tiles, a face seen
-// twice kept once.
-std::vector<Face> faces(const cv::Mat& gray, const FaceLandmarker& landmarker);
+// twice kept once. A landmarker that sweeps tiles itself is asked about the whole image alone.
+// `colour` is the same frame in 8-bit RGB (any resolution) or empty.
+std::vector<Face> faces(const cv::Mat& gray, const FaceLandmarker& landmarker, const cv::Mat& colour = {});
+// The upright 8-bit grey image and colour image (RGB, the linear plane's resolution) the face search
+// of a photo runs on.
+struct SearchImages {
+    cv::Mat gray;    // CV_8UC1, the grey plane's size
+    cv::Mat colour;  // CV_8UC3 RGB; empty for an image without a linear plane
+};
+std::optional<SearchImages> searchImages(const RawImage& raw);
 
 // Samples `lin` of the image at upright positions.
 RgbSampler rgbSampler(const RawImage& raw);
@@ -73,7 +81,10 @@ struct Analysis {
 };
 // Finds the faces once and runs the teeth step and the skin regions as asked; an unasked list is empty.
 Analysis analyze(const RawImage& raw, bool teeth, bool skin, const FaceLandmarker& landmarker);
-// The same with this build's landmarker (nothing found when its model files are missing).
+// The same on faces already found in this photo.
+Analysis analyze(const RawImage& raw, bool teeth, bool skin, const std::vector<Face>& faces);
+// The same with this build's landmarker (nothing found when its model files are missing), sharing
+// the photo's one face search (PhotoFaces).
 Analysis analyze(const RawImage& raw, bool teeth, bool skin);
 std::vector<TeethRegion> detect(const RawImage& raw);
 

@@ -108,7 +108,7 @@ public:
     std::function<std::optional<std::vector<FaceObservation>>(const cv::Rect&)> answer;
     cv::Mat whole;
 
-    std::optional<std::vector<FaceObservation>> detect(const cv::Mat& gray) const override {
+    std::optional<std::vector<FaceObservation>> detect(const cv::Mat& gray, const cv::Mat&) const override {
         cv::Size size;
         cv::Point origin;
         gray.locateROI(size, origin);
@@ -211,10 +211,10 @@ TEST(TeethDetectorAnalyze, answersNothingWhenTheLandmarkerFailsOrFindsNoFace) {
     raw.h = 30;
     raw.lin.assign(40 * 30 * 3, 0.3f);
     struct Failing : FaceLandmarker {
-        std::optional<std::vector<FaceObservation>> detect(const cv::Mat&) const override { return std::nullopt; }
+        std::optional<std::vector<FaceObservation>> detect(const cv::Mat&, const cv::Mat&) const override { return std::nullopt; }
     } failing;
     struct Throwing : FaceLandmarker {
-        std::optional<std::vector<FaceObservation>> detect(const cv::Mat&) const override {
+        std::optional<std::vector<FaceObservation>> detect(const cv::Mat&, const cv::Mat&) const override {
             throw std::runtime_error("detector failed");
         }
     } throwing;

@@ -1,5 +1,6 @@
 // A stand-in for Lightroom in tests: holds "<catalog>.lock" while it runs and removes it when asked
-// to quit (SIGTERM). --ignore-term: SIGTERM is ignored; --stale: exits at once, leaving the lock.
+// to quit (SIGTERM). Like Lightroom's, the lock names the program (first line) and its process number
+// (second line). --ignore-term: SIGTERM is ignored; --stale: exits at once, leaving the lock.
 #include <signal.h>
 #include <unistd.h>
 
@@ -26,7 +27,13 @@ int main(int argc, char** argv) {
     }
     if (!catalog) return 2;
     const std::string lock = std::string(catalog) + ".lock";
-    if (FILE* f = std::fopen(lock.c_str(), "w")) std::fclose(f);
+    char self[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length > 0) self[length] = '\0';
+    if (FILE* f = std::fopen(lock.c_str(), "w")) {
+        std::fprintf(f, "%s\n%d\n", self, int(getpid()));
+        std::fclose(f);
+    }
     if (stale) return 0;
     signal(SIGTERM, ignoreTerm ? SIG_IGN : onTerm);
     for (int i = 0; i < 600 && !quit; ++i) usleep(100000);  // gives up after a minute, lock left
