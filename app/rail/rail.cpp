@@ -176,6 +176,23 @@ private:
     int above_;
 };
 
+// A scroll view that lets the panel show through, with hidden scroll bars.
+QScrollArea* clearScrollArea(QWidget* content) {
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // hidden; it still scrolls
+    for (QWidget* w : {static_cast<QWidget*>(scroll), scroll->viewport(), content}) {
+        QPalette p = w->palette();
+        p.setBrush(QPalette::Window, Qt::transparent);
+        w->setPalette(p);
+        w->setAutoFillBackground(false);
+    }
+    scroll->setWidget(content);
+    return scroll;
+}
+
 void clearLayout(QLayout* layout) {
     while (QLayoutItem* item = layout->takeAt(0)) delete item;
 }
@@ -378,6 +395,8 @@ void RecentRow::contextMenuEvent(QContextMenuEvent* event) {
         QTimer::singleShot(0, &model, [&model, id] { model.confirmDelete(id); });
     });
     menu.exec(event->globalPos());
+    // The menu held the focus while "Redenumește" ran: the field takes it once the menu has gone.
+    if (editor_) editor_->setFocus(Qt::OtherFocusReason);
 }
 
 void RecentRow::paintEvent(QPaintEvent*) {
@@ -433,18 +452,11 @@ RecentSection::RecentSection(RailModel& model, QWidget* parent) : QWidget(parent
     heading->addWidget(add_);
     outer->addLayout(heading);
 
-    scroll_ = new QScrollArea;
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // hidden, still scrolls
-    scroll_->viewport()->setAutoFillBackground(false);
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
     column_ = new QVBoxLayout(content);
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(2);
-    scroll_->setWidget(content);
+    scroll_ = clearScrollArea(content);
     outer->addWidget(scroll_, 1);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
@@ -594,18 +606,11 @@ void ActivityCard::paintEvent(QPaintEvent*) {
 ActivitySection::ActivitySection(RailModel& model, QWidget* parent) : QWidget(parent), model_(model) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 8);
-    scroll_ = new QScrollArea;
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->viewport()->setAutoFillBackground(false);
     column_ = new QWidget;
-    column_->setAutoFillBackground(false);
     auto* layout = new QVBoxLayout(column_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    scroll_->setWidget(column_);
+    scroll_ = clearScrollArea(column_);
     outer->addWidget(scroll_);
     connect(&model_, &RailModel::activityChanged, this, &ActivitySection::refresh);
     refresh();

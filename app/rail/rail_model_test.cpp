@@ -370,6 +370,7 @@ TEST(RailModel, theGuidesChosenStepIsFollowedOnceWhenTheGuideCloses) {
         std::optional<std::filesystem::path> locate() const override { return std::nullopt; }
         void open(const std::optional<std::filesystem::path>& catalog) override { opened += catalog ? 100 : 1; }
         std::vector<Instance> runningInstances() const override { return {}; }
+        std::optional<Instance> lockHolder(const std::filesystem::path&) const override { return std::nullopt; }
         void requestQuit(const Instance&) override {}
         bool terminated(const Instance&) const override { return true; }
     };
