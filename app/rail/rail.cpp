@@ -642,7 +642,9 @@ void ActivitySection::refresh() {
     int content = 0;
     for (ActivityCard* c : cards_) content += c->height();
     content += 10 * std::max(0, int(cards_.size()) - 1);
-    scroll_->setFixedHeight(std::min(activityMaxHeight, std::max(content, 1)));
+    const int height = std::min(activityMaxHeight, std::max(content, 1));
+    scroll_->setFixedHeight(height);
+    setFixedHeight(height + 8);  // the recent list above never squeezes it
 }
 
 // --- UpdateCard ---
