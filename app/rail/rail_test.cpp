@@ -59,7 +59,13 @@ struct Screen {
     }
     ~Screen() {
         window.reset();
+        // Runs end here, so no job (holding the Qt main executor) outlives the application object.
+        for (const auto& [id, job] : model->jobs()) job->cancel();
         for (auto& g : gates) g->open();
+        (void)QTest::qWaitFor([&] {
+            return std::none_of(model->jobs().begin(), model->jobs().end(),
+                                [](const auto& e) { return Job::isRunInProgress(e.second->state()); });
+        }, 10000);
     }
     const Project& project(const std::string& name) const {
         for (const Project& p : model->projects())
