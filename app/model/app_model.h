@@ -316,6 +316,9 @@ public:
     // with its progress in the job's status line, the project marked exported, Lightroom reopened.
     void writeProjectToCatalog(const std::shared_ptr<Job>& job, const std::filesystem::path& catalog,
                                DeliveryDone done);
+    // Starts Lightroom through the delivery's host, on `catalog` when one is given (the guide's
+    // Lightroom step gives none). Never reports a failure.
+    void openLightroom(const std::optional<std::filesystem::path>& catalog);
     static constexpr int lockPasses = 20;
     static constexpr std::chrono::milliseconds lockPause{500};
 

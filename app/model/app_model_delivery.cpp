@@ -50,6 +50,8 @@ const AppModel::DeliveryServices& AppModel::delivery() {
     return d;
 }
 
+void AppModel::openLightroom(const std::optional<fs::path>& catalog) { delivery().host->open(catalog); }
+
 const Profile* AppModel::deliveryProfile(const Job& job) {
     const auto profile = std::find_if(profiles_.begin(), profiles_.end(),
                                       [&](const Profile& p) { return p.id == job.project().profileID; });

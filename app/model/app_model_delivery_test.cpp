@@ -504,3 +504,10 @@ TEST(Delivery, sidecarsGoBesideThePhotosAndExistingOnesAreMergedAfterTheQuestion
     EXPECT_EQ(std::get<LightroomExportResult::Xmp>(result->value).updated, 12);
     EXPECT_EQ(h.questions.size(), 1u);
 }
+
+TEST(Delivery, openingLightroomGoesThroughTheHostWithOrWithoutACatalog) {
+    DeliveryHarness h;
+    h.model->openLightroom(std::nullopt);
+    h.model->openLightroom(h.catalog);
+    EXPECT_EQ(h.host->opened, (std::vector<std::optional<fs::path>>{std::nullopt, h.catalog}));
+}

@@ -19,7 +19,10 @@ QtMainExecutor::QtMainExecutor(QObject* context) {
 }
 
 QtMainExecutor::~QtMainExecutor() {
-    if (owned_) owned_->deleteLater();
+    // The last task holding this executor can be destroyed by the application's own clean-up of
+    // posted events, under the lock a new post needs: then the context goes with the process.
+    if (!owned_ || QCoreApplication::closingDown() || !QCoreApplication::instance()) return;
+    owned_->deleteLater();
 }
 
 void QtMainExecutor::post(Task task) {

@@ -36,6 +36,12 @@ void Router::setPendingPreset(const OptionalPath& preset) {
     assign(this, pendingPreset_, preset, &Router::pendingPresetChanged);
 }
 void Router::setDroppedItem(const OptionalPath& item) { assign(this, droppedItem_, item, &Router::droppedItemChanged); }
+void Router::setShowWelcome(bool show) { assign(this, showWelcome_, show, &Router::showWelcomeChanged); }
+void Router::setShowGuide(bool show) { assign(this, showGuide_, show, &Router::showGuideChanged); }
+void Router::setShowFeedback(bool show) { assign(this, showFeedback_, show, &Router::showFeedbackChanged); }
+void Router::setGuideDestination(const OptionalGuideDestination& destination) {
+    assign(this, guideDestination_, destination, &Router::guideDestinationChanged);
+}
 
 void Router::setPreferredProfile(const OptionalUuid& profile) {
     assign(this, preferredProfile_, profile, &Router::preferredProfileChanged);

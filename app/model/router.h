@@ -36,6 +36,10 @@ struct Route {
 using OptionalUuid = std::optional<Uuid>;
 using OptionalPath = std::optional<std::filesystem::path>;
 
+// Where a step of the usage guide leads once the guide has closed.
+enum class GuideDestination { profiles, projects, newProject, lightroom };
+using OptionalGuideDestination = std::optional<GuideDestination>;
+
 class Router final : public QObject {
     Q_OBJECT
     Q_PROPERTY(orvane::model::Route route READ route WRITE setRoute NOTIFY routeChanged)
@@ -52,6 +56,11 @@ class Router final : public QObject {
     Q_PROPERTY(orvane::model::OptionalUuid preferredProfile READ preferredProfile WRITE setPreferredProfile NOTIFY
                    preferredProfileChanged)
     Q_PROPERTY(orvane::model::OptionalPath droppedItem READ droppedItem WRITE setDroppedItem NOTIFY droppedItemChanged)
+    Q_PROPERTY(bool showWelcome READ showWelcome WRITE setShowWelcome NOTIFY showWelcomeChanged)
+    Q_PROPERTY(bool showGuide READ showGuide WRITE setShowGuide NOTIFY showGuideChanged)
+    Q_PROPERTY(bool showFeedback READ showFeedback WRITE setShowFeedback NOTIFY showFeedbackChanged)
+    Q_PROPERTY(orvane::model::OptionalGuideDestination guideDestination READ guideDestination WRITE
+                   setGuideDestination NOTIFY guideDestinationChanged)
 
 public:
     // The user default that keeps the preferred profile.
@@ -91,6 +100,17 @@ public:
     void setPreferredProfile(const OptionalUuid& profile);
     const OptionalPath& droppedItem() const { return droppedItem_; }
     void setDroppedItem(const OptionalPath& item);
+    // The help sheets the side rail opens (welcome tour, usage guide, feedback form); closing a sheet
+    // sets its flag back to false.
+    bool showWelcome() const { return showWelcome_; }
+    void setShowWelcome(bool show);
+    bool showGuide() const { return showGuide_; }
+    void setShowGuide(bool show);
+    bool showFeedback() const { return showFeedback_; }
+    void setShowFeedback(bool show);
+    // The step the user chose in the guide, followed by the rail once the guide has closed.
+    const OptionalGuideDestination& guideDestination() const { return guideDestination_; }
+    void setGuideDestination(const OptionalGuideDestination& destination);
 
     // The top-level section holding the current route, which the side rail highlights.
     Route section() const;
@@ -111,6 +131,10 @@ signals:
     void pendingPresetChanged();
     void preferredProfileChanged();
     void droppedItemChanged();
+    void showWelcomeChanged();
+    void showGuideChanged();
+    void showFeedbackChanged();
+    void guideDestinationChanged();
 
 private:
     void savePreferredProfile();
@@ -130,6 +154,10 @@ private:
     std::string pendingProfileName_;
     OptionalUuid preferredProfile_;
     OptionalPath droppedItem_;
+    bool showWelcome_ = false;
+    bool showGuide_ = false;
+    bool showFeedback_ = false;
+    OptionalGuideDestination guideDestination_;
 };
 
 }  // namespace orvane::model

@@ -35,8 +35,10 @@ TEST(Router, startsOnHomeWithNothingShown) {
     Router r(memoryDefaults());
     EXPECT_EQ(r.route(), Route::home());
     EXPECT_FALSE(r.showNewProject() || r.showNewProfile() || r.showQuickEdit() || r.importRequested() ||
-                 r.newProfileAutoPro() || r.pendingAutoPreset());
-    EXPECT_FALSE(r.autoStart() || r.pendingExport() || r.pendingPreset() || r.preferredProfile() || r.droppedItem());
+                 r.newProfileAutoPro() || r.pendingAutoPreset() || r.showWelcome() || r.showGuide() ||
+                 r.showFeedback());
+    EXPECT_FALSE(r.autoStart() || r.pendingExport() || r.pendingPreset() || r.preferredProfile() || r.droppedItem() ||
+                 r.guideDestination());
     EXPECT_EQ(r.pendingPresetTitle(), "");
     EXPECT_EQ(r.pendingProfileName(), "");
 }

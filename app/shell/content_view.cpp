@@ -26,7 +26,9 @@
 #include "app/kit/palette.h"
 #include "app/kit/sheet_background.h"
 #include "app/kit/sheet_host.h"
+#include "app/model/updater.h"
 #include "app/projects/new_project_sheet.h"
+#include "app/rail/rail.h"
 
 namespace orvane::shell {
 
@@ -45,14 +47,6 @@ const Profile* findProfile(const model::AppModel& model, const Uuid& id) {
     const auto& list = model.profiles();
     auto it = std::find_if(list.begin(), list.end(), [&](const Profile& p) { return p.id == id; });
     return it == list.end() ? nullptr : &*it;
-}
-
-QLabel* text(const QString& value, double points, int weight, bool muted = false) {
-    auto* label = new QLabel(value);
-    label->setFont(kit::uiFont(points, weight));
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (muted) kit::setMutedText(label);
-    return label;
 }
 
 // A title on one line: cut at its end with "…" when the space is short, the whole text in its tooltip.
@@ -77,111 +71,6 @@ protected:
 
 private:
     QString full_;
-};
-
-// One row of the rail: symbol and title, highlighted with an accent fill while its section shows.
-class RailRow final : public QAbstractButton {
-public:
-    RailRow(QString icon, const QString& title, QWidget* parent = nullptr) : QAbstractButton(parent), icon_(std::move(icon)) {
-        setText(title);
-        setCursor(Qt::PointingHandCursor);
-        setFixedHeight(38);
-        setCheckable(true);
-        setAutoExclusive(false);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const bool dark = kit::Appearance::instance().isDark();
-        QColor ink = kit::primaryLabelColor.resolve(dark);
-        if (isChecked()) {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(kit::accentColor().resolve(dark));
-            painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 11, 11);
-            ink = kit::onAccentColor.resolve(dark);
-        } else if (underMouse()) {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(kit::softFillColor.resolve(dark));
-            painter.drawRoundedRect(QRectF(rect()), 11, 11);
-        }
-        kit::icons::paint(painter, icon_, QRectF(12, (height() - 17) / 2.0, 17, 17), ink);
-        painter.setPen(ink);
-        painter.setFont(kit::uiFont(13.5, isChecked() ? QFont::DemiBold : QFont::Medium));
-        painter.drawText(QRectF(40, 0, width() - 48, height()), Qt::AlignVCenter | Qt::AlignLeft, text());
-    }
-    void enterEvent(QEnterEvent* e) override {
-        update();
-        QAbstractButton::enterEvent(e);
-    }
-    void leaveEvent(QEvent* e) override {
-        update();
-        QAbstractButton::leaveEvent(e);
-    }
-
-private:
-    QString icon_;
-};
-
-// The side rail until its own screen is built: the product name and the section rows.
-class Rail final : public QWidget {
-public:
-    Rail(model::AppModel& model, model::Router& router) : model_(model), router_(router) {
-        setFixedWidth(224 + 14);
-        auto* outer = new QVBoxLayout(this);
-        outer->setContentsMargins(14, 14, 0, 14);
-        panel_ = new kit::GlassFrame(kit::GlassTreatment::panel, kit::KitShape::rounded(30));
-        outer->addWidget(panel_);
-        auto* rows = new QVBoxLayout(panel_);
-        rows->setContentsMargins(14, 22, 14, 16);
-        rows->setSpacing(4);
-        auto* name = text("Vendrel", 27, QFont::DemiBold);
-        rows->addWidget(name);
-        rows->addSpacing(18);
-        home_ = add(rows, "house", "Acasă", Route::home());
-        profiles_ = add(rows, "slider.horizontal.3", "Profiluri AI", Route::profiles());
-        projects_ = add(rows, "photo.stack", "Proiecte", Route::projects());
-        rows->addStretch(1);
-        settings_ = add(rows, "gearshape", "Setări", Route::settings());
-        connect(&router_, &model::Router::routeChanged, this, [this] { refresh(); });
-        connect(&model_, &model::AppModel::profilesChanged, this, [this] { refresh(); });
-        connect(&model_, &model::AppModel::projectsChanged, this, [this] { refresh(); });
-        refresh();
-    }
-
-private:
-    RailRow* add(QVBoxLayout* rows, const char* icon, const char* title, Route route) {
-        auto* row = new RailRow(QString::fromLatin1(icon), QString::fromUtf8(title));
-        connect(row, &QAbstractButton::clicked, this, [this, route] {
-            router_.setRoute(route);
-            refresh();
-        });
-        rows->addWidget(row);
-        return row;
-    }
-    void refresh() {
-        const auto& profiles = model_.profiles();
-        const bool anyBuilt = std::any_of(profiles.begin(), profiles.end(), [](const Profile& p) { return p.isBuilt(); });
-        const bool lists = anyBuilt || !model_.projects().empty();
-        profiles_->setVisible(lists);
-        projects_->setVisible(lists);
-        const Route route = router_.route();
-        const Route section = router_.section();
-        home_->setChecked(route.kind == Kind::home);
-        profiles_->setChecked(section.kind == Kind::profiles && route.kind != Kind::library);
-        projects_->setChecked(section.kind == Kind::projects);
-        settings_->setChecked(route.kind == Kind::settings);
-        panel_->setOnPhoto(route.kind == Kind::home);
-    }
-
-    model::AppModel& model_;
-    model::Router& router_;
-    kit::GlassFrame* panel_;
-    RailRow* home_;
-    RailRow* profiles_;
-    RailRow* projects_;
-    RailRow* settings_;
 };
 
 QString pageTitle(const PageKey& key, const model::AppModel& model) {
@@ -288,7 +177,12 @@ ContentView::ContentView(model::AppModel& model, model::Router& router, QWidget*
     connect(&router_, &model::Router::showNewProfileChanged, this, [this] { syncSheet(Sheet::newProfile); });
     connect(&router_, &model::Router::showQuickEditChanged, this, [this] { syncSheet(Sheet::quickEdit); });
     connect(&model_, &model::AppModel::profileReadyChanged, this, [this] { syncSheet(Sheet::profileReady); });
-    for (Sheet s : {Sheet::newProject, Sheet::newProfile, Sheet::quickEdit, Sheet::profileReady}) syncSheet(s);
+    connect(&router_, &model::Router::showWelcomeChanged, this, [this] { syncSheet(Sheet::welcome); });
+    connect(&router_, &model::Router::showGuideChanged, this, [this] { syncSheet(Sheet::guide); });
+    connect(&router_, &model::Router::showFeedbackChanged, this, [this] { syncSheet(Sheet::feedback); });
+    for (Sheet s : {Sheet::newProject, Sheet::newProfile, Sheet::quickEdit, Sheet::profileReady, Sheet::welcome,
+                    Sheet::guide, Sheet::feedback})
+        syncSheet(s);
 
     // Only changes count: an error present before the view existed is not shown.
     connect(&model_, &model::AppModel::errorChanged, this, &ContentView::onError);
@@ -305,7 +199,7 @@ void ContentView::rebuild() {
     auto* row = new QHBoxLayout(body_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    rail_ = new Rail(model_, router_);
+    rail_ = new rail::Rail(model_, router_, model::Updater::current());
     row->addWidget(rail_);
     page_ = nullptr;
     layout()->addWidget(body_);
@@ -333,6 +227,9 @@ bool ContentView::wants(Sheet sheet) const {
         case Sheet::newProfile: return router_.showNewProfile();
         case Sheet::quickEdit: return router_.showQuickEdit();
         case Sheet::profileReady: return model_.profileReady().has_value();
+        case Sheet::welcome: return router_.showWelcome();
+        case Sheet::guide: return router_.showGuide();
+        case Sheet::feedback: return router_.showFeedback();
     }
     return false;
 }
@@ -355,6 +252,9 @@ void ContentView::closeSheet(Sheet sheet) {
         case Sheet::newProfile: router_.setShowNewProfile(false); break;
         case Sheet::quickEdit: router_.setShowQuickEdit(false); break;
         case Sheet::profileReady: model_.setProfileReady(std::nullopt); break;
+        case Sheet::welcome: router_.setShowWelcome(false); break;
+        case Sheet::guide: router_.setShowGuide(false); break;
+        case Sheet::feedback: router_.setShowFeedback(false); break;
     }
 }
 
@@ -366,6 +266,10 @@ QWidget* ContentView::makeSheet(Sheet sheet) {
             return new projects::NewProjectSheet(model_, router_, [this](const Project& p) { openCreatedProject(p); });
         case Sheet::newProfile: return new PlaceholderSheet(QString::fromUtf8("Profil nou"), close);
         case Sheet::quickEdit: return new PlaceholderSheet(QString::fromUtf8("Editare rapidă"), close);
+        // The rail's help sheets, until their own screens exist.
+        case Sheet::welcome: return new PlaceholderSheet(QString::fromUtf8("Bine ai venit"), close);
+        case Sheet::guide: return new PlaceholderSheet(QString::fromUtf8("Ghid de utilizare"), close);
+        case Sheet::feedback: return new PlaceholderSheet(QString::fromUtf8("Spune-ne ce să îmbunătățim"), close);
         case Sheet::profileReady: {
             const Profile profile = *model_.profileReady();
             auto* s = new PlaceholderSheet(QString::fromStdString(profile.name), close);

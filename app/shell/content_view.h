@@ -36,7 +36,8 @@ PageKey pageKeyFor(const model::Route& route, const model::AppModel& model);
 class ContentView final : public kit::AppBackdrop {
     Q_OBJECT
 public:
-    enum class Sheet { newProject, newProfile, quickEdit, profileReady };
+    // welcome, guide and feedback are the sheets of the rail's help menu.
+    enum class Sheet { newProject, newProfile, quickEdit, profileReady, welcome, guide, feedback };
     using AlertRunner = kit::AlertRunner;
 
     ContentView(model::AppModel& model, model::Router& router, QWidget* parent = nullptr);
@@ -84,7 +85,7 @@ private:
     QWidget* page_ = nullptr;
     PageKey pageKey_;
     kit::SheetHost* sheets_ = nullptr;
-    std::array<QPointer<QWidget>, 4> open_;
+    std::array<QPointer<QWidget>, 7> open_;
 };
 
 }  // namespace orvane::shell

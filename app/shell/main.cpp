@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     if (!shell::displayAvailable()) return runWithoutDisplay(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vendrel"));
+    QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
     // Only the quit path ends the process: closing the window never does by itself.
     QApplication::setQuitOnLastWindowClosed(false);
 

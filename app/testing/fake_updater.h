@@ -1,0 +1,54 @@
+#pragma once
+// An updater for tests: every state is set by hand, and the operations are counted. A download marks
+// it busy with the progress line until the test ends it.
+#include <QString>
+
+#include "app/model/updater.h"
+
+namespace orvane::testing {
+
+class FakeUpdater final : public model::Updater {
+public:
+    int downloads = 0;
+    int skips = 0;
+
+    const std::optional<Feed>& available() const override { return available_; }
+    bool busy() const override { return busy_; }
+    bool installing() const override { return installing_; }
+    QString status() const override { return status_; }
+    const std::optional<std::filesystem::path>& readyToInstall() const override { return ready_; }
+
+    void downloadAvailableUpdate() override {
+        ++downloads;
+        if (busy_ || installing_ || !available_) return;
+        setBusy(true);
+        setStatus(QStringLiteral("Se descarcă versiunea %1…").arg(QString::fromStdString(available_->version)));
+    }
+    void skipAvailableVersion() override {
+        ++skips;
+        setAvailable(std::nullopt);
+    }
+
+    void announce(const std::string& version) { setAvailable(Feed{version, std::nullopt, "Vendrel.zip"}); }
+    void setAvailable(std::optional<Feed> feed) {
+        available_ = std::move(feed);
+        emit availableChanged();
+    }
+    void setBusy(bool busy) {
+        busy_ = busy;
+        emit busyChanged();
+    }
+    void setStatus(const QString& status) {
+        status_ = status;
+        emit statusChanged();
+    }
+
+private:
+    std::optional<Feed> available_;
+    bool busy_ = false;
+    bool installing_ = false;
+    QString status_;
+    std::optional<std::filesystem::path> ready_;
+};
+
+}  // namespace orvane::testing
