@@ -17,12 +17,14 @@
 #include "app/shell/quit_controller.h"
 #include "app/shell/single_instance.h"
 #include "core/base/defaults.h"
+#include "core/base/processors.h"
 #include "core/store/store.h"
 #include "core/style/model_vault.h"
 
 using namespace orvane;
 
 int main(int argc, char** argv) {
+    keepFreedMemoryForReuse();  // before any thread: every photo decoded reuses the last one's memory
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vendrel"));
     // Only the quit path ends the process: closing the window never does by itself.

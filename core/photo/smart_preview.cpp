@@ -71,13 +71,19 @@ bool isPreview(const std::filesystem::path& file) {
     return PathText::lowerExtension(file) == ".dng" && file.string().find(".lrdata/") != std::string::npos;
 }
 
-std::optional<AsShotWB> asShot(const std::filesystem::path& file) {
-    auto h = readDngHeader(file);
-    if (!h) return std::nullopt;
-    auto wb = asShotOf(*h);
+namespace {
+std::optional<AsShotWB> clampedAsShot(const DngHeader& h) {
+    auto wb = asShotOf(h);
     if (!wb) return std::nullopt;
     wb->tint = std::clamp(wb->tint, -150.0, 150.0);
     return wb;
+}
+}  // namespace
+
+std::optional<AsShotWB> asShot(const std::filesystem::path& file) {
+    auto h = readDngHeader(file);
+    if (!h) return std::nullopt;
+    return clampedAsShot(*h);
 }
 
 Header header(const std::filesystem::path& file) {
@@ -91,11 +97,13 @@ Header header(const std::filesystem::path& file) {
     return out;
 }
 
-RawImage load(const std::filesystem::path& file, float exposure) {
+namespace {
+RawImage decode(const std::filesystem::path& file, float exposure, bool withAsShot) {
     LibRawHandle raw;
     if (libraw_open_file(raw.get(), file.c_str()) != 0 || libraw_unpack(raw.get()) != 0)
         throw RawError(-2, "Smart Preview nu se poate deschide");
-    DngHeader h = readDngHeader(file).value_or(DngHeader{});
+    const std::optional<DngHeader> header = readDngHeader(file);
+    const DngHeader h = header.value_or(DngHeader{});
     const int flip = flipForOrientation(h.orientation);
     const bool half = raw->sizes.width > 4000;
 
@@ -151,7 +159,19 @@ RawImage load(const std::filesystem::path& file, float exposure) {
         out.wb = {float(x / d), 1.0f, float((1 - x - y) / d)};
     }
     out.flip = flip;
+    if (withAsShot) {
+        // As readAsShot answers: a smart preview from its header, any other file from its colour data.
+        if (isPreview(file))
+            out.asShot = header ? clampedAsShot(*header) : std::nullopt;
+        else
+            out.asShot = photo_detail::asShotOf(*raw.get(), raw->rawdata.color, file);
+    }
     return out;
 }
+}  // namespace
+
+RawImage load(const std::filesystem::path& file, float exposure) { return decode(file, exposure, false); }
+
+RawImage loadWithAsShot(const std::filesystem::path& file, float exposure) { return decode(file, exposure, true); }
 
 }  // namespace orvane::SmartPreview

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/photo/raw_image.h"
+#include "core/photo/smart_preview.h"
 #include "core/style/model_error.h"
 #include "testing/dng_writer.h"
 #include "testing/model_fixtures.h"
@@ -30,10 +31,10 @@ RawImage image(int w, int h, int flip, double kelvin) {
 
 // Decoders that count their calls and tell their images apart by size and as-shot temperature.
 struct Counting {
-    int embedded = 0, smart = 0, raw = 0, asShot = 0, smartAsShot = 0;
+    int embedded = 0, smart = 0, raw = 0, smartAsShot = 0;
     std::optional<bool> fullLuma;
     bool hasEmbedded = true;
-    bool readAsShotThrows = false;
+    bool smartPreviewHasAsShot = true;
     PhotoDecoders decoders() {
         return {
             [this](const fs::path&, int maxSide) {
@@ -45,12 +46,9 @@ struct Counting {
             [this](const fs::path&, float exposure) {
                 ++smart;
                 EXPECT_EQ(exposure, 0.0f);
-                return image(50, 25, 3, 5300);
-            },
-            [this](const fs::path&) -> std::optional<AsShotWB> {
-                ++asShot;
-                if (readAsShotThrows) throw RawError(-2, "unreadable");
-                return AsShotWB{5400, 2};
+                auto decoded = image(50, 25, 3, 5400);
+                if (!smartPreviewHasAsShot) decoded.asShot.reset();
+                return decoded;
             },
             [this](const fs::path&) -> std::optional<AsShotWB> {
                 ++smartAsShot;
@@ -125,11 +123,40 @@ TEST(PhotoPipeline, decodesTheRightImageForEachMode) {
 TEST(PhotoPipeline, smartPreviewAsShotFallsBack) {
     PredictorFixture models;
     Counting counting;
-    counting.readAsShotThrows = true;
+    counting.smartPreviewHasAsShot = false;
     auto r = processPhoto("/x/C Smart Previews.lrdata/A/ABCD/ABCD.dng", *models.noFaces, {}, true, false,
                           counting.decoders(), {});
+    EXPECT_EQ(counting.smart, 1);
     EXPECT_EQ(counting.smartAsShot, 1);
     EXPECT_EQ(r.asShot, (AsShotWB{5500, 3}));
+}
+
+// In preview mode one opening of the file gives both the image and the as-shot white balance, the
+// same answer readAsShot gives, for a raw file and for a catalog smart preview alike.
+TEST(PhotoPipeline, previewModeReadsTheAsShotBalanceFromItsOwnDecode) {
+    PredictorFixture models;
+    TempDir dir;
+    orvane::testing::DngSpec spec;
+    spec.width = 64;
+    spec.height = 48;
+    spec.asShotNeutral = orvane::testing::neutralForXY(0.4476, 0.4074);
+    orvane::testing::writeDng(dir / "raw.dng", spec);
+    orvane::testing::SmartPreviewSpec previewSpec;
+    previewSpec.asShotNeutral = orvane::testing::neutralForXY(0.3324, 0.3474);
+    const auto preview = orvane::testing::writeCatalogSmartPreview(dir / "Cat.lrcat", "ABCD1234", previewSpec);
+    for (const auto& file : {dir / "raw.dng", preview}) {
+        SCOPED_TRACE(file.string());
+        int smartAsShotCalls = 0;
+        PhotoDecoders decoders = PhotoDecoders::standard();
+        decoders.smartPreviewAsShot = [&](const fs::path& f) {
+            ++smartAsShotCalls;
+            return SmartPreview::asShot(f);
+        };
+        const auto r = processPhoto(file, *models.noFaces, {}, true, false, decoders, {});
+        ASSERT_TRUE(r.asShot);
+        EXPECT_EQ(r.asShot, readAsShot(file));
+        EXPECT_EQ(smartAsShotCalls, 0);
+    }
 }
 
 TEST(PhotoPipeline, analysesFillOnlyWhatWasAsked) {
