@@ -1,11 +1,14 @@
 #include "core/catalog/catalog_backups.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <array>
 #include <condition_variable>
+#include <cerrno>
 #include <ctime>
 #include <map>
 #include <mutex>
@@ -184,6 +187,17 @@ std::string backupStamp(std::chrono::system_clock::time_point when) {
     return text;
 }
 
+namespace {
+// Puts a file's (or folder's) bytes on disk; false when it cannot.
+bool synced(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+}  // namespace
+
 fs::path makeBackup(const fs::path& catalog, std::chrono::system_clock::time_point now) {
     const fs::path folder = backupDirectory();
     fs::create_directories(folder);
@@ -192,8 +206,14 @@ fs::path makeBackup(const fs::path& catalog, std::chrono::system_clock::time_poi
     for (const char* suffix : {"-wal", "-shm"}) {
         std::error_code ec;
         const fs::path companion = catalog.string() + suffix;
-        if (fs::exists(companion, ec)) fs::copy_file(companion, copy.string() + suffix, fs::copy_options::none, ec);
+        if (fs::exists(companion, ec) && fs::copy_file(companion, copy.string() + suffix, fs::copy_options::none, ec))
+            (void)synced(copy.string() + suffix);
     }
+    // The copy is on disk before the catalog changes: a crash during the write must not take the backup
+    // with it. (Left to the system, its writing-out would also run into the write that follows.)
+    if (!synced(copy) || !synced(folder))
+        throw fs::filesystem_error("cannot put the backup on disk", copy,
+                                   std::error_code(errno ? errno : EIO, std::generic_category()));
     return copy;
 }
 
