@@ -1,6 +1,8 @@
 #include "app/model/prepare_analysis.h"
 
 #include <chrono>
+#include <map>
+#include <vector>
 
 #include "app/model/duration_text.h"
 #include "core/pipeline/photo_pipeline.h"
@@ -27,38 +29,69 @@ std::string analysisProgressText(int done, int total, double elapsedSeconds, con
     return text;
 }
 
-std::function<void(Job&, Job::Done)> prepareAnalysisStep(std::shared_ptr<MainExecutor> main,
-                                                        std::shared_ptr<const Defaults> defaults,
-                                                        PhotoAnalyzer analyze) {
-    return [main = std::move(main), defaults = std::move(defaults), analyze = std::move(analyze)](Job& job,
-                                                                                                 Job::Done done) {
+namespace {
+
+// The calls waiting for a job's step that is under way, by job. Main thread only; an entry lives while
+// its pass runs, and the pass holds its job, so an address is never reused meanwhile.
+std::map<const Job*, std::vector<Job::Done>>& waiting() {
+    static std::map<const Job*, std::vector<Job::Done>> table;
+    return table;
+}
+
+struct Step {
+    std::shared_ptr<MainExecutor> main;
+    std::shared_ptr<const Defaults> defaults;
+    PhotoAnalyzer analyze;
+
+    void operator()(Job& job, Job::Done done) const {
+        if (auto found = waiting().find(&job); found != waiting().end()) {
+            found->second.push_back(std::move(done));
+            return;
+        }
         const AnalysisRequest needs = neededAnalyses(job.project());
         if (!needs.any()) {
             done();
             return;
         }
-        job.setExtraStatus(preparingAnalysisText);
+        waiting()[&job];
+        const auto held = job.shared_from_this();
+        // The text this pass shows last: it clears the line only while the line still shows it.
+        auto shown = std::make_shared<std::string>(preparingAnalysisText);
+        job.setExtraStatus(*shown);
         const Date start = main->now();
-        // The pass keeps the job alive only while it runs; the job never holds the pass.
-        const std::weak_ptr<Job> weak = job.weak_from_this();
+        const Step self = *this;
         job.runAnalysis(
             needs, preAnalysisWorkers,
-            [analyze, needs](const std::filesystem::path& file) {
+            [analyze = analyze, needs](const std::filesystem::path& file) {
                 return analyze ? analyze(file, needs) : analyzePhoto(file, needs);
             },
-            [weak, main, defaults, start](int handled, int selected) {
-                const auto held = weak.lock();
-                if (!held) return;
-                const double elapsed = std::chrono::duration<double>(main->now() - start).count();
+            [held, shown, self, start](int handled, int selected) {
+                const double elapsed = std::chrono::duration<double>(self.main->now() - start).count();
                 std::optional<double> progress;
                 if (selected >= 1) progress = static_cast<double>(handled) / selected;
-                held->setExtraStatus(analysisProgressText(handled, selected, elapsed, *defaults), progress);
+                *shown = analysisProgressText(handled, selected, elapsed, *self.defaults);
+                held->setExtraStatus(*shown, progress);
             },
-            [weak, done = std::move(done)](const Job::AnalysisCounts&) {
-                if (const auto held = weak.lock()) held->setExtraStatus(std::nullopt);
+            [held, shown, self, done = std::move(done)](const Job::AnalysisCounts&) {
+                if (held->extraStatus() == *shown) held->setExtraStatus(std::nullopt);
+                std::vector<Job::Done> waiters;
+                if (auto found = waiting().find(held.get()); found != waiting().end()) {
+                    waiters = std::move(found->second);
+                    waiting().erase(found);
+                }
                 done();
+                // Each waiting call now looks again at what the project still needs.
+                for (auto& w : waiters) self(*held, std::move(w));
             });
-    };
+    }
+};
+
+}  // namespace
+
+std::function<void(Job&, Job::Done)> prepareAnalysisStep(std::shared_ptr<MainExecutor> main,
+                                                        std::shared_ptr<const Defaults> defaults,
+                                                        PhotoAnalyzer analyze) {
+    return Step{std::move(main), std::move(defaults), std::move(analyze)};
 }
 
 }  // namespace orvane::model

@@ -32,7 +32,9 @@ std::string analysisProgressText(int done, int total, double elapsedSeconds, con
 
 // The step itself, for AppModel::setPrepareAnalysis: with nothing needed `done` is called at once and
 // the status line is left alone; otherwise the pass runs (at most six photos at a time), the status
-// line shows its progress and is cleared at the end, and then `done` is called, on the main thread.
+// line shows its progress and is cleared at the end by the pass that set it (unless someone else has
+// replaced it), and then `done` is called, on the main thread. A second call for a job whose step
+// still runs waits for it, then finds what is left to do (normally nothing). Main thread only.
 std::function<void(Job& job, Job::Done done)> prepareAnalysisStep(std::shared_ptr<MainExecutor> main,
                                                                  std::shared_ptr<const Defaults> defaults,
                                                                  PhotoAnalyzer analyze = {});

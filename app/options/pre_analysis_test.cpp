@@ -1,4 +1,4 @@
-#include "app/options/pre_analysis.h"
+#include "app/model/prepare_analysis.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ struct Steps {
     std::shared_ptr<ManualExecutor> main = std::make_shared<ManualExecutor>();
     std::shared_ptr<FileDefaults> defaults = std::make_shared<FileDefaults>();
     std::atomic<int> analysed{0};
-    std::function<void(Job&, Job::Done)> step = prepareAnalysisStep(
+    std::function<void(Job&, Job::Done)> step = model::prepareAnalysisStep(
         main, defaults, [this](const std::filesystem::path&, const AnalysisRequest&) -> std::optional<PhotoAnalysis> {
             ++analysed;
             PhotoAnalysis a;
@@ -94,7 +94,7 @@ TEST(PreAnalysis, aFinishedJobWithACropAtTheFeetRunsTheFeetAnalysisFirst) {
     model::AppModel appModel(main, defaults, nullptr);
     // The real analyses, counted by kind: a second call must not ask for the feet again.
     std::atomic<int> feetCalls{0};
-    const auto step = prepareAnalysisStep(main, defaults, [&](const std::filesystem::path& f, const AnalysisRequest& r) {
+    const auto step = model::prepareAnalysisStep(main, defaults, [&](const std::filesystem::path& f, const AnalysisRequest& r) {
         if (r.feet) ++feetCalls;
         return analyzePhoto(f, r);
     });

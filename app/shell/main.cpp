@@ -12,7 +12,6 @@
 #include "app/model/app_model.h"
 #include "app/model/qt_main_executor.h"
 #include "app/model/router.h"
-#include "app/options/pre_analysis.h"
 #include "app/platform/dbus_keep_awake.h"
 #include "app/shell/launch.h"
 #include "app/shell/main_window.h"
@@ -74,8 +73,6 @@ int main(int argc, char** argv) {
 
     model::AppModel model(std::make_shared<model::QtMainExecutor>(), defaults,
                           std::make_unique<platform::DBusKeepAwake>());
-    // A finished job first runs the analyses its project's options still need, then announces itself.
-    model.setPrepareAnalysis(options::prepareAnalysisStep(std::make_shared<model::QtMainExecutor>(), defaults));
     model::Router router(defaults);
     shell::QuitController quit;
     shell::TerminationSignals terminationSignals;
