@@ -341,8 +341,9 @@ TEST(RailWidget, theActivityScrollStopsGrowingAt230) {
         s.model->registerJob(j);
         s.model->startJob(j);  // queued
     }
-    QTest::qWait(5);
     ActivitySection* section = s.rail->activity();
+    // The scroll range follows the layout, which settles on posted events: wait for it, not for a time.
+    QTest::qWaitFor([&] { return section->scroll()->verticalScrollBar()->maximum() > 0; }, 10000);
     ASSERT_TRUE(section->isVisible());
     EXPECT_EQ(section->cards().size(), 20u);
     EXPECT_EQ(section->scroll()->height(), activityMaxHeight);
