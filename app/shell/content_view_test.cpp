@@ -78,8 +78,8 @@ TEST(ContentView, routesPickTheirPageAndAMissingRecordShowsItsList) {
         {"a missing project shows the list", Route::project(absent), {1, Kind::projects, {}}},
         {"a missing re-edit shows the list", Route::reedit(absent), {1, Kind::projects, {}}},
         {"profiles", Route::profiles(), {2, Kind::profiles, {}}},
-        {"a missing profile shows the list", Route::profile(absent), {2, Kind::profiles, {}}},
-        {"library", Route::library(), {3, Kind::library, {}}},
+        {"a missing profile shows the list", Route::profile(absent), {2, Kind::profile, {}}},
+        {"library shares the hub of profiles", Route::library(), {2, Kind::profiles, {}}},
     };
     for (const auto& c : cases) {
         h.router->setRoute(c.route);
