@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QVBoxLayout>
+
+#include "app/kit/app_backdrop.h"
+#include "app/kit/app_style.h"
 #include "app/kit/buttons.h"
 #include "app/kit/cards.h"
 #include "app/kit/text.h"
@@ -246,6 +250,41 @@ TEST_F(Screens, theHubFollowsTheRouteAndATabClickLeavesTheRouteAlone) {
     // Another route leaves the tab alone.
     router->setRoute(model::Route::home());
     EXPECT_EQ(hub->hub().tab(), HubTab::profiles);
+}
+
+// Renders the hub with profiles in every state, light and dark, into docs/ when ORVANE_SCREENSHOTS is set.
+TEST_F(Screens, screenshots) {
+    if (!qEnvironmentVariableIsSet("ORVANE_SCREENSHOTS")) GTEST_SKIP() << "set ORVANE_SCREENSHOTS to write docs/";
+    kit::installApplicationStyle();
+    Profile warm = built("Nunți calde");
+    Profile light = stale("Botezuri luminoase");
+    light.presetName = "Lumină moale";
+    light.samples = 1240;
+    light.save();
+    Profile studio = unbuilt("Portrete de studio", {Uuid::random(), Uuid::random()});
+    studio.presetName = "Neutru";
+    studio.save();
+    unbuilt("Evenimente corporate cu lumină mixtă și multe săli de conferință", {Uuid::random()});
+    Profile instant = built("Rapid");
+    instant.kind = "instant";
+    instant.catalogIDs.clear();
+    instant.trainedCatalogIDs.reset();
+    instant.save();
+    app->reload();
+    router->setPreferredProfile(warm.id);
+    training(studio);
+    router->setRoute(model::Route::profiles());
+    for (bool dark : {false, true}) {
+        kit::Appearance::instance().setOverride(dark);
+        auto* backdrop = show(new kit::AppBackdrop);
+        backdrop->resize(1040, 640);
+        auto* layout = new QVBoxLayout(backdrop);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(new ProfilesHubView(*app, *router, HubTab::profiles, libraryStandIn));
+        settle();
+        const QString path = QString(ORVANE_SOURCE_DIR) + "/docs/profiles-hub" + (dark ? "-dark" : "-light") + ".png";
+        EXPECT_TRUE(backdrop->grab().save(path)) << path.toStdString();
+    }
 }
 
 TEST(ProfilesHubModel, followsLaterRouteChangesOnly) {

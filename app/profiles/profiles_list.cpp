@@ -34,10 +34,15 @@ ProfilesListView::ProfilesListView(model::AppModel& model, model::Router& router
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    viewport()->setAutoFillBackground(false);
 
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
+    // The window's backdrop shows through the page.
+    for (QWidget* w : {static_cast<QWidget*>(this), viewport(), content}) {
+        QPalette p = w->palette();
+        p.setBrush(QPalette::Window, Qt::transparent);
+        w->setPalette(p);
+        w->setAutoFillBackground(false);
+    }
     auto* page = new QHBoxLayout(content);
     page->setContentsMargins(0, 0, 0, 0);
     auto* columnWidget = new QWidget;
