@@ -198,6 +198,12 @@ TEST_F(Screens, cardButtonsFollowTheBuild) {
 
     training(a);
     settle();
+    QPointer<ProfileCard> before = card(list, "A");
+    auto progress = *app->profileBuild();
+    progress.phase = ProfileBuilder::Phase::features(3, 10);
+    app->setProfileBuild(progress);
+    settle();
+    EXPECT_EQ(card(list, "A"), before.data()) << "progress of the same build keeps the rows";
     EXPECT_EQ(card(list, "A")->trainButton()->text(), QString::fromUtf8("Se antrenează…"));
     EXPECT_FALSE(card(list, "A")->trainButton()->isEnabled());
     EXPECT_FALSE(card(list, "A")->deleteButton()->isEnabled());
@@ -285,6 +291,24 @@ TEST_F(Screens, screenshots) {
         const QString path = QString(ORVANE_SOURCE_DIR) + "/docs/profiles-hub" + (dark ? "-dark" : "-light") + ".png";
         EXPECT_TRUE(backdrop->grab().save(path)) << path.toStdString();
     }
+    // Selection mode with two rows chosen, and the empty list.
+    kit::Appearance::instance().setOverride(false);
+    auto* backdrop = show(new kit::AppBackdrop);
+    backdrop->resize(1040, 560);
+    auto* layout = new QVBoxLayout(backdrop);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* list = new ProfilesListView(*app, *router);
+    layout->addWidget(list);
+    list->listModel().startSelecting();
+    list->listModel().toggle(warm.id);
+    list->listModel().toggle(light.id);
+    settle();
+    EXPECT_TRUE(backdrop->grab().save(QString(ORVANE_SOURCE_DIR) + "/docs/profiles-list-selecting-light.png"));
+    list->listModel().endSelecting();
+    for (const Profile& p : Profile::all()) std::filesystem::remove_all(p.dir());
+    app->reload();
+    settle();
+    EXPECT_TRUE(backdrop->grab().save(QString(ORVANE_SOURCE_DIR) + "/docs/profiles-list-empty-light.png"));
 }
 
 TEST(ProfilesHubModel, followsLaterRouteChangesOnly) {

@@ -78,7 +78,13 @@ ProfilesListView::ProfilesListView(model::AppModel& model, model::Router& router
     };
     connect(&model, &model::AppModel::profilesChanged, this, refresh);
     connect(&model, &model::AppModel::catalogsChanged, this, refresh);
-    connect(&model, &model::AppModel::profileBuildChanged, this, refresh);
+    // Progress reports change the build many times a second; the rows only care which profile trains.
+    connect(&model, &model::AppModel::profileBuildChanged, this, [this, refresh] {
+        const auto& build = list_.appModel().profileBuild();
+        const std::optional<Uuid> training = build ? std::optional<Uuid>(build->profileID) : std::nullopt;
+        if (training == training_) return;
+        refresh();
+    });
     connect(&router, &model::Router::preferredProfileChanged, this, refresh);
     connect(&list_, &ProfilesListModel::selectionChanged, this, refresh);
     refresh();
@@ -154,6 +160,8 @@ void ProfilesListView::rebuildHeader() {
 }
 
 void ProfilesListView::rebuildRows() {
+    const auto& build = list_.appModel().profileBuild();
+    training_ = build ? std::optional<Uuid>(build->profileID) : std::nullopt;
     clear(rowsHost_);
     cards_.clear();
     empty_ = nullptr;

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QScrollArea>
 
+#include <optional>
 #include <vector>
 
 #include "app/profiles/profiles_list_model.h"
@@ -50,6 +51,7 @@ private:
     std::vector<ProfileCard*> cards_;
     ProfilesEmptyState* empty_ = nullptr;
     QPointer<QMenu> exportMenu_;
+    std::optional<Uuid> training_;  // the profile whose build the rows show
 };
 
 }  // namespace orvane::profiles
