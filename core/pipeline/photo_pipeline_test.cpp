@@ -149,11 +149,9 @@ TEST(PhotoPipeline, smartPreviewAsShotFallsBack) {
 TEST(PhotoPipeline, previewModeReadsTheAsShotBalanceFromItsOwnDecode) {
     PredictorFixture models;
     TempDir dir;
-    orvane::testing::DngSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    spec.asShotNeutral = orvane::testing::neutralForXY(0.4476, 0.4074);
-    orvane::testing::writeDng(dir / "raw.dng", spec);
+    orvane::testing::DngSpec rawSpec;  // 64 x 48
+    rawSpec.asShotNeutral = orvane::testing::neutralForXY(0.4476, 0.4074);
+    orvane::testing::writeDng(dir / "raw.dng", rawSpec);
     orvane::testing::SmartPreviewSpec previewSpec;
     previewSpec.asShotNeutral = orvane::testing::neutralForXY(0.3324, 0.3474);
     const auto preview = orvane::testing::writeCatalogSmartPreview(dir / "Cat.lrcat", "ABCD1234", previewSpec);
