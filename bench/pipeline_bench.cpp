@@ -3,8 +3,10 @@
 // application's allocator setting, every model loaded and both paths warmed before any clock starts,
 // both sides opening their LibRaw handle the same way (OpenMP on the calling thread) on the same
 // threads. Per photo on one thread the two sides are timed in turn, photo by photo, over several
-// rounds; throughput with 1, 2, 4 and every processor this process may use takes the median of rounds,
-// the two sides again in turn. Every time printed is a median.
+// rounds; throughput with 1, 2, 4 and every processor this process may use is timed the same way, a
+// batch of every photo on each side in turn, once a round. Every time printed is a median, and every
+// ratio the median of the ratios of measurements taken back to back, so that a busy neighbour slowing
+// the machine for a while slows both sides of a pair alike.
 //
 // Three profiles of the same trees:
 // - image features only: decode, features and prediction, what every photo costs. It must stay within
@@ -46,9 +48,9 @@ using orvane::bench::seconds;
 using orvane::Numbers::fixed;
 using Body = std::function<void(const fs::path&)>;
 
-long minorFaults() {
+long minorFaults(int who = RUSAGE_THREAD) {
     rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
+    getrusage(who, &usage);
     return usage.ru_minflt;
 }
 
@@ -69,6 +71,17 @@ struct Side {
     }
 };
 
+// Pairs of measurements taken back to back, so the ratio of each pair sees the machine at one speed;
+// the ratio printed is the median of the pairs' ratios, the times the medians of each side.
+struct Pairs {
+    std::vector<double> floor, pipeline, ratios;
+    void add(double f, double p) {
+        floor.push_back(f);
+        pipeline.push_back(p);
+        ratios.push_back(p / f);
+    }
+};
+
 class Comparison {
 public:
     Comparison(const std::vector<fs::path>& files, int rounds, Body floor)
@@ -77,9 +90,10 @@ public:
     // Per photo on one thread, then throughput at every width; prints the rows and returns the ratios.
     Ratios run(const char* name, const Body& pipeline) const {
         Side floor, ours;
+        Pairs photos;
         for (int round = 0; round < rounds_; ++round) {
             for (const auto& file : files_) {
-                // Which side goes first alternates, so a drift in the machine's speed hits both alike.
+                // Which side goes first alternates, so neither always runs on a warmer cache.
                 if (round % 2 == 0) {
                     floor.time(floor_, file);
                     ours.time(pipeline, file);
@@ -87,42 +101,61 @@ public:
                     ours.time(pipeline, file);
                     floor.time(floor_, file);
                 }
+                photos.add(floor.times.back(), ours.times.back());
             }
         }
         Ratios ratios;
-        const double f = median(floor.times), p = median(ours.times);
-        ratios.oneThread = p / f;
+        ratios.oneThread = median(photos.ratios);
         std::printf("%s, per photo, one thread: floor %s ms, pipeline %s ms, ratio %s (page faults per photo: floor "
                     "%.0f, pipeline %.0f)\n",
-                    name, ms(f).c_str(), ms(p).c_str(), fixed(ratios.oneThread, 3).c_str(), median(floor.faults),
-                    median(ours.faults));
-        const double n = static_cast<double>(files_.size());
+                    name, ms(median(photos.floor)).c_str(), ms(median(photos.pipeline)).c_str(),
+                    fixed(ratios.oneThread, 3).c_str(), median(floor.faults), median(ours.faults));
         for (int workers : orvane::bench::workerWidths()) {
-            std::vector<double> floorTimes, pipelineTimes;
+            const double n = static_cast<double>(batchSize(workers));
+            Pairs batches;
+            std::vector<double> floorFaults, pipelineFaults;  // of the whole process, per photo
+            auto batch = [&](const Body& body, std::vector<double>& faults) {
+                const long before = minorFaults(RUSAGE_SELF);
+                const double t = all(body, workers);
+                faults.push_back(static_cast<double>(minorFaults(RUSAGE_SELF) - before) / n);
+                return t;
+            };
             for (int round = 0; round < rounds_; ++round) {
+                double f = 0, p = 0;
                 if (round % 2 == 0) {
-                    floorTimes.push_back(all(floor_, workers));
-                    pipelineTimes.push_back(all(pipeline, workers));
+                    f = batch(floor_, floorFaults);
+                    p = batch(pipeline, pipelineFaults);
                 } else {
-                    pipelineTimes.push_back(all(pipeline, workers));
-                    floorTimes.push_back(all(floor_, workers));
+                    p = batch(pipeline, pipelineFaults);
+                    f = batch(floor_, floorFaults);
                 }
+                batches.add(f, p);
             }
-            const double ft = median(floorTimes), pt = median(pipelineTimes);
-            ratios.allWorkers = pt / ft;  // the last width is every usable processor
-            std::printf("%s, workers %2d: floor %s photos/s (%s ms each), pipeline %s photos/s (%s ms each), ratio %s\n",
+            const double ft = median(batches.floor), pt = median(batches.pipeline);
+            ratios.allWorkers = median(batches.ratios);  // the last width is every usable processor
+            std::printf("%s, workers %2d: floor %s photos/s (%s ms each), pipeline %s photos/s (%s ms each), ratio %s "
+                        "(page faults per photo: floor %.0f, pipeline %.0f)\n",
                         name, workers, fixed(n / ft, 2).c_str(), ms(ft / n).c_str(), fixed(n / pt, 2).c_str(),
-                        ms(pt / n).c_str(), fixed(ratios.allWorkers, 3).c_str());
+                        ms(pt / n).c_str(), fixed(ratios.allWorkers, 3).c_str(), median(floorFaults),
+                        median(pipelineFaults));
         }
         return ratios;
     }
 
 private:
-    // Seconds for every file on `workers` workers.
+    // Seconds for a batch of the files on `workers` workers: every file, repeated until every worker has at
+    // least three photos and all have as many, so that the batch does not end on one worker's last photo.
     double all(const Body& body, int workers) const {
+        const std::size_t count = batchSize(workers);
         return seconds([&] {
-            orvane::parallelFor(orvane::WorkPool::high(), files_.size(), workers, [&](std::size_t i) { body(files_[i]); });
+            orvane::parallelFor(orvane::WorkPool::high(), count, workers,
+                                [&](std::size_t i) { body(files_[i % files_.size()]); });
         });
+    }
+
+    std::size_t batchSize(int workers) const {
+        const std::size_t w = static_cast<std::size_t>(workers);
+        return (std::max(files_.size(), 3 * w) + w - 1) / w * w;
     }
 
     const std::vector<fs::path>& files_;
@@ -135,7 +168,7 @@ private:
 int main(int argc, char** argv) {
     orvane::keepFreedMemoryForReuse();  // as the application starts
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 12;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const double budget = argc > 3 ? std::atof(argv[3]) : 1.10;
     orvane::testing::TempDir dir;
     std::vector<fs::path> files;
