@@ -3,10 +3,11 @@
 // application's allocator setting, every model loaded and both paths warmed before any clock starts,
 // both sides opening their LibRaw handle the same way (OpenMP on the calling thread) on the same
 // threads. Per photo on one thread the two sides are timed in turn, photo by photo, over several
-// rounds; throughput with 1, 2, 4 and every processor this process may use is timed the same way, a
-// batch of every photo on each side in turn, once a round. Every time printed is a median, and every
-// ratio the median of the ratios of measurements taken back to back, so that a busy neighbour slowing
-// the machine for a while slows both sides of a pair alike.
+// rounds, and the ratio is the median of the ratios of those back-to-back pairs, so that a busy
+// neighbour slowing the machine for a while slows both sides of a pair alike. Throughput with 1, 2, 4
+// and every processor this process may use keeps every worker busy with floor and pipeline photos in
+// turn, so both sides meet the same contention; each photo's time is taken, and photos per second are
+// the workers over the median time. Every time printed is a median.
 //
 // Three profiles of the same trees:
 // - image features only: decode, features and prediction, what every photo costs. It must stay within
@@ -17,11 +18,13 @@
 // Usage: pipeline_bench [photos] [rounds] [budget] — the photos are copies of Debian's IMG_5952.CR2
 // (rawtran-doc) when installed, else generated 12-megapixel DNGs.
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,12 +64,21 @@ struct Ratios {
     double allWorkers = 0;
 };
 
-// One side's median time per photo and its page faults (the allocation churn a photo causes).
+double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// One side's times per photo, the processor time its thread spent (what a neighbour taking turns on the
+// processors does not lengthen) and its page faults (the allocation churn a photo causes).
 struct Side {
-    std::vector<double> times, faults;
+    std::vector<double> times, cpu, faults;
     void time(const Body& body, const fs::path& file) {
         const long before = minorFaults();
+        const double cpuBefore = threadSeconds();
         times.push_back(seconds([&] { body(file); }));
+        cpu.push_back(threadSeconds() - cpuBefore);
         faults.push_back(static_cast<double>(minorFaults() - before));
     }
 };
@@ -106,53 +118,44 @@ public:
         }
         Ratios ratios;
         ratios.oneThread = median(photos.ratios);
-        std::printf("%s, per photo, one thread: floor %s ms, pipeline %s ms, ratio %s (page faults per photo: floor "
-                    "%.0f, pipeline %.0f)\n",
+        std::printf("%s, per photo, one thread: floor %s ms, pipeline %s ms, ratio %s (thread time %s / %s ms; page "
+                    "faults per photo: floor %.0f, pipeline %.0f)\n",
                     name, ms(median(photos.floor)).c_str(), ms(median(photos.pipeline)).c_str(),
-                    fixed(ratios.oneThread, 3).c_str(), median(floor.faults), median(ours.faults));
+                    fixed(ratios.oneThread, 3).c_str(), ms(median(floor.cpu)).c_str(), ms(median(ours.cpu)).c_str(),
+                    median(floor.faults), median(ours.faults));
         for (int workers : orvane::bench::workerWidths()) {
-            const double n = static_cast<double>(batchSize(workers));
-            Pairs batches;
-            std::vector<double> floorFaults, pipelineFaults;  // of the whole process, per photo
-            auto batch = [&](const Body& body, std::vector<double>& faults) {
-                const long before = minorFaults(RUSAGE_SELF);
-                const double t = all(body, workers);
-                faults.push_back(static_cast<double>(minorFaults(RUSAGE_SELF) - before) / n);
-                return t;
-            };
+            // Every worker busy, taking floor and pipeline photos in turn: both sides meet the same
+            // contention at the same moments, and each call's time is its cost at this width.
+            Side floorBusy, oursBusy;
+            std::mutex lock;
+            const std::size_t count = batchSize(workers);
             for (int round = 0; round < rounds_; ++round) {
-                double f = 0, p = 0;
-                if (round % 2 == 0) {
-                    f = batch(floor_, floorFaults);
-                    p = batch(pipeline, pipelineFaults);
-                } else {
-                    p = batch(pipeline, pipelineFaults);
-                    f = batch(floor_, floorFaults);
-                }
-                batches.add(f, p);
+                orvane::parallelFor(orvane::WorkPool::high(), 2 * count, workers, [&](std::size_t i) {
+                    const fs::path& file = files_[(i / 2) % files_.size()];
+                    const bool isFloor = (i + static_cast<std::size_t>(round)) % 2 == 0;
+                    Side one;
+                    one.time(isFloor ? floor_ : pipeline, file);
+                    std::lock_guard guard(lock);
+                    Side& side = isFloor ? floorBusy : oursBusy;
+                    side.times.push_back(one.times.front());
+                    side.cpu.push_back(one.cpu.front());
+                    side.faults.push_back(one.faults.front());
+                });
             }
-            const double ft = median(batches.floor), pt = median(batches.pipeline);
-            ratios.allWorkers = median(batches.ratios);  // the last width is every usable processor
-            std::printf("%s, workers %2d: floor %s photos/s (%s ms each), pipeline %s photos/s (%s ms each), ratio %s "
-                        "(page faults per photo: floor %.0f, pipeline %.0f)\n",
-                        name, workers, fixed(n / ft, 2).c_str(), ms(ft / n).c_str(), fixed(n / pt, 2).c_str(),
-                        ms(pt / n).c_str(), fixed(ratios.allWorkers, 3).c_str(), median(floorFaults),
-                        median(pipelineFaults));
+            const double ft = median(floorBusy.times), pt = median(oursBusy.times);
+            ratios.allWorkers = pt / ft;  // the last width is every usable processor
+            std::printf("%s, workers %2d: floor %s photos/s (%s ms a photo), pipeline %s photos/s (%s ms a photo), "
+                        "ratio %s (thread time %s / %s ms; page faults per photo: floor %.0f, pipeline %.0f)\n",
+                        name, workers, fixed(workers / ft, 2).c_str(), ms(ft).c_str(), fixed(workers / pt, 2).c_str(),
+                        ms(pt).c_str(), fixed(ratios.allWorkers, 3).c_str(), ms(median(floorBusy.cpu)).c_str(),
+                        ms(median(oursBusy.cpu)).c_str(), median(floorBusy.faults), median(oursBusy.faults));
         }
         return ratios;
     }
 
 private:
-    // Seconds for a batch of the files on `workers` workers: every file, repeated until every worker has at
-    // least three photos and all have as many, so that the batch does not end on one worker's last photo.
-    double all(const Body& body, int workers) const {
-        const std::size_t count = batchSize(workers);
-        return seconds([&] {
-            orvane::parallelFor(orvane::WorkPool::high(), count, workers,
-                                [&](std::size_t i) { body(files_[i % files_.size()]); });
-        });
-    }
-
+    // Photos a side gets at `workers` workers a round: every file, repeated until every worker has at
+    // least three of each side's photos, and all workers as many.
     std::size_t batchSize(int workers) const {
         const std::size_t w = static_cast<std::size_t>(workers);
         return (std::max(files_.size(), 3 * w) + w - 1) / w * w;
