@@ -8,6 +8,7 @@
 #include "core/style/compiled_model.h"
 #include "core/photo/features.h"
 #include "core/style/model.h"
+#include "core/style/model_training.h"
 #include "core/style/model_vault.h"
 #include "testing/temp_dir.h"
 
@@ -68,6 +69,15 @@ void writeStepModel(const fs::path& dir, const std::string& name, std::size_t co
                                 {"tree_method", "exact"}},
                                1, {});
     compileBooster(b, dir, name, inputCount);
+}
+
+void writeTrainedModelFolder(const std::vector<Sample>& samples, const fs::path& dir, std::size_t inputCount,
+                             const std::vector<std::string>& extras) {
+    const Model::Frame frame = Model::frame(samples);
+    const std::vector<std::string> inputs(Model::columns().begin(), Model::columns().begin() + inputCount);
+    std::vector<std::string> targets = {std::string(Model::exposureName), std::string(Model::miredName)};
+    for (const auto& key : extras) targets.push_back(Model::extraName(key));
+    for (const auto& target : targets) compileBooster(Model::train(frame, target, inputs), dir, target, inputCount);
 }
 
 void writeModelFolder(const fs::path& dir, float exposure, float mired, const std::map<std::string, float>& extras) {

@@ -30,6 +30,12 @@ void writeNanModel(const std::filesystem::path& dir, const std::string& name);
 void writeModelFolder(const std::filesystem::path& dir, float exposure, float mired,
                       const std::map<std::string, float>& extras = {});
 
+// A model folder trained as a real profile's is ("exp", "mired", then one model per key of `extras`,
+// with the system's training parameters), on the first `inputCount` feature columns only: 61 gives a
+// profile that does not take the face features.
+void writeTrainedModelFolder(const std::vector<Sample>& samples, const std::filesystem::path& dir,
+                             std::size_t inputCount, const std::vector<std::string>& extras);
+
 // The catalogs a builtProfile() was chosen and trained on.
 inline const Uuid kCatalogA = *Uuid::parse("AAAAAAAA-0000-4000-8000-000000000001");
 inline const Uuid kCatalogB = *Uuid::parse("BBBBBBBB-0000-4000-8000-000000000002");
