@@ -22,7 +22,7 @@ void compileBooster(const Booster& b, const fs::path& dir, const std::string& na
     const fs::path source = dir / Model::sourceName(name);
     writeFileAtomically(source, b.ubj());
     std::vector<std::string> inputs(Model::columns().begin(), Model::columns().begin() + inputCount);
-    CompiledModel::compile(source, CompiledModelInfo{inputs, name}, dir / Model::compiledName(name));
+    CompiledModel::compile(source, CompiledModelInfo{inputs, name, std::nullopt}, dir / Model::compiledName(name));
     fs::remove(source);
 }
 
@@ -36,6 +36,13 @@ void writeConstantModel(const fs::path& dir, const std::string& name, float valu
     Booster b = Booster::train(m, 2, inputCount, y,
                                {{"base_score", text(value)}, {"nthread", "1"}, {"max_depth", "1"}}, 1, {});
     compileBooster(b, dir, name, inputCount);
+}
+
+void markTemperatureFollowsAsShot(const fs::path& modelDir) {
+    const fs::path file = modelDir / Model::compiledName(Model::miredName) / CompiledModel::infoFile;
+    auto info = json::decode<CompiledModelInfo>(json::parse(readWholeFile(file)));
+    info.followsAsShot = true;
+    writeFileAtomically(file, json::dump(json::encode(info)));
 }
 
 void writeNanModel(const fs::path& dir, const std::string& name) {

@@ -26,6 +26,10 @@ void writeStepModel(const std::filesystem::path& dir, const std::string& name, s
 // Writes dir/<name>.xgbm, a compiled model whose every answer is not a number.
 void writeNanModel(const std::filesystem::path& dir, const std::string& name);
 
+// Makes the temperature model of a model folder answer with the photo's as-shot temperature, as the
+// shipped raw base model's does.
+void markTemperatureFollowsAsShot(const std::filesystem::path& modelDir);
+
 // A model folder with "exp" and "mired" constant models and one constant model per further setting.
 void writeModelFolder(const std::filesystem::path& dir, float exposure, float mired,
                       const std::map<std::string, float>& extras = {});

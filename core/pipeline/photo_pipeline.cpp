@@ -147,7 +147,7 @@ PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& pre
         features.insert(features.end(), faceValues.begin(), faceValues.end());
     }
 
-    const Prediction prediction = predictor.predict(features);
+    const Prediction prediction = predictor.predict(features, asShot->kelvin);
     PhotoResult result(prediction.exposure, prediction.temperature, asShot, image.displayAspect());
     result.extras = predictor.predictExtras(features);
 

@@ -76,13 +76,17 @@ struct Counting {
 
 struct PredictorFixture {
     TempDir dir;
-    std::optional<Predictor> faces, noFaces;
+    std::optional<Predictor> faces, noFaces, base;  // base: the temperature follows the as-shot one
     PredictorFixture() {
         orvane::testing::writeModelFolder(dir / "faces", 0.5f, 200.0f, {{"Contrast2012", 150.0f}});
-        orvane::testing::writeConstantModel(dir / "plain", "exp", 0.25f, 61);
-        orvane::testing::writeConstantModel(dir / "plain", "mired", 250.0f, 61);
+        for (const char* name : {"plain", "base"}) {
+            orvane::testing::writeConstantModel(dir / name, "exp", 0.25f, 61);
+            orvane::testing::writeConstantModel(dir / name, "mired", 250.0f, 61);
+        }
+        orvane::testing::markTemperatureFollowsAsShot(dir / "base");
         faces.emplace(Predictor::openModelDirectory(dir / "faces"));
         noFaces.emplace(Predictor::openModelDirectory(dir / "plain"));
+        base.emplace(Predictor::openModelDirectory(dir / "base"));
     }
 };
 
@@ -129,6 +133,12 @@ TEST(PhotoPipeline, decodesTheRightImageForEachMode) {
         EXPECT_EQ(r.asShot->kelvin, c.asShotKelvin);
         EXPECT_DOUBLE_EQ(r.exposure, c.faces ? 0.5 : 0.25);
         EXPECT_DOUBLE_EQ(r.temperature, c.faces ? 5000 : 4000);
+        // A base model's temperature is the as-shot temperature of the image this mode reads it from.
+        Counting again;
+        again.hasEmbedded = c.hasEmbedded;
+        const auto b = processPhoto("/photos/a.nef", *models.base, c.request, c.preview, c.fast, again.decoders(), {});
+        EXPECT_DOUBLE_EQ(b.temperature, c.asShotKelvin);
+        EXPECT_DOUBLE_EQ(b.exposure, 0.25);
     }
 }
 
