@@ -170,6 +170,19 @@ private:
     NewProfileModel& model_;
 };
 
+// A vertical scroll area that lets the sheet's glass show through.
+QScrollArea* clearScrollArea(QWidget* content) {
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setStyleSheet(
+        QStringLiteral("QScrollArea{background:transparent;} QScrollArea > QWidget > QWidget{background:transparent;}"));
+    scroll->setWidget(content);
+    return scroll;
+}
+
 const char* const presetHelp =
     "Cum obții presetul în Lightroom Classic:\n"
     "1. Editează o fotografie cum îți place, în modulul Develop.\n"
@@ -273,15 +286,8 @@ void NewProfileSheet::refresh() {
 }
 
 QScrollArea* NewProfileSheet::scrolling(QWidget* content) {
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    scroll->viewport()->setAutoFillBackground(false);
-    content->setAutoFillBackground(false);
+    auto* scroll = clearScrollArea(content);
     content->layout()->setContentsMargins(2, 0, 2, 0);
-    scroll->setWidget(content);
     return scroll;
 }
 
@@ -626,14 +632,8 @@ QWidget* NewProfileSheet::catalogList() {
         list->addWidget(r);
     }
     list->addStretch(1);
-    auto* scroll = new QScrollArea;
+    auto* scroll = clearScrollArea(rows);
     scroll->setObjectName("catalogList");
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    rows->setAutoFillBackground(false);
-    scroll->setWidget(rows);
     scroll->setFixedHeight(model_->catalogListHeight());
     col->addWidget(scroll);
     return block;
