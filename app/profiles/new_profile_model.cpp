@@ -10,6 +10,7 @@
 
 #include "app/kit/catalog_sort.h"
 #include "app/kit/localization.h"
+#include "app/kit/text.h"
 #include "app/model/app_model.h"
 #include "app/model/router.h"
 #include "core/base/error_text.h"
@@ -38,14 +39,6 @@ void removeQuietly(const fs::path& path) {
 }
 
 }  // namespace
-
-QString trimSpacesAndTabs(const QString& text) {
-    qsizetype begin = 0, end = text.size();
-    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (begin < end && blank(text[begin])) ++begin;
-    while (end > begin && blank(text[end - 1])) --end;
-    return text.mid(begin, end - begin);
-}
 
 NewProfileServices NewProfileServices::standard() {
     NewProfileServices s;
@@ -101,7 +94,7 @@ void NewProfileModel::offload(std::function<R()> work, std::function<void(R)> do
 
 // ---- derived ----
 
-bool NewProfileModel::nameIsValid() const { return !trimSpacesAndTabs(name_).isEmpty(); }
+bool NewProfileModel::nameIsValid() const { return !kit::trimSpacesAndTabs(name_).isEmpty(); }
 
 bool NewProfileModel::anyCatalogMissingRaws() const {
     const auto& catalogs = app_.catalogs();
@@ -379,16 +372,30 @@ void NewProfileModel::creationFailed(const std::string& message) {
     app_.setError(message);
 }
 
+struct NewProfileModel::Made {
+    std::optional<Profile> profile;
+    std::string error;
+};
+
+bool NewProfileModel::arrived(const QPointer<NewProfileModel>& self, const Made& made) {
+    if (!self || self->closed_) {
+        // The sheet closed while the profile was being made: it is not kept.
+        if (made.profile) removeQuietly(made.profile->dir());
+        return false;
+    }
+    if (!made.profile) {
+        self->creationFailed(made.error);
+        return false;
+    }
+    return true;
+}
+
 // ---- the professional profile ----
 
 void NewProfileModel::createProfile() {
     if (!canCreatePro()) return;
     if (!autoPreset_ && !presetURL_) return;
-    struct Made {
-        std::optional<Profile> profile;
-        std::string error;
-    };
-    const std::string name = trimSpacesAndTabs(name_).toStdString();
+    const std::string name = kit::trimSpacesAndTabs(name_).toStdString();
     const bool automatic = autoPreset_;
     const std::optional<fs::path> chosenPreset = presetURL_;
     const std::vector<TrainingCatalog> catalogs = chosenCatalogs();
@@ -431,12 +438,7 @@ void NewProfileModel::createProfile() {
             return made;
         },
         [self = QPointer<NewProfileModel>(this)](Made made) {
-            if (!self || self->closed_) {
-                // The sheet closed while the profile was being made: it is not kept.
-                if (made.profile) removeQuietly(made.profile->dir());
-                return;
-            }
-            if (!made.profile) return self->creationFailed(made.error);
+            if (!arrived(self, made)) return;
             model::AppModel& app = self->app_;
             model::Router& router = self->router_;
             if (app.profileBuild()) {
@@ -465,7 +467,7 @@ void NewProfileModel::continueToLibrary() {
     router_.setPendingPreset(presetURL_);
     router_.setPendingPresetTitle(presetTitle_.toStdString());
     router_.setPendingAutoPreset(autoPreset_);
-    router_.setPendingProfileName(trimSpacesAndTabs(name_).toStdString());
+    router_.setPendingProfileName(kit::trimSpacesAndTabs(name_).toStdString());
     handOverSpent_ = true;
     model::Router& router = router_;
     dismiss();  // may delete the sheet
@@ -534,11 +536,7 @@ void NewProfileModel::buildAutomaticThenCreateInstant() {
 }
 
 void NewProfileModel::createInstantWith(const fs::path& preset, bool temporary) {
-    struct Made {
-        std::optional<Profile> profile;
-        std::string error;
-    };
-    const std::string name = trimSpacesAndTabs(name_).toStdString();
+    const std::string name = kit::trimSpacesAndTabs(name_).toStdString();
     offload<Made>(
         [create = services_.createInstant, name, preset, temporary] {
             Made made;
@@ -551,11 +549,7 @@ void NewProfileModel::createInstantWith(const fs::path& preset, bool temporary) 
             return made;
         },
         [self = QPointer<NewProfileModel>(this)](Made made) {
-            if (!self || self->closed_) {
-                if (made.profile) removeQuietly(made.profile->dir());
-                return;
-            }
-            if (!made.profile) return self->creationFailed(made.error);
+            if (!arrived(self, made)) return;
             model::AppModel& app = self->app_;
             model::Router& router = self->router_;
             app.reload();

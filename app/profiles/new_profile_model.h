@@ -5,6 +5,7 @@
 // profile run off the interface thread; their results come back through this object and are dropped
 // once the sheet has closed (a profile made meanwhile is removed again). Main thread only.
 #include <QObject>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -151,6 +152,11 @@ private:
     void buildAutomaticThenCreateInstant();
     void createInstantWith(const std::filesystem::path& preset, bool temporary);
     void creationFailed(const std::string& message);
+    // A profile made in the background, or the text of its failure.
+    struct Made;
+    // Whether a made profile may go on to be shown: not when the sheet closed meanwhile (the profile is
+    // then removed) nor after a failure (reported).
+    static bool arrived(const QPointer<NewProfileModel>& self, const Made& made);
     void clearHandOver();
     std::vector<TrainingCatalog> chosenCatalogs() const;
 
@@ -176,8 +182,5 @@ private:
     bool handOverUsed_ = false;  // the sheet took a hand-over from the router when it opened
     bool handOverSpent_ = false;  // created, or handed a new one over: the router's fields stay
 };
-
-// Spaces and tabs at both ends; line breaks stay.
-QString trimSpacesAndTabs(const QString& text);
 
 }  // namespace orvane::profiles

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "app/kit/text.h"
 #include "app/profiles/new_profile_world.h"
 #include "core/style/model_vault.h"
 #include "core/style/vault_format.h"
@@ -122,8 +123,8 @@ TEST(NewProfileModel, namesAreTrimmedOfSpacesAndTabsOnly) {
     EXPECT_FALSE(m.canContinue());
     m.setName(QString::fromUtf8("Stil\n"));
     EXPECT_TRUE(m.nameIsValid());
-    EXPECT_EQ(trimSpacesAndTabs(QString::fromUtf8("\t Nunți \t")), QString::fromUtf8("Nunți"));
-    EXPECT_EQ(trimSpacesAndTabs(QString::fromUtf8(" a\n")), QString::fromUtf8("a\n"));
+    EXPECT_EQ(kit::trimSpacesAndTabs(QString::fromUtf8("\t Nunți \t")), QString::fromUtf8("Nunți"));
+    EXPECT_EQ(kit::trimSpacesAndTabs(QString::fromUtf8(" a\n")), QString::fromUtf8("a\n"));
 }
 
 // ---- the style ----

@@ -21,6 +21,7 @@
 #include "app/kit/text.h"
 #include "app/profiles/new_profile_world.h"
 #include "app/testing/scripted_dialogs.h"
+#include "app/testing/sheet_testing.h"
 
 using namespace orvane;
 using namespace orvane::profiles;
@@ -60,37 +61,15 @@ struct Harness : orvane::profiles::testing::ProfileWorld {
     }
     template <class W = QWidget>
     W* find(const char* name) const {
-        if (!sheet) return nullptr;
-        for (W* w : sheet->findChildren<W*>(name))
-            if (w->isVisibleTo(sheet)) return w;
-        return nullptr;
+        return orvane::testing::shownChild<W>(sheet, name);
     }
-    template <class W = QWidget>
-    QList<W*> all(const char* name) const {
-        QList<W*> out;
-        for (W* w : sheet->findChildren<W*>(name))
-            if (w->isVisibleTo(sheet)) out << w;
-        return out;
-    }
+    QList<QWidget*> all(const char* name) const { return orvane::testing::shownChildren(sheet, name); }
     void click(QWidget* w) {
         ASSERT_NE(w, nullptr);
         QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
         QCoreApplication::processEvents();
     }
 };
-
-bool dropOn(QWidget* target, const QStringList& paths) {
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
-    mime.setUrls(urls);
-    const QPointF at(target->width() / 2.0, target->height() / 2.0);
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &enter);
-    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &drop);
-    return drop.isAccepted() && drop.dropAction() != Qt::IgnoreAction;
-}
 
 class NewProfileSheetWidget : public ::testing::Test {};
 
@@ -134,12 +113,12 @@ TEST_F(NewProfileSheetWidget, thePresetZoneTakesDropsAndTheFilePicker) {
     ASSERT_NE(zone, nullptr);
     const fs::path jpg = h.temp.path() / "poza.jpg";
     std::ofstream(jpg) << "x";
-    EXPECT_FALSE(dropOn(zone, {QString::fromStdString(jpg.string())}));
+    EXPECT_FALSE(orvane::testing::dropFiles(zone, {QString::fromStdString(jpg.string())}));
     EXPECT_EQ(h.app->error(), std::optional<std::string>("Trage un fișier preset Lightroom (.xmp)."));
     EXPECT_FALSE(sheet.model().dropTargeted());
 
     const fs::path xmp = h.writePreset();
-    EXPECT_TRUE(dropOn(zone, {QString::fromStdString(jpg.string()), QString::fromStdString(xmp.string())}));
+    EXPECT_TRUE(orvane::testing::dropFiles(zone, {QString::fromStdString(jpg.string()), QString::fromStdString(xmp.string())}));
     EXPECT_EQ(sheet.model().presetURL(), xmp);
     EXPECT_EQ(h.find<kit::KitLabel>("dropTitle")->text(), QString::fromUtf8("Neutru"));
     EXPECT_EQ(h.find<kit::KitLabel>("styleCaption")->text(), QString::fromUtf8("Presetul tău: Neutru"));

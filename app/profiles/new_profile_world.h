@@ -17,6 +17,7 @@
 #include "app/model/app_model.h"
 #include "app/model/router.h"
 #include "app/profiles/new_profile_model.h"
+#include "app/testing/sheet_testing.h"
 #include "core/base/atomic_file.h"
 #include "core/base/executor.h"
 #include "core/store/store.h"
@@ -51,7 +52,7 @@ inline FoundCatalog found(const std::filesystem::path& url, int secondsAgo) {
     return FoundCatalog{url, 1000, ManualExecutor::defaultStart() - std::chrono::seconds(secondsAgo)};
 }
 
-struct ProfileWorld {
+struct ProfileWorld : orvane::testing::QueuedWork {
     enum class Build { ok, tooFew, fails };
 
     orvane::testing::TempDir temp;
@@ -59,7 +60,6 @@ struct ProfileWorld {
     std::shared_ptr<Defaults> defaults = std::make_shared<FileDefaults>();
     std::unique_ptr<model::AppModel> app;
     std::unique_ptr<model::Router> router;
-    std::vector<std::function<void()>> work;
     std::vector<FoundCatalog> onDisk;
     std::map<std::string, std::optional<CatalogStats>> stats;  // by catalog source path
     Build build = Build::ok;
@@ -111,16 +111,6 @@ struct ProfileWorld {
             save(p);
         };
         return s;
-    }
-    // Runs the queued background work at `index` (the oldest by default) and delivers its result.
-    void finish(std::size_t index = 0) {
-        auto w = std::move(work.at(index));
-        work.erase(work.begin() + std::ptrdiff_t(index));
-        w();
-        QCoreApplication::sendPostedEvents();
-    }
-    void finishAll() {
-        while (!work.empty()) finish();
     }
     std::size_t profileFolders() const {
         std::size_t n = 0;
