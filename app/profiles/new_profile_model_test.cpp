@@ -313,6 +313,26 @@ TEST(NewProfileModel, continueHandsTheProfileOverAndOpensTheImport) {
     EXPECT_EQ(s.router->pendingProfileName(), "");
 }
 
+TEST(NewProfileModel, aSheetTheShellClosesGivesTheHandOverBack) {
+    Sheet s;
+    s.start();
+    s.router->setPendingPreset(fs::path("/presete/cald.xmp"));
+    s.router->setPendingPresetTitle("Cald");
+    s.router->setPendingProfileName("Nunți");
+    NewProfileModel& m = s.open();
+    EXPECT_EQ(m.name(), QString::fromUtf8("Nunți"));
+    s.router->setShowNewProfile(false);  // Escape through the sheet host: the sheet is only deleted
+    s.model.reset();
+    EXPECT_FALSE(s.router->pendingPreset());
+    EXPECT_EQ(s.router->pendingProfileName(), "");
+    EXPECT_EQ(s.router->pendingPresetTitle(), "Cald");  // as creating leaves it
+    // A sheet that took nothing leaves the router alone.
+    s.router->setPendingProfileName("Altul");
+    s.open();
+    s.model.reset();
+    EXPECT_EQ(s.router->pendingProfileName(), "Altul");
+}
+
 TEST(NewProfileModel, creatingSavesCatalogsInOrderAndEngineThenTrains) {
     for (bool previews : {false, true}) {
         Sheet s;

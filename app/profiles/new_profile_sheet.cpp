@@ -241,6 +241,7 @@ NewProfileSheet::NewProfileSheet(model::AppModel& app, model::Router& router, Ne
 
     connect(model_, &NewProfileModel::changed, this, &NewProfileSheet::refresh);
     connect(model_, &NewProfileModel::modeChanged, this, [this] {
+        refresh();
         applySize();
         // The step's name field has the keyboard focus as soon as it shows.
         if (QWidget* page = pages_->currentWidget())
