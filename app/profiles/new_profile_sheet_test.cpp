@@ -167,6 +167,9 @@ TEST_F(NewProfileSheetWidget, theCatalogStepListsChoosesAndCounts) {
     EXPECT_EQ(h.profileFolders(), 0u);
     h.app->setProfileBuild(std::nullopt);
     EXPECT_TRUE(h.find<QAbstractButton>("createPro")->isEnabled());
+    QTest::keyClick(h.find<QLineEdit>("name"), Qt::Key_Return);  // the step's default action
+    EXPECT_TRUE(sheet.model().creating());
+    EXPECT_FALSE(h.find<QAbstractButton>("createPro")->isEnabled());
 }
 
 TEST_F(NewProfileSheetWidget, anImportWhileOpenSwitchesTheProfessionalFace) {
