@@ -20,6 +20,14 @@ QFont trackedFont(double points, int weight, double tracking) {
     return f;
 }
 
+QString trimSpacesAndTabs(const QString& text) {
+    qsizetype begin = 0, end = text.size();
+    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (begin < end && blank(text[begin])) ++begin;
+    while (end > begin && blank(text[end - 1])) --end;
+    return text.mid(begin, end - begin);
+}
+
 QString upperCased(const QString& text) { return QLocale(QLocale::Romanian, QLocale::Romania).toUpper(text); }
 
 KitLabel::KitLabel(const QString& text, const QFont& font, QWidget* parent) : QWidget(parent), text_(text), font_(font) {

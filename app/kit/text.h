@@ -24,6 +24,10 @@ QFont trackedFont(double points, int weight, double tracking);
 // Upper case by the Romanian rules ("ș" → "Ș", "ă" → "Ă").
 QString upperCased(const QString& text);
 
+// The text without the spaces and tabs at either end; line breaks stay. Names the user types are
+// checked and saved so.
+QString trimSpacesAndTabs(const QString& text);
+
 class KitLabel : public QWidget {
     Q_OBJECT
 public:

@@ -268,6 +268,8 @@ public:
     std::optional<Uuid> usableProfileID(const std::optional<Uuid>& preferred) const;
     // A profile of kind "instant" on the application's base model; throws MissingBaseModel without it.
     Profile createInstantProfile(const std::string& name, const std::filesystem::path& preset);
+    // The same without rereading the lists, so it may run off the main thread.
+    static Profile makeInstantProfile(const std::string& name, const std::filesystem::path& preset);
     // "Neutru.xmp" in the data directory, written afresh; throws the file error.
     std::filesystem::path neutralPresetURL();
     // For the quit path: closes the build under way (a write of its result in progress ends first and

@@ -381,10 +381,14 @@ std::optional<Uuid> AppModel::usableProfileID(const std::optional<Uuid>& preferr
     return std::nullopt;
 }
 
-Profile AppModel::createInstantProfile(const std::string& name, const fs::path& preset) {
+Profile AppModel::makeInstantProfile(const std::string& name, const fs::path& preset) {
     const auto baseModel = ModelVault::directory("BaseModel");
     if (!baseModel) throw MissingBaseModel();
-    Profile profile = ProfilePresets::createInstant(name, preset, *baseModel);
+    return ProfilePresets::createInstant(name, preset, *baseModel);
+}
+
+Profile AppModel::createInstantProfile(const std::string& name, const fs::path& preset) {
+    Profile profile = makeInstantProfile(name, preset);
     reload();
     return profile;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/kit/catalog_sort.h"
+#include "app/kit/text.h"
 #include "app/model/app_model.h"
 #include "app/model/router.h"
 #include "core/base/error_text.h"
@@ -21,15 +22,6 @@ namespace orvane::projects {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Spaces and tabs at both ends; line breaks stay.
-QString trimmedName(const QString& name) {
-    qsizetype begin = 0, end = name.size();
-    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (begin < end && blank(name[begin])) ++begin;
-    while (end > begin && blank(name[end - 1])) --end;
-    return name.mid(begin, end - begin);
-}
 
 QString fileName(const fs::path& path) { return QString::fromStdString(path.filename().string()); }
 
@@ -132,7 +124,7 @@ std::vector<FoundCatalog> NewProjectModel::shownCatalogs() const {
 }
 
 bool NewProjectModel::canCreate() const {
-    if (creating_ || trimmedName(name_).isEmpty() || !chosenProfile()) return false;
+    if (creating_ || kit::trimSpacesAndTabs(name_).isEmpty() || !chosenProfile()) return false;
     if (!fromCatalog_) return folder_ && rawCount_ && *rawCount_ > 0;
     if (!counts_) return false;
     return onlyUnedited_ ? counts_->unedited > 0 : counts_->onDisk > 0;
@@ -285,7 +277,7 @@ void NewProjectModel::createProject() {
     if (creating_ || closed_) return;
     const std::optional<Profile> profile = chosenProfile();
     if (!profile) return;
-    const std::string name = trimmedName(name_).toStdString();
+    const std::string name = kit::trimSpacesAndTabs(name_).toStdString();
     std::function<Project()> make;
     if (fromCatalog_) {
         if (!catalog_) return;

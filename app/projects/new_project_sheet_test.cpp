@@ -23,6 +23,7 @@
 #include "app/model/router.h"
 #include "app/projects/new_project_world.h"
 #include "app/testing/scripted_dialogs.h"
+#include "app/testing/sheet_testing.h"
 #include "core/store/store.h"
 #include "testing/model_fixtures.h"
 #include "testing/temp_dir.h"
@@ -53,11 +54,7 @@ struct Harness : projects::testing::SheetWorld {
     }
     template <class W = QWidget>
     W* find(const char* name) const {
-        // Redrawn sections leave their old widgets hidden until they are deleted.
-        if (!sheet) return nullptr;
-        for (W* w : sheet->findChildren<W*>(name))
-            if (w->isVisibleTo(sheet)) return w;
-        return nullptr;
+        return orvane::testing::shownChild<W>(sheet, name);
     }
     QString pillText() const {
         auto* p = find<QWidget>("pill");
@@ -69,19 +66,6 @@ fs::path rawFolder(const orvane::testing::TempDir& dir, const std::string& name,
     fs::create_directories(dir / name);
     for (int i = 0; i < raws; ++i) std::ofstream(dir / name / ("IMG_" + std::to_string(i) + ".NEF")) << "x";
     return dir / name;
-}
-
-void dropOn(QWidget* target, const QStringList& paths) {
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
-    mime.setUrls(urls);
-    const QPointF at(target->width() / 2.0, target->height() / 2.0);
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &enter);
-    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &drop);
-    QCoreApplication::sendPostedEvents();
 }
 
 class NewProjectSheetWidget : public ::testing::Test {
@@ -112,9 +96,9 @@ TEST_F(NewProjectSheetWidget, theFolderBoxTakesAClickedOrDroppedFolderAndCountsI
     EXPECT_EQ(h.pillText(), QString("3 RAW"));
     EXPECT_TRUE(create->isEnabled());
 
-    dropOn(h.find("folderBox"), {QString::fromStdString((dir / "Foto.lrcat").string())});
+    orvane::testing::dropFiles(h.find("folderBox"), {QString::fromStdString((dir / "Foto.lrcat").string())});
     EXPECT_EQ(sheet.model().folder(), picked) << "a catalog is refused by the folder box";
-    dropOn(h.find("folderBox"), {QString::fromStdString(dropped.string())});
+    orvane::testing::dropFiles(h.find("folderBox"), {QString::fromStdString(dropped.string())});
     EXPECT_EQ(sheet.model().folder(), dropped);
     h.finishAll();
     EXPECT_EQ(h.pillText(), QString::fromUtf8("fără RAW"));

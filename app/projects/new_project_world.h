@@ -14,6 +14,7 @@
 #include "app/model/app_model.h"
 #include "app/model/router.h"
 #include "app/projects/new_project_model.h"
+#include "app/testing/sheet_testing.h"
 #include "core/base/executor.h"
 
 namespace orvane::projects::testing {
@@ -23,12 +24,11 @@ public:
     std::unique_ptr<Token> begin(const std::string&) override { return nullptr; }
 };
 
-struct SheetWorld {
+struct SheetWorld : orvane::testing::QueuedWork {
     std::shared_ptr<ManualExecutor> main = std::make_shared<ManualExecutor>();
     std::shared_ptr<Defaults> defaults = std::make_shared<FileDefaults>();
     std::unique_ptr<model::AppModel> app;
     std::unique_ptr<model::Router> router;
-    std::vector<std::function<void()>> work;
     std::map<std::filesystem::path, std::optional<Project::CatalogCounts>> catalogs;
     std::vector<FoundCatalog> onDisk;
     std::vector<Project> created;
@@ -62,16 +62,6 @@ struct SheetWorld {
     }
     NewProjectModel::Created recordCreated() {
         return [this](const Project& p) { created.push_back(p); };
-    }
-    // Runs the queued background work at `index` (the oldest by default) and delivers its result.
-    void finish(std::size_t index = 0) {
-        auto w = std::move(work.at(index));
-        work.erase(work.begin() + std::ptrdiff_t(index));
-        w();
-        QCoreApplication::sendPostedEvents();
-    }
-    void finishAll() {
-        while (!work.empty()) finish();
     }
 };
 

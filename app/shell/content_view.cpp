@@ -27,6 +27,7 @@
 #include "app/kit/sheet_background.h"
 #include "app/kit/sheet_host.h"
 #include "app/model/updater.h"
+#include "app/profiles/new_profile_sheet.h"
 #include "app/profiles/profiles_hub.h"
 #include "app/profiles/profiles_list.h"
 #include "app/projects/new_project_sheet.h"
@@ -288,7 +289,7 @@ QWidget* ContentView::makeSheet(Sheet sheet) {
         case Sheet::newProject:
             // The sheet takes a dropped item from the router when it opens.
             return new projects::NewProjectSheet(model_, router_, [this](const Project& p) { openCreatedProject(p); });
-        case Sheet::newProfile: return new PlaceholderSheet(QString::fromUtf8("Profil nou"), close);
+        case Sheet::newProfile: return new profiles::NewProfileSheet(model_, router_);
         case Sheet::quickEdit: return new PlaceholderSheet(QString::fromUtf8("Editare rapidă"), close);
         // The rail's help sheets, until their own screens exist.
         case Sheet::welcome: return new PlaceholderSheet(QString::fromUtf8("Bine ai venit"), close);

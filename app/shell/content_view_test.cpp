@@ -14,6 +14,7 @@
 #include "app/kit/appearance.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_host.h"
+#include "app/profiles/new_profile_sheet.h"
 #include "app/profiles/profiles_hub.h"
 #include "app/profiles/profiles_list.h"
 #include "app/projects/new_project_sheet.h"
@@ -344,6 +345,28 @@ TEST(ContentView, sheetsOpenOneAtATimeAndClosingResetsWhatOpenedThem) {
     QPointer<QWidget> sheet = h.content->sheet(Sheet::newProject);
     h.defaults->set("accentIndex", 1);
     EXPECT_EQ(h.content->sheet(Sheet::newProject), sheet.data());
+}
+
+TEST(ContentView, afterAnImportTheNewProfileSheetOpensInItsProfessionalStepCentred) {
+    Harness h;
+    TrainingCatalog c;
+    c.id = Uuid::random();
+    c.name = "Nuntă";
+    c.source = "/nicaieri/Nuntă.lrcat";
+    c.usable = 600;
+    Store::save(c, c.file());
+    h.model->reload();
+    h.router->setPendingAutoPreset(true);
+    h.router->setNewProfileAutoPro(true);
+    h.router->setShowNewProfile(true);
+    auto* sheet = qobject_cast<profiles::NewProfileSheet*>(h.content->sheet(Sheet::newProfile));
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->model().mode(), profiles::NewProfileModel::Mode::pro);
+    EXPECT_EQ(sheet->geometry(), kit::SheetHost::sheetFrame(h.content->sheets()->size(), {560, 760}));
+    QTest::keyClick(h.content->sheets(), Qt::Key_Escape);
+    EXPECT_FALSE(h.router->showNewProfile());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(h.router->pendingAutoPreset());  // closed without creating: the hand-over is given back
 }
 
 TEST(ContentView, startingFromTheReadySheetMakesTheProfileTheDefaultAndOpensQuickEdit) {
