@@ -25,6 +25,7 @@
 #include "app/kit/glass.h"
 #include "app/kit/icons.h"
 #include "app/kit/palette.h"
+#include "app/kit/tooltips.h"
 #include "app/model/app_version.h"
 
 namespace orvane::rail {
@@ -36,6 +37,27 @@ bool dark() { return kit::Appearance::instance().isDark(); }
 QColor accent() { return kit::accentColor().resolve(dark()); }
 QColor muted() { return kit::mutedColor.resolve(dark()); }
 QColor ink(double opacity = 1.0) { return kit::withAlpha(kit::primaryLabelColor.resolve(dark()), opacity); }
+
+// The full text of a name or status line the layout may cut, shown as it stands. A text that changes
+// while its tip waits or shows keeps the tip's state: the activity cards change every second.
+void fullTextTip(QWidget* view, const QString& text) {
+    if (kit::QuickTip* tip = kit::QuickTip::on(view)) {
+        if (tip->options().text != text) tip->setText(text);
+        return;
+    }
+    kit::labelTip(view, text, false);
+}
+
+// An explanatory tip whose text the rail has already put together in the user's language.
+void builtTip(QWidget* view, const QString& text) {
+    const auto wrap = kit::explanatoryWrapWidth(text);
+    kit::QuickTip* tip = kit::QuickTip::on(view);
+    if (tip && tip->options().wrapWidth == wrap && tip->options().delaySeconds == kit::quickTipDelay) {
+        if (tip->options().text != text) tip->setText(text);
+        return;
+    }
+    kit::QuickTip::attach(view, {text, kit::quickTipDelay, true, wrap, false});
+}
 
 // A label drawn in the rail's colours, read afresh when it paints.
 class RailLabel final : public QLabel {
@@ -288,10 +310,9 @@ RecentRow::RecentRow(RailModel& model, const RecentEntry& entry, QWidget* parent
     delete_ = new RoundIconButton(
         QStringLiteral("trash"), 24, 11, [] { return kit::badColor.resolve(dark()); }, [] { return ink(0.07); }, this);
     delete_->setObjectName("deleteProject");
-    delete_->setProperty("quickTip", railText("Șterge proiectul"));
+    kit::quickTip(delete_, QString::fromUtf8("Șterge proiectul"));
     delete_->hide();
     connect(delete_, &QAbstractButton::clicked, this, [this] { model_.confirmDelete(entry_.id); });
-    setProperty("quickTip", entry.name);
     syncEditor();
 }
 
@@ -301,7 +322,6 @@ bool RecentRow::renaming() const { return model_.renaming() == entry_.id; }
 
 void RecentRow::setEntry(const RecentEntry& entry) {
     entry_ = entry;
-    setProperty("quickTip", entry.name);
     syncEditor();
     place();
     update();
@@ -324,6 +344,11 @@ void RecentRow::syncEditor() {
     } else if (!renaming() && editor_) {
         dropEditor();
     }
+    // The name's tip, except while the name is being edited.
+    if (renaming())
+        delete kit::QuickTip::on(this);
+    else
+        fullTextTip(this, entry_.name);
     place();
 }
 
@@ -447,7 +472,7 @@ RecentSection::RecentSection(RailModel& model, QWidget* parent) : QWidget(parent
     add_ = new RoundIconButton(
         QStringLiteral("plus"), 22, 11, [] { return accent(); }, [] { return kit::withAlpha(accent(), 0.12); });
     add_->setObjectName("newProject");
-    add_->setProperty("quickTip", QStringLiteral("Proiect nou"));
+    kit::labelTip(add_, QStringLiteral("Proiect nou"), false);
     connect(add_, &QAbstractButton::clicked, &model_, &RailModel::addProject);
     heading->addWidget(add_);
     outer->addLayout(heading);
@@ -540,7 +565,7 @@ ActivityCard::ActivityCard(const ActivityCardData& data, QWidget* parent)
 
 void ActivityCard::setData(const ActivityCardData& data) {
     data_ = data;
-    setProperty("quickTip", data.subtitle + QStringLiteral(" · ") + data.detail);
+    fullTextTip(this, data.subtitle + QStringLiteral(" · ") + data.detail);
     update();
 }
 
@@ -814,7 +839,7 @@ Rail::Rail(model::AppModel& model, model::Router& router, model::Updater* update
     column->addWidget(update_);
     column->addWidget(new Divider(4, 4));
     for (NavItem item : {NavItem::settings, NavItem::help}) column->addWidget(addRow(item));
-    row(NavItem::help)->setProperty("quickTip", railText("Ghid și feedback"));
+    kit::quickTip(row(NavItem::help), QString::fromUtf8("Ghid și feedback"));
 
     help_ = new HelpMenu(*model_, this);
     connect(model_.get(), &RailModel::navChanged, this, &Rail::refreshNav);
@@ -849,7 +874,7 @@ void Rail::refreshNav() {
     }
     RailRow* settings = row(NavItem::settings);
     settings->setDot(model_->updateAvailable());
-    settings->setProperty("quickTip", model_->settingsTip());
+    builtTip(settings, model_->settingsTip());
     recent_->setVisible(model_->showsRecent());
     panel_->setOnPhoto(model_->onPhoto());
 }
