@@ -19,6 +19,7 @@
 
 #include <algorithm>
 
+#include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
 #include "app/kit/buttons.h"
 #include "app/kit/fonts.h"
@@ -197,23 +198,6 @@ protected:
 private:
     int above_;
 };
-
-// A scroll view that lets the panel show through, with hidden scroll bars.
-QScrollArea* clearScrollArea(QWidget* content) {
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // hidden; it still scrolls
-    for (QWidget* w : {static_cast<QWidget*>(scroll), scroll->viewport(), content}) {
-        QPalette p = w->palette();
-        p.setBrush(QPalette::Window, Qt::transparent);
-        w->setPalette(p);
-        w->setAutoFillBackground(false);
-    }
-    scroll->setWidget(content);
-    return scroll;
-}
 
 void clearLayout(QLayout* layout) {
     while (QLayoutItem* item = layout->takeAt(0)) delete item;
@@ -481,7 +465,7 @@ RecentSection::RecentSection(RailModel& model, QWidget* parent) : QWidget(parent
     column_ = new QVBoxLayout(content);
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(2);
-    scroll_ = clearScrollArea(content);
+    scroll_ = kit::clearScrollArea(content, false);
     outer->addWidget(scroll_, 1);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
@@ -635,7 +619,7 @@ ActivitySection::ActivitySection(RailModel& model, QWidget* parent) : QWidget(pa
     auto* layout = new QVBoxLayout(column_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    scroll_ = clearScrollArea(column_);
+    scroll_ = kit::clearScrollArea(column_, false);
     outer->addWidget(scroll_);
     connect(&model_, &RailModel::activityChanged, this, &ActivitySection::refresh);
     refresh();
