@@ -221,12 +221,13 @@ TEST(ContentView, mutedTextInASheetMadeAfterAnAppearanceChangeIsMuted) {
     ASSERT_TRUE(h.content->handleDrop({QUrl::fromLocalFile(QString::fromStdString((dir / "RAW").string()))}));
     QWidget* sheet = h.content->sheet(Sheet::newProject);
     ASSERT_NE(sheet, nullptr);
-    // The folder's path under its name is muted text; the sheet may redraw its sections, so the
+    // The line under the sheet's title is muted text; the sheet may redraw its sections, so the
     // label is looked up afresh.
     const auto pathLabel = [&] {
         QLabel* path = nullptr;
         for (QLabel* label : sheet->findChildren<QLabel*>())
-            if (label->isVisibleTo(sheet) && label->toolTip().endsWith("/RAW")) path = label;
+            if (label->isVisibleTo(sheet) && label->text() == QString::fromUtf8("Alege folderul cu RAW-uri și profilul de editare"))
+                path = label;
         return path;
     };
     QLabel* path = pathLabel();
