@@ -17,6 +17,7 @@
 #include "app/kit/buttons.h"
 #include "app/kit/fonts.h"
 #include "app/kit/kit_settings.h"
+#include "app/kit/kit_test_fixture.h"
 #include "app/kit/tooltips.h"
 #include "app/model/qt_main_executor.h"
 #include "app/testing/fake_updater.h"
@@ -364,12 +365,7 @@ TEST(RailWidget, theActivityScrollStopsGrowingAt230) {
 // leaving before the delay shows nothing, and a name being renamed has no tip.
 TEST(RailWidget, tipsShowAfterTheirDelayInPlace) {
     ManualExecutor clock;
-    struct VirtualHover {
-        explicit VirtualHover(ManualExecutor& c) {
-            kit::setHoverScheduler([&c](std::chrono::milliseconds d, std::function<void()> t) { c.postAfter(d, std::move(t)); });
-        }
-        ~VirtualHover() { kit::setHoverScheduler({}); }
-    } virtualHover(clock);
+    kit::testing::VirtualHover virtualHover(clock);
     Screen s(1, {projectWith(1, 0, 0, "Nuntă la Sinaia"), projectWith(1, 0, 0, "Botez")});
     s.running(s.project("Nuntă la Sinaia"));
     ASSERT_EQ(s.rail->activity()->cards().size(), 1u);

@@ -16,6 +16,7 @@
 #include "app/kit/appearance.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_host.h"
+#include "app/kit/kit_test_fixture.h"
 #include "app/kit/tooltips.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/shell/shell_fixtures.h"
@@ -245,12 +246,7 @@ TEST(ContentView, mutedTextInASheetMadeAfterAnAppearanceChangeIsMuted) {
 // it is built afresh; the rail's are drawn in place.
 TEST(ContentView, hostsThePageTipsAndTheRailDrawsItsOwn) {
     ManualExecutor clock;
-    struct VirtualHover {
-        explicit VirtualHover(ManualExecutor& c) {
-            kit::setHoverScheduler([&c](std::chrono::milliseconds d, std::function<void()> t) { c.postAfter(d, std::move(t)); });
-        }
-        ~VirtualHover() { kit::setHoverScheduler({}); }
-    } virtualHover(clock);
+    kit::testing::VirtualHover virtualHover(clock);
     Harness h;
     h.content->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(h.content.get()));
