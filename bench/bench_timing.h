@@ -1,8 +1,11 @@
 #pragma once
-// Timing for the benchmarks: wall time of one call, and the median of several rounds.
+// Timing for the benchmarks: wall time of one call, the median of several rounds, and the worker
+// counts a throughput row is measured at.
 #include <algorithm>
 #include <chrono>
 #include <vector>
+
+#include "core/base/processors.h"
 
 namespace orvane::bench {
 
@@ -14,8 +17,19 @@ double seconds(F&& f) {
 }
 
 inline double median(std::vector<double> v) {
+    if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// 1, 2, 4 and every processor this process may run on (its affinity, not the machine), none above that.
+inline std::vector<int> workerWidths() {
+    const int usable = usableProcessors();
+    std::vector<int> widths;
+    for (int w : {1, 2, 4, usable})
+        if (w <= usable && std::find(widths.begin(), widths.end(), w) == widths.end()) widths.push_back(w);
+    std::sort(widths.begin(), widths.end());
+    return widths;
 }
 
 }  // namespace orvane::bench

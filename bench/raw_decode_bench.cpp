@@ -1,5 +1,7 @@
 // Decodes one raw file through loadRaw and through bare LibRaw calls (open, unpack, half-size process,
-// memory image) in the same run, and prints loadRaw's time over the bare time. loadRaw's own work (the
+// memory image: the floor pipeline_bench measures too) in the same run and process state (the
+// application's allocator setting, both sides limiting OpenMP to the calling thread the same way), and
+// prints loadRaw's time over the bare time. loadRaw's own work (the
 // subsampled linear plane, the luma plane, metadata and white balance) should add at most 15 %. It also
 // prints the feature vector's cost as a share of the decode it follows.
 //
@@ -15,6 +17,7 @@
 
 #include "bench/bench_timing.h"
 #include "core/base/numbers.h"
+#include "core/base/processors.h"
 #include "core/photo/features.h"
 #include "core/photo/raw_image.h"
 #include "testing/debian_raw.h"
@@ -22,22 +25,19 @@
 #include "testing/libraw_floor.h"
 #include "testing/temp_dir.h"
 
-extern "C" void omp_set_num_threads(int) __attribute__((weak));
-
 namespace {
 
 using orvane::bench::median;
 using orvane::bench::seconds;
 
 // The same decode with nothing of ours around it.
-void bareLibRaw(const std::filesystem::path& file) { orvane::testing::bareLibRawDecode(file, true); }
+void bareLibRaw(const std::filesystem::path& file) { orvane::testing::bareLibRawDecode(file); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     using orvane::Numbers::fixed;
-    // Both paths on one thread, as the job's workers run them.
-    if (omp_set_num_threads) omp_set_num_threads(1);
+    orvane::keepFreedMemoryForReuse();  // as the application starts
 
     orvane::testing::TempDir dir;
     std::filesystem::path file;

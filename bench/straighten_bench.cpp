@@ -16,6 +16,7 @@
 
 #include "bench/bench_timing.h"
 #include "core/base/numbers.h"
+#include "core/base/processors.h"
 #include "core/photo/raw_image.h"
 #include "core/vision/straighten.h"
 #include "core/vision/straighten_scenes.h"
@@ -49,6 +50,7 @@ std::filesystem::path chosenFile(int argc, char** argv, const orvane::testing::T
 }  // namespace
 
 int main(int argc, char** argv) {
+    orvane::keepFreedMemoryForReuse();  // as the application starts
     using orvane::Numbers::fixed;
     if (omp_set_num_threads) omp_set_num_threads(1);  // one thread, as the job's workers run
     const orvane::testing::TempDir dir;
@@ -56,12 +58,12 @@ int main(int argc, char** argv) {
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
 
     try {
-        orvane::testing::bareLibRawDecode(file, true);  // warm the page cache
+        orvane::testing::bareLibRawDecode(file);  // warm the page cache
         const orvane::RawImage image = orvane::loadRaw(file, false);
         std::vector<double> floor, decode, straighten;
         std::optional<orvane::StraightenResult> result;
         for (int i = 0; i < rounds; ++i) {
-            floor.push_back(seconds([&] { orvane::testing::bareLibRawDecode(file, true); }));
+            floor.push_back(seconds([&] { orvane::testing::bareLibRawDecode(file); }));
             decode.push_back(seconds([&] { (void)orvane::loadRaw(file, false); }));
             straighten.push_back(seconds([&] { result = orvane::Straighten::detect(image); }));
         }

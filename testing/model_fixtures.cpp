@@ -8,6 +8,7 @@
 #include "core/style/compiled_model.h"
 #include "core/photo/features.h"
 #include "core/style/model.h"
+#include "core/style/model_training.h"
 #include "core/style/model_vault.h"
 #include "testing/temp_dir.h"
 
@@ -21,7 +22,7 @@ void compileBooster(const Booster& b, const fs::path& dir, const std::string& na
     const fs::path source = dir / Model::sourceName(name);
     writeFileAtomically(source, b.ubj());
     std::vector<std::string> inputs(Model::columns().begin(), Model::columns().begin() + inputCount);
-    CompiledModel::compile(source, CompiledModelInfo{inputs, name}, dir / Model::compiledName(name));
+    CompiledModel::compile(source, CompiledModelInfo{inputs, name, std::nullopt}, dir / Model::compiledName(name));
     fs::remove(source);
 }
 
@@ -35,6 +36,13 @@ void writeConstantModel(const fs::path& dir, const std::string& name, float valu
     Booster b = Booster::train(m, 2, inputCount, y,
                                {{"base_score", text(value)}, {"nthread", "1"}, {"max_depth", "1"}}, 1, {});
     compileBooster(b, dir, name, inputCount);
+}
+
+void markTemperatureFollowsAsShot(const fs::path& modelDir) {
+    const fs::path file = modelDir / Model::compiledName(Model::miredName) / CompiledModel::infoFile;
+    auto info = json::decode<CompiledModelInfo>(json::parse(readWholeFile(file)));
+    info.followsAsShot = true;
+    writeFileAtomically(file, json::dump(json::encode(info)));
 }
 
 void writeNanModel(const fs::path& dir, const std::string& name) {
@@ -68,6 +76,15 @@ void writeStepModel(const fs::path& dir, const std::string& name, std::size_t co
                                 {"tree_method", "exact"}},
                                1, {});
     compileBooster(b, dir, name, inputCount);
+}
+
+void writeTrainedModelFolder(const std::vector<Sample>& samples, const fs::path& dir, std::size_t inputCount,
+                             const std::vector<std::string>& extras) {
+    const Model::Frame frame = Model::frame(samples);
+    const std::vector<std::string> inputs(Model::columns().begin(), Model::columns().begin() + inputCount);
+    std::vector<std::string> targets = {std::string(Model::exposureName), std::string(Model::miredName)};
+    for (const auto& key : extras) targets.push_back(Model::extraName(key));
+    for (const auto& target : targets) compileBooster(Model::train(frame, target, inputs), dir, target, inputCount);
 }
 
 void writeModelFolder(const fs::path& dir, float exposure, float mired, const std::map<std::string, float>& extras) {

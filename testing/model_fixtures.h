@@ -26,9 +26,19 @@ void writeStepModel(const std::filesystem::path& dir, const std::string& name, s
 // Writes dir/<name>.xgbm, a compiled model whose every answer is not a number.
 void writeNanModel(const std::filesystem::path& dir, const std::string& name);
 
+// Makes the temperature model of a model folder answer with the photo's as-shot temperature, as the
+// shipped raw base model's does.
+void markTemperatureFollowsAsShot(const std::filesystem::path& modelDir);
+
 // A model folder with "exp" and "mired" constant models and one constant model per further setting.
 void writeModelFolder(const std::filesystem::path& dir, float exposure, float mired,
                       const std::map<std::string, float>& extras = {});
+
+// A model folder trained as a real profile's is ("exp", "mired", then one model per key of `extras`,
+// with the system's training parameters), on the first `inputCount` feature columns only: 61 gives a
+// profile that does not take the face features.
+void writeTrainedModelFolder(const std::vector<Sample>& samples, const std::filesystem::path& dir,
+                             std::size_t inputCount, const std::vector<std::string>& extras);
 
 // The catalogs a builtProfile() was chosen and trained on.
 inline const Uuid kCatalogA = *Uuid::parse("AAAAAAAA-0000-4000-8000-000000000001");

@@ -2,6 +2,10 @@
 // "BaseModelPreview" for catalog smart previews) from synthetic scenes taken with the colour responses
 // of the cameras LibRaw knows, labelled by a neutral rule: the exposure that brings the middle tones to
 // mid grey, and the camera's as-shot temperature. They are neutral starting points, not anyone's style.
+// A raw file's features give its white balance only as the camera's multipliers, which mean different
+// light on different cameras, so the raw model's temperature follows the photo's as-shot value, the
+// rule itself; its learnt temperature answers only for a photo without one. A smart preview gives the
+// as-shot white as a chromaticity, the same on every camera, and its model learns the rule.
 // Usage: make_base_models <output folder> [scenes]
 #include <chrono>
 #include <cstdio>
@@ -28,6 +32,12 @@ namespace {
 
 using Decode = std::function<Sample(const base_models::Scene&, const fs::path& work)>;
 
+struct BaseModelRecipe {
+    const char* name;
+    Decode decode;
+    bool temperatureFollowsAsShot;
+};
+
 Sample fromRaw(const base_models::Scene& s, const fs::path& work) {
     const fs::path file = work / "scene.dng";
     testing::writeDng(file, base_models::dngSpec(s));
@@ -53,7 +63,7 @@ Sample fromPreview(const base_models::Scene& s, const fs::path& work) {
     return out;
 }
 
-void trainInto(const std::vector<Sample>& samples, const fs::path& folder) {
+void trainInto(const std::vector<Sample>& samples, const fs::path& folder, bool temperatureFollowsAsShot) {
     // Image features only: a base model never asks the pipeline for face analysis.
     const std::vector<std::string> inputs(Model::columns().begin(),
                                           Model::columns().begin() + Features::imageCount);
@@ -65,7 +75,9 @@ void trainInto(const std::vector<Sample>& samples, const fs::path& folder) {
         Booster b = Model::train(frame, name, inputs);
         const fs::path source = folder.parent_path() / (folder.filename().string() + "-" + Model::sourceName(name));
         writeFileAtomically(source, b.ubj());
-        CompiledModel::compile(source, CompiledModelInfo{inputs, name}, folder / Model::compiledName(name));
+        CompiledModelInfo info{inputs, name, std::nullopt};
+        if (temperatureFollowsAsShot && name == Model::miredName) info.followsAsShot = true;
+        CompiledModel::compile(source, info, folder / Model::compiledName(name));
         fs::remove(source);
     }
 }
@@ -89,12 +101,12 @@ int main(int argc, char** argv) {
                     base_models::trainingCameras().size(), base_models::heldOutCameras().size());
         const fs::path work = out / "work";
         fs::create_directories(work);
-        const std::vector<std::pair<const char*, Decode>> models = {{"BaseModel", fromRaw},
-                                                                     {"BaseModelPreview", fromPreview}};
-        for (const auto& [name, decode] : models) {
+        const std::vector<BaseModelRecipe> models = {{"BaseModel", fromRaw, true},
+                                                     {"BaseModelPreview", fromPreview, false}};
+        for (const auto& [name, decode, followsAsShot] : models) {
             std::vector<Sample> samples;
             for (int i = 0; i < count; ++i) samples.push_back(decode(base_models::scene(i), work));
-            trainInto(samples, out / name);
+            trainInto(samples, out / name, followsAsShot);
             std::printf("%s: %d scenes\n", name, count);
         }
         fs::remove_all(work);

@@ -14,6 +14,7 @@
 #include "app/kit/appearance.h"
 #include "app/kit/backdrop.h"
 #include "app/kit/fonts.h"
+#include "app/kit/icons.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/palette.h"
 #include "app/kit/shapes.h"
@@ -154,15 +155,24 @@ private:
 };
 }  // namespace
 
-QSize buttonLookSize(const ButtonAppearance& a, const QString& text) {
+namespace {
+// The width of a label: the symbol, the gap when both are there, the text.
+double labelWidth(const QFontMetricsF& fm, const ButtonAppearance& a, const QString& text, const QString& symbol) {
+    double w = fm.horizontalAdvance(text);
+    if (!symbol.isEmpty()) w += a.fontSize + (text.isEmpty() ? 0.0 : buttonSymbolGap);
+    return w;
+}
+}  // namespace
+
+QSize buttonLookSize(const ButtonAppearance& a, const QString& text, const QString& symbol) {
     const QFontMetricsF fm(uiFont(a.fontSize, a.fontWeight));
-    const double w = fm.horizontalAdvance(text) + 2 * a.paddingH;
+    const double w = labelWidth(fm, a, text, symbol) + 2 * a.paddingH;
     const double h = std::max(fm.height() + 2 * a.paddingV, a.minHeight);
     return {int(std::ceil(w)), int(std::ceil(h))};
 }
 
 void paintButtonLook(QPainter& p, const QRectF& capsule, const ButtonAppearance& a, const QString& text, bool dark,
-                     qreal dpr) {
+                     qreal dpr, const QString& symbol) {
     const KitShape shape = KitShape::capsule();
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -201,8 +211,19 @@ void paintButtonLook(QPainter& p, const QRectF& capsule, const ButtonAppearance&
     }
 
     p.setFont(uiFont(a.fontSize, a.fontWeight));
-    p.setPen(a.labelOnAccent ? onAccentColor.resolve(dark) : primaryLabelColor.resolve(dark));
-    p.drawText(capsule, Qt::AlignCenter, text);
+    const QColor ink = a.labelOnAccent ? onAccentColor.resolve(dark) : primaryLabelColor.resolve(dark);
+    p.setPen(ink);
+    if (symbol.isEmpty()) {
+        p.drawText(capsule, Qt::AlignCenter, text);
+    } else {
+        // Symbol and text as one group, centred in the capsule.
+        const QFontMetricsF fm(p.font());
+        double x = capsule.center().x() - labelWidth(fm, a, text, symbol) / 2;
+        icons::paint(p, symbol, QRectF(x, capsule.center().y() - a.fontSize / 2, a.fontSize, a.fontSize), ink);
+        x += a.fontSize + buttonSymbolGap;
+        p.drawText(QRectF(x, capsule.top(), capsule.right() - x, capsule.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   text);
+    }
 
     if (a.border == ButtonAppearance::Border::topHighlight) {
         QLinearGradient g(capsule.topLeft(), QPointF(capsule.left(), capsule.center().y()));
@@ -264,7 +285,15 @@ void KitButton::changeEvent(QEvent* event) {
 
 bool KitButton::hitButton(const QPoint& pos) const { return rect().contains(pos); }
 
-QSize KitButton::sizeHint() const { return buttonLookSize(resolveButtonLook(look_, state(false, false)), text()); }
+QSize KitButton::sizeHint() const {
+    return buttonLookSize(resolveButtonLook(look_, state(false, false)), text(), symbol_);
+}
+
+void KitButton::setSymbol(const QString& symbol) {
+    symbol_ = symbol;
+    updateGeometry();
+    update();
+}
 
 void KitButton::paintEvent(QPaintEvent*) {
     // Reached only where the overflow effect is off (a grab of the button alone): drawn inside its frame.
@@ -281,7 +310,7 @@ void KitButton::paintLook(QPainter& painter) {
         blend(blend(resolveButtonLook(look_, state(false, false)), resolveButtonLook(look_, state(true, false)), hoverP),
               blend(resolveButtonLook(look_, state(false, true)), resolveButtonLook(look_, state(true, true)), hoverP),
               pressP);
-    paintButtonLook(painter, QRectF(rect()), a, text(), Appearance::instance().isDark(), devicePixelRatioF());
+    paintButtonLook(painter, QRectF(rect()), a, text(), Appearance::instance().isDark(), devicePixelRatioF(), symbol_);
 }
 
 HoverDecorator::HoverDecorator(QWidget* parent) : QWidget(parent), progress_([this] { hoverStep(); }) {

@@ -55,16 +55,22 @@ inline constexpr int buttonOverflow = 5;
 
 // Draws a look's capsule `capsule` with its label: shadow, fill, label, border, at the look's scale,
 // offset and opacity. The application style draws plain push buttons with it too.
+// A `symbol` of the icon table, when given, leads the text at the label's size in the label's colour.
 void paintButtonLook(QPainter& painter, const QRectF& capsule, const ButtonAppearance& look, const QString& text,
-                     bool dark, qreal devicePixelRatio);
+                     bool dark, qreal devicePixelRatio, const QString& symbol = {});
 // The capsule size of a look around `text`.
-QSize buttonLookSize(const ButtonAppearance& look, const QString& text);
+QSize buttonLookSize(const ButtonAppearance& look, const QString& text, const QString& symbol = {});
+// Between a leading symbol and the text.
+inline constexpr double buttonSymbolGap = 6;
 
 class KitButton : public QAbstractButton {
     Q_OBJECT
 public:
     KitButton(const QString& text, ButtonLook look, QWidget* parent = nullptr);
     ButtonLook look() const { return look_; }
+    // A symbol of the icon table before the text (or alone, for an icon-only button); empty: none.
+    void setSymbol(const QString& symbol);
+    QString symbol() const { return symbol_; }
     // Whether the pointer is over the button (hover counts only while it is enabled).
     bool isHovering() const { return hovering_; }
 
@@ -85,6 +91,7 @@ private:
     void updateTargets();
 
     ButtonLook look_;
+    QString symbol_;
     bool hovering_ = false;
     SpringValue hover_;
     SpringValue press_;

@@ -64,11 +64,13 @@ struct FakeMachine final : platform::MachineInfo {
     std::uint64_t memory = 16ull << 30;
     int performance = 8;
     int efficiency = 2;
+    int usable = 64;
     Thermal thermal = Thermal::nominal;
     bool lowPower = false;
     std::uint64_t physicalMemory() const override { return memory; }
     int performanceCores() const override { return performance; }
     int efficiencyCores() const override { return efficiency; }
+    int usableProcessors() const override { return usable; }
     Thermal thermalState() const override { return thermal; }
     bool lowPowerMode() const override { return lowPower; }
 };

@@ -7,11 +7,18 @@ namespace orvane::model {
 
 using Thermal = platform::MachineInfo::Thermal;
 
+namespace {
+// No more cores than processors the process may run on: workers beyond those only take turns.
+std::int64_t usableCores(const platform::MachineInfo& machine, std::int64_t cores) {
+    return std::min<std::int64_t>(cores, machine.usableProcessors());
+}
+}  // namespace
+
 int fastWorkerCount(const platform::MachineInfo& machine) {
     const std::uint64_t memory = machine.physicalMemory();
     const std::int64_t gib = static_cast<std::int64_t>(memory >> 30);
     std::int64_t n = (memory >> 32) == 0 ? 2 : gib - 2;
-    n = std::min<std::int64_t>(n, std::int64_t{machine.performanceCores()} + machine.efficiencyCores());
+    n = std::min<std::int64_t>(n, usableCores(machine, std::int64_t{machine.performanceCores()} + machine.efficiencyCores()));
     n = std::clamp<std::int64_t>(n, 2, 16);
     // Below 3 means 2 as well: the clamp's lower bound covers it.
     if (machine.thermalState() == Thermal::critical) return 2;
@@ -19,7 +26,7 @@ int fastWorkerCount(const platform::MachineInfo& machine) {
 }
 
 int automaticWorkerCount(const platform::MachineInfo& machine) {
-    const std::int64_t cores = std::int64_t{machine.performanceCores()} + machine.efficiencyCores() / 2;
+    const std::int64_t cores = usableCores(machine, std::int64_t{machine.performanceCores()} + machine.efficiencyCores() / 2);
     if (machine.thermalState() == Thermal::serious) return 2;
     const std::uint64_t memory = machine.physicalMemory();
     std::int64_t g = (memory >> 31) <= 2 ? 2 : static_cast<std::int64_t>(memory >> 30) - 4;

@@ -9,10 +9,11 @@ namespace orvane::model {
 // A configured "workers" value is honoured as it is, up to this many.
 inline constexpr int maxConfiguredWorkers = 64;
 
-// 2..16: memory less 2 GiB, at most the cores; 2 when critically hot.
+// 2..16: memory less 2 GiB, at most the cores and the processors the process may use (its CPU
+// affinity); 2 when critically hot.
 int fastWorkerCount(const platform::MachineInfo& machine);
-// 2..12: memory less 4 GiB, at most the performance cores and half the efficiency ones; halved in
-// low-power mode; 2 when seriously or critically hot.
+// 2..12: memory less 4 GiB, at most the performance cores and half the efficiency ones, and at most the
+// processors the process may use; halved in low-power mode; 2 when seriously or critically hot.
 int automaticWorkerCount(const platform::MachineInfo& machine);
 // The fast count when editing is prioritised, else "workers" when positive (at most 64), else the
 // automatic count.

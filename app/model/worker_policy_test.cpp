@@ -16,10 +16,12 @@ struct Machine final : platform::MachineInfo {
     int efficiency;
     Thermal thermal = Thermal::nominal;
     bool lowPower = false;
+    int usable = 64;
     Machine(std::uint64_t m, int p, int e) : memory(m), performance(p), efficiency(e) {}
     std::uint64_t physicalMemory() const override { return memory; }
     int performanceCores() const override { return performance; }
     int efficiencyCores() const override { return efficiency; }
+    int usableProcessors() const override { return usable; }
     Thermal thermalState() const override { return thermal; }
     bool lowPowerMode() const override { return lowPower; }
 };
@@ -81,6 +83,33 @@ TEST(WorkerPolicy, memoryBoundariesCoreHalvesAndLowPower) {
         m.lowPower = true;
         EXPECT_EQ(automaticWorkerCount(m), c.expected);
     }
+}
+
+TEST(WorkerPolicy, noMoreWorkersThanTheProcessMayUseProcessors) {
+    struct Row {
+        const char* name;
+        int usable;
+        int fast, automatic, lowPower;
+    };
+    // 32 GiB with 10 + 4 cores: 14 and 12 workers when every processor is usable.
+    for (const Row& row : std::vector<Row>{{"every processor", 64, 14, 12, 6},
+                                           {"pinned to five", 5, 5, 5, 2},
+                                           {"pinned to eleven", 11, 11, 11, 5},
+                                           {"pinned to one: still two", 1, 2, 2, 2}}) {
+        SCOPED_TRACE(row.name);
+        Machine m(32 * GiB, 10, 4);
+        m.usable = row.usable;
+        EXPECT_EQ(fastWorkerCount(m), row.fast);
+        EXPECT_EQ(automaticWorkerCount(m), row.automatic);
+        m.lowPower = true;
+        EXPECT_EQ(automaticWorkerCount(m), row.lowPower);
+    }
+    // A count the user chose is theirs.
+    FileDefaults defaults;
+    Machine pinned(32 * GiB, 10, 4);
+    pinned.usable = 3;
+    defaults.set("workers", 8);
+    EXPECT_EQ(configuredWorkerCount(pinned, defaults), 8);
 }
 
 TEST(WorkerPolicy, configuredCountHonoursTheSettingsUpToTheCap) {

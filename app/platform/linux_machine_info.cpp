@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/processors.h"
+
 namespace orvane::platform {
 
 namespace fs = std::filesystem;
@@ -89,11 +91,13 @@ LinuxMachineInfo::PowerProfiles LinuxMachineInfo::powerProfilesDaemon() {
 }
 
 LinuxMachineInfo::LinuxMachineInfo(fs::path root, std::optional<PowerProfiles> powerProfiles,
-                                   std::optional<std::uint64_t> systemMemory, std::optional<int> onlineProcessors)
+                                   std::optional<std::uint64_t> systemMemory, std::optional<int> onlineProcessors,
+                                   std::optional<int> usableProcessors)
     : root_(std::move(root)),
       powerProfiles_(std::move(powerProfiles)),
       systemMemory_(systemMemory),
-      onlineProcessors_(onlineProcessors) {}
+      onlineProcessors_(onlineProcessors),
+      usableProcessors_(usableProcessors) {}
 
 const LinuxMachineInfo& LinuxMachineInfo::shared() {
     static const LinuxMachineInfo machine;
@@ -165,6 +169,11 @@ int LinuxMachineInfo::performanceCores() const {
 int LinuxMachineInfo::efficiencyCores() const {
     countCores();
     return efficiency_;
+}
+
+// Read at every call, as the policy reads the machine afresh: the affinity can change while running.
+int LinuxMachineInfo::usableProcessors() const {
+    return usableProcessors_ ? std::max(1, *usableProcessors_) : orvane::usableProcessors();
 }
 
 // The worst state over the zones whose temperature and trip points read: an active (fan) trip point

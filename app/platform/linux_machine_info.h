@@ -24,11 +24,13 @@ public:
     static PowerProfiles powerProfilesDaemon();
 
     // `root` stands for "/" (tests hand in a folder laid out like /proc and /sys); the physical
-    // memory and processor count come from sysconf unless given.
+    // memory and processor count come from sysconf, the usable processors from the calling thread's
+    // CPU affinity, unless given.
     explicit LinuxMachineInfo(std::filesystem::path root = "/",
                               std::optional<PowerProfiles> powerProfiles = powerProfilesDaemon(),
                               std::optional<std::uint64_t> systemMemory = std::nullopt,
-                              std::optional<int> onlineProcessors = std::nullopt);
+                              std::optional<int> onlineProcessors = std::nullopt,
+                              std::optional<int> usableProcessors = std::nullopt);
 
     // One instance for the process: the core counts are worked out once, on first use.
     static const LinuxMachineInfo& shared();
@@ -36,6 +38,7 @@ public:
     std::uint64_t physicalMemory() const override;
     int performanceCores() const override;
     int efficiencyCores() const override;
+    int usableProcessors() const override;
     Thermal thermalState() const override;
     bool lowPowerMode() const override;
 
@@ -48,6 +51,7 @@ private:
     std::optional<PowerProfiles> powerProfiles_;
     std::optional<std::uint64_t> systemMemory_;
     std::optional<int> onlineProcessors_;
+    std::optional<int> usableProcessors_;
     mutable std::once_flag coresOnce_;
     mutable int performance_ = 0;
     mutable int efficiency_ = 0;

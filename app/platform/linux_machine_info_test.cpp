@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <fstream>
+#include <thread>
 
 #include "testing/temp_dir.h"
 
@@ -57,6 +60,31 @@ TEST(LinuxMachineInfo, withoutCoreKindsEveryPhysicalCoreIsAPerformanceCore) {
     EXPECT_EQ(machineAt(nothing.path(), 16 * GiB, 8).performanceCores(), 4);
     EXPECT_EQ(machineAt(nothing.path(), 16 * GiB, 3).performanceCores(), 2);
     EXPECT_EQ(machineAt(nothing.path(), 16 * GiB, 3).efficiencyCores(), 0);
+}
+
+TEST(LinuxMachineInfo, usableProcessorsFollowTheAffinityOfTheCallingThread) {
+    orvane::testing::TempDir root;
+    EXPECT_EQ(LinuxMachineInfo(root.path(), std::nullopt, 16 * GiB, 8, 3).usableProcessors(), 3);
+    const LinuxMachineInfo machine(root.path(), std::nullopt, 16 * GiB, 8);
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
+    EXPECT_EQ(machine.usableProcessors(), CPU_COUNT(&all));
+    int pinnedCount = 0;
+    std::thread pinned([&] {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (CPU_ISSET(cpu, &all)) {
+                CPU_SET(cpu, &one);
+                break;
+            }
+        }
+        ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+        pinnedCount = machine.usableProcessors();
+    });
+    pinned.join();
+    EXPECT_EQ(pinnedCount, 1);
 }
 
 TEST(LinuxMachineInfo, memoryIsCappedByTheSmallestCgroupLimitOnThePath) {

@@ -15,6 +15,8 @@ public:
     // Physical cores of each kind; a machine without efficiency cores counts all as performance cores.
     virtual int performanceCores() const = 0;
     virtual int efficiencyCores() const = 0;
+    // Processors this process may run on (its CPU affinity, which taskset and cpusets narrow), at least 1.
+    virtual int usableProcessors() const = 0;
     virtual Thermal thermalState() const = 0;
     virtual bool lowPowerMode() const = 0;
 };

@@ -28,6 +28,8 @@
 #include "app/kit/sheet_host.h"
 #include "app/kit/tooltips.h"
 #include "app/model/updater.h"
+#include "app/profiles/profiles_hub.h"
+#include "app/profiles/profiles_list.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/rail/rail.h"
 
@@ -86,6 +88,7 @@ QString pageTitle(const PageKey& key, const model::AppModel& model) {
             if (const Project* p = findProject(model, *key.id)) return QString::fromStdString(p->name);
             break;
         case Kind::profile:
+            if (!key.id) return QString::fromUtf8("Profiluri AI");
             if (const Profile* p = findProfile(model, *key.id)) return QString::fromStdString(p->name);
             break;
     }
@@ -142,9 +145,11 @@ PageKey pageKeyFor(const Route& route, const model::AppModel& model) {
             return {1, Kind::projects, std::nullopt};
         case Kind::profiles: return {2, Kind::profiles, std::nullopt};
         case Kind::profile:
+            // A profile that is not there: the plain list, without the hub's tabs.
             if (route.id && findProfile(model, *route.id)) return {2, Kind::profile, route.id};
-            return {2, Kind::profiles, std::nullopt};
-        case Kind::library: return {3, Kind::library, std::nullopt};
+            return {2, Kind::profile, std::nullopt};
+        // One hub for both routes: it follows a change between them with its tabs.
+        case Kind::library: return {2, Kind::profiles, std::nullopt};
     }
     return {};
 }
@@ -221,9 +226,28 @@ void ContentView::updatePage(bool force) {
         page_->hide();
         page_->deleteLater();
     }
-    page_ = placeholderPage(pageTitle(key, model_));
+    page_ = makePage(key);
     kit::setTipsHosted(page_, true);
     row->addWidget(page_, 1);
+}
+
+QWidget* ContentView::makePage(const PageKey& key) {
+    const QString title = pageTitle(key, model_);
+    QWidget* page = nullptr;
+    if (key.kind == Kind::profiles) {
+        const auto tab = router_.route().kind == Kind::library ? profiles::HubTab::library : profiles::HubTab::profiles;
+        page = new profiles::ProfilesHubView(model_, router_, tab, [this] { return libraryPage(); });
+    } else if (key.kind == Kind::profile && !key.id) {
+        page = new profiles::ProfilesListView(model_, router_);
+    } else {
+        return placeholderPage(title);
+    }
+    page->setProperty("pageTitle", title);
+    return page;
+}
+
+QWidget* ContentView::libraryPage() {
+    return placeholderPage(pageTitle({2, Kind::library, std::nullopt}, model_));
 }
 
 bool ContentView::wants(Sheet sheet) const {

@@ -71,6 +71,9 @@ protected:
 private:
     void rebuild();
     void updatePage(bool force);
+    QWidget* makePage(const PageKey& key);
+    // The catalog library: the page of the hub's library tab.
+    QWidget* libraryPage();
     void updateRail();
     void syncSheet(Sheet sheet);
     bool wants(Sheet sheet) const;

@@ -18,6 +18,8 @@
 #include "app/kit/sheet_host.h"
 #include "app/kit/kit_test_fixture.h"
 #include "app/kit/tooltips.h"
+#include "app/profiles/profiles_hub.h"
+#include "app/profiles/profiles_list.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/shell/shell_fixtures.h"
 #include "core/store/store.h"
@@ -82,14 +84,43 @@ TEST(ContentView, routesPickTheirPageAndAMissingRecordShowsItsList) {
         {"a missing project shows the list", Route::project(absent), {1, Kind::projects, {}}},
         {"a missing re-edit shows the list", Route::reedit(absent), {1, Kind::projects, {}}},
         {"profiles", Route::profiles(), {2, Kind::profiles, {}}},
-        {"a missing profile shows the list", Route::profile(absent), {2, Kind::profiles, {}}},
-        {"library", Route::library(), {3, Kind::library, {}}},
+        {"a missing profile shows the list", Route::profile(absent), {2, Kind::profile, {}}},
+        {"library shares the hub of profiles", Route::library(), {2, Kind::profiles, {}}},
     };
     for (const auto& c : cases) {
         h.router->setRoute(c.route);
         EXPECT_EQ(h.content->pageKey(), c.expected) << c.name;
         EXPECT_EQ(pageKeyFor(c.route, *h.model), c.expected) << c.name;
     }
+}
+
+TEST(ContentView, oneProfilesHubServesTheLibraryAndProfilesRoutes) {
+    Harness h;
+    h.router->setRoute(Route::library());
+    auto* hub = qobject_cast<profiles::ProfilesHubView*>(h.content->page());
+    ASSERT_NE(hub, nullptr);
+    EXPECT_EQ(hub->hub().tab(), profiles::HubTab::library);
+    EXPECT_EQ(hub->content()->property("pageTitle").toString(), "Biblioteca de cataloage");
+
+    // The route moves the tab of the same hub; a tab click does not move the route.
+    h.router->setRoute(Route::profiles());
+    EXPECT_EQ(h.content->page(), hub);
+    EXPECT_EQ(hub->hub().tab(), profiles::HubTab::profiles);
+    EXPECT_NE(qobject_cast<profiles::ProfilesListView*>(hub->content()), nullptr);
+    hub->strip()->segment(profiles::HubTab::library)->click();
+    EXPECT_EQ(h.router->route(), Route::profiles());
+    EXPECT_EQ(hub->hub().tab(), profiles::HubTab::library);
+
+    // Coming back from another page builds the hub anew on the route's tab.
+    h.router->setRoute(Route::home());
+    h.router->setRoute(Route::profiles());
+    hub = qobject_cast<profiles::ProfilesHubView*>(h.content->page());
+    ASSERT_NE(hub, nullptr);
+    EXPECT_EQ(hub->hub().tab(), profiles::HubTab::profiles);
+
+    // A profile that is not there: the plain list, without tabs.
+    h.router->setRoute(Route::profile(Uuid::random()));
+    EXPECT_NE(qobject_cast<profiles::ProfilesListView*>(h.content->page()), nullptr);
 }
 
 TEST(ContentView, pagesAreBuiltAfreshWhenTheirIdentityChanges) {

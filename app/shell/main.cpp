@@ -18,6 +18,7 @@
 #include "app/shell/quit_controller.h"
 #include "app/shell/single_instance.h"
 #include "core/base/defaults.h"
+#include "core/base/processors.h"
 #include "core/store/store.h"
 #include "core/style/model_vault.h"
 
@@ -41,6 +42,7 @@ int runWithoutDisplay(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemoryForReuse();  // before any thread: every photo decoded reuses the last one's memory
     if (!shell::displayAvailable()) return runWithoutDisplay(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vendrel"));

@@ -1,19 +1,35 @@
 #include "core/base/uuid.h"
 
 #include <openssl/rand.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 
 namespace orvane {
 
 Uuid Uuid::random() {
-    std::array<std::uint8_t, 16> b{};
-    if (RAND_bytes(b.data(), static_cast<int>(b.size())) != 1) {
-        // The OS generator is the fallback; a UUID needs uniqueness, not secrecy.
-        std::random_device rd;
-        for (auto& x : b) x = static_cast<std::uint8_t>(rd());
+    // Random bytes are drawn a block at a time: one generator call per UUID costs more than all the rest
+    // of it, and a catalog write makes two for every photo. A forked child draws its own block.
+    struct Block {
+        std::array<std::uint8_t, 4096> bytes{};
+        std::size_t used = 4096;
+        pid_t owner = 0;
+    };
+    thread_local Block block;
+    if (block.used + 16 > block.bytes.size() || block.owner != ::getpid()) {
+        if (RAND_bytes(block.bytes.data(), static_cast<int>(block.bytes.size())) != 1) {
+            // The OS generator is the fallback; a UUID needs uniqueness, not secrecy.
+            std::random_device rd;
+            for (auto& x : block.bytes) x = static_cast<std::uint8_t>(rd());
+        }
+        block.used = 0;
+        block.owner = ::getpid();
     }
+    std::array<std::uint8_t, 16> b{};
+    std::copy_n(block.bytes.begin() + static_cast<std::ptrdiff_t>(block.used), b.size(), b.begin());
+    block.used += b.size();
     b[6] = static_cast<std::uint8_t>((b[6] & 0x0F) | 0x40);
     b[8] = static_cast<std::uint8_t>((b[8] & 0x3F) | 0x80);
     return Uuid(b);

@@ -118,19 +118,21 @@ std::optional<std::int64_t> BeforeSettings::fix(std::int64_t imageID, std::int64
         if (beforeRow_.step() == Sqlite::Step::row && !beforeRow_.isNull(0)) beforeID = beforeRow_.int64(0);
         beforeRow_.reset();
         if (!beforeID) {
-            counter_.reset();
-            if (counter_.step() != Sqlite::Step::row || counter_.isNull(0)) return std::nullopt;
-            const std::int64_t id = counter_.int64(0) + 1;
-            counter_.reset();
+            if (!lastID_) {
+                counter_.reset();
+                if (counter_.step() != Sqlite::Step::row || counter_.isNull(0)) return std::nullopt;
+                lastID_ = counter_.int64(0);
+                counter_.reset();
+            }
+            const std::int64_t id = *lastID_ + 1;
             insert_.reset();
             insert_.bind(1, id).bind(2, fresh).bind(3, *history).bind(4, settingsID).run();
+            lastID_ = id;
+            taken_ = true;
             if (updateCache) {
                 cache_.reset();
                 cache_.bind(1, id).bind(2, settingsID).run();
             }
-            // The counter stays ahead of every identifier taken from it; Lightroom stores it as a real.
-            raiseCounter_.reset();
-            raiseCounter_.bind(1, static_cast<double>(id)).run();
             return id;
         }
         beforeText_.reset();
@@ -145,8 +147,20 @@ std::optional<std::int64_t> BeforeSettings::fix(std::int64_t imageID, std::int64
     });
 }
 
+void BeforeSettings::finish() {
+    if (!taken_) return;
+    // The counter stays ahead of every identifier taken from it; Lightroom stores it as a real.
+    writing([&] {
+        raiseCounter_.reset();
+        raiseCounter_.bind(1, static_cast<double>(*lastID_)).run();
+    });
+    taken_ = false;
+}
+
 void fixBeforeSettings(const Sqlite::Connection& db, std::int64_t imageID, std::int64_t settingsID) {
-    BeforeSettings(db).fix(imageID, settingsID);
+    BeforeSettings before(db);
+    before.fix(imageID, settingsID);
+    before.finish();
 }
 
 void tag(const std::vector<std::int64_t>& imageIDs, const Sqlite::Connection& db) {

@@ -24,7 +24,9 @@ std::optional<std::string> inflateHistory(std::string_view bytes);
 // Throws WriteError::notWritable when a statement fails.
 void fixBeforeSettings(const Sqlite::Connection& db, std::int64_t imageID, std::int64_t settingsID);
 
-// The same repair with its statements prepared once, for a batch of photos on one connection.
+// The same repair with its statements prepared once, for a batch of photos on one connection. The
+// entity counter is read once and raised once, by finish(): a batch is finished before anything else
+// takes identifiers from the counter, and one left unfinished is rolled back.
 class BeforeSettings {
 public:
     // Throws WriteError::notWritable when a statement cannot be prepared.
@@ -32,10 +34,14 @@ public:
     // Returns the identifier of a before-settings row it inserted. With `updateCache` false the settings
     // row's beforeSettingsIDCache is left to the caller, who rewrites that row anyway.
     std::optional<std::int64_t> fix(std::int64_t imageID, std::int64_t settingsID, bool updateCache = true);
+    // Raises the entity counter past every identifier the batch took. Throws WriteError::notWritable.
+    void finish();
 
 private:
     const Sqlite::Connection& db_;
     Sqlite::Statement oldestStep_, beforeRow_, counter_, insert_, cache_, raiseCounter_, beforeText_, update_;
+    std::optional<std::int64_t> lastID_;  // the counter as read, then the last identifier taken
+    bool taken_ = false;
 };
 
 // Gives every photo the review keyword once, creating the keyword under the root keyword when it is

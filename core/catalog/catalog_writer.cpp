@@ -176,6 +176,7 @@ void writeEdits(const Sqlite::Connection& db, const std::vector<Edit>& edits, co
         if (flagged.count(edit.path)) toTag.push_back(imageID);
         ++outcome.written;
     }
+    before.finish();  // before the keyword takes identifiers from the same counter
     tag(toTag, db);
 }
 

@@ -71,13 +71,19 @@ bool isPreview(const std::filesystem::path& file) {
     return PathText::lowerExtension(file) == ".dng" && file.string().find(".lrdata/") != std::string::npos;
 }
 
-std::optional<AsShotWB> asShot(const std::filesystem::path& file) {
-    auto h = readDngHeader(file);
-    if (!h) return std::nullopt;
-    auto wb = asShotOf(*h);
+namespace {
+std::optional<AsShotWB> clampedAsShot(const DngHeader& h) {
+    auto wb = asShotOf(h);
     if (!wb) return std::nullopt;
     wb->tint = std::clamp(wb->tint, -150.0, 150.0);
     return wb;
+}
+}  // namespace
+
+std::optional<AsShotWB> asShot(const std::filesystem::path& file) {
+    auto h = readDngHeader(file);
+    if (!h) return std::nullopt;
+    return clampedAsShot(*h);
 }
 
 Header header(const std::filesystem::path& file) {
@@ -91,7 +97,8 @@ Header header(const std::filesystem::path& file) {
     return out;
 }
 
-RawImage load(const std::filesystem::path& file, float exposure) {
+namespace {
+RawImage decode(const std::filesystem::path& file, float exposure, bool withAsShot) {
     requireDngBlocksWithinFile(file);
     LibRawHandle raw;
     // The stage word stays ours; the cause is the decoder's (a missing file, a damaged one…).
@@ -102,7 +109,8 @@ RawImage load(const std::filesystem::path& file, float exposure) {
     } catch (const RawError& e) {
         throw RawError(-2, "Smart Preview nu se poate deschide", e.cause());
     }
-    DngHeader h = readDngHeader(file).value_or(DngHeader{});
+    const std::optional<DngHeader> header = readDngHeader(file);
+    const DngHeader h = header.value_or(DngHeader{});
     const int flip = flipForOrientation(h.orientation);
     const bool half = raw->sizes.width > 4000;
 
@@ -158,7 +166,19 @@ RawImage load(const std::filesystem::path& file, float exposure) {
         out.wb = {float(x / d), 1.0f, float((1 - x - y) / d)};
     }
     out.flip = flip;
+    if (withAsShot) {
+        // As readAsShot answers: a smart preview from its header, any other file from its colour data.
+        if (isPreview(file))
+            out.asShot = header ? clampedAsShot(*header) : std::nullopt;
+        else
+            out.asShot = photo_detail::asShotOf(*raw.get(), raw->rawdata.color, file);
+    }
     return out;
 }
+}  // namespace
+
+RawImage load(const std::filesystem::path& file, float exposure) { return decode(file, exposure, false); }
+
+RawImage loadWithAsShot(const std::filesystem::path& file, float exposure) { return decode(file, exposure, true); }
 
 }  // namespace orvane::SmartPreview

@@ -40,5 +40,8 @@ Header header(const std::filesystem::path& file);
 // left absent. Throws RawError -2 with "Smart Preview nu se poate deschide", "Smart Preview: fără
 // imagine" or "Smart Preview: dimensiuni".
 RawImage load(const std::filesystem::path& file, float exposure);
+// The same decode with `asShot` set to what readAsShot answers for the file, read from the same
+// opening: a raw file decoded this way is unpacked once, not once more for its white balance.
+RawImage loadWithAsShot(const std::filesystem::path& file, float exposure);
 
 }  // namespace orvane::SmartPreview

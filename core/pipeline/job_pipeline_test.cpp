@@ -1,6 +1,10 @@
 // A job running the real per-photo pipeline over generated raw files, end to end to project.json.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
+
+#include "core/photo/as_shot_wb.h"
 #include "core/pipeline/photo_pipeline.h"
 #include "core/pipeline/predictor_cache.h"
 #include "core/store/store.h"
@@ -8,10 +12,12 @@
 #include "core/style/model_training.h"
 #include "core/xmp/develop_preset.h"
 #include "core/xmp/exporter.h"
+#include "testing/debian_raw.h"
 #include "testing/dng_writer.h"
 #include "testing/job_fixtures.h"
 #include "testing/model_fixtures.h"
 #include "testing/temp_dir.h"
+#include "tools/base_model_scenes.h"
 
 namespace orvane {
 namespace {
@@ -130,6 +136,63 @@ TEST(JobWithPipeline, aPhotoWithoutAsShotWhiteBalanceFailsAtProcessingAndTheExpo
         EXPECT_TRUE(found) << name;
     }
 }
+
+#ifdef ORVANE_BUILD_RESOURCES_DIR
+// The number a sidecar gives a develop setting, as in crs:Temperature="5600"; absent without it.
+std::optional<double> sidecarValue(const fs::path& sidecar, const std::string& key) {
+    const std::string text = orvane::testing::readText(sidecar);
+    const std::string attribute = "crs:" + key + "=\"";
+    const auto at = text.find(attribute);
+    if (at == std::string::npos) return std::nullopt;
+    return std::stod(text.substr(at + attribute.size()));
+}
+
+// The instant road on cameras the base models never saw: an instant profile over raw files of the
+// held-out cameras at as-shot temperatures across the range, and the real camera file Debian ships
+// when it is installed, processed by the real pipeline and exported to sidecars. Each sidecar carries
+// the file's as-shot temperature: a neutral starting point.
+TEST(JobWithPipeline, anInstantProfileGivesEveryCameraItsAsShotTemperature) {
+    orvane::testing::TempDir shoot, profileDir, out;
+    orvane::testing::VaultSession vault{fs::path(ORVANE_BUILD_RESOURCES_DIR)};
+    orvane::testing::writeText(profileDir / "profile.json", R"({"kind":"instant"})");
+    std::map<std::string, double> asShot;  // sidecar name to the raw file's as-shot temperature
+    int index = base_models::trainingScenes + 2000;
+    for (std::size_t c = 0; c < base_models::heldOutCameras().size(); ++c) {
+        for (double kelvin : {2900.0, 4300.0, 5600.0, 6600.0, 8500.0}) {
+            base_models::Scene s = base_models::scene(index++);
+            s.colorMatrix = base_models::heldOutCameras()[c].colorMatrix;
+            s.kelvin = kelvin;
+            const std::string stem = "C" + std::to_string(c) + "_" + std::to_string(int(kelvin));
+            orvane::testing::writeDng(shoot / (stem + ".dng"), base_models::dngSpec(s));
+            asShot[stem + ".xmp"] = readAsShot(shoot / (stem + ".dng"))->kelvin;
+        }
+    }
+    orvane::testing::TempDir unpacked;
+    if (const auto real = orvane::testing::debianCameraRaw(unpacked)) {
+        fs::copy_file(*real, shoot / "IMG_5952.CR2");
+        asShot["IMG_5952.xmp"] = readAsShot(shoot / "IMG_5952.CR2")->kelvin;
+    }
+    PipelineRun run(shoot.path(), profileDir.path(), 4, false);
+    ASSERT_TRUE(run.toTheEnd());
+    EXPECT_EQ(run.job->project().done(), asShot.size());
+    const auto preset = DevelopPreset::parse(DevelopPreset::neutralXMP(), "Neutru.xmp");
+    EXPECT_EQ(Exporter::write(run.job->project(), preset, out.path()).written, static_cast<std::int64_t>(asShot.size()));
+
+    std::size_t checked = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(out.path())) {
+        const auto it = asShot.find(entry.path().filename().string());
+        if (it == asShot.end()) continue;
+        SCOPED_TRACE(it->first);
+        const auto temperature = sidecarValue(entry.path(), "Temperature");
+        ASSERT_TRUE(temperature);
+        EXPECT_NEAR(*temperature, it->second, 1.0);  // written as a whole number
+        if (it->first == "IMG_5952.xmp")
+            std::printf("Instant profile, Canon EOS 30D: as shot %.0f K, sidecar %.0f K\n", it->second, *temperature);
+        ++checked;
+    }
+    EXPECT_EQ(checked, asShot.size());
+}
+#endif
 
 }  // namespace
 }  // namespace orvane

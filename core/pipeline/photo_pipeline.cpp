@@ -19,7 +19,7 @@ namespace orvane {
 const PhotoDecoders& PhotoDecoders::standard() {
     static const PhotoDecoders decoders{
         [](const std::filesystem::path& f, int maxSide) { return EmbeddedPreview::load(f, maxSide); },
-        [](const std::filesystem::path& f, float exposure) { return SmartPreview::load(f, exposure); },
+        [](const std::filesystem::path& f, float exposure) { return SmartPreview::loadWithAsShot(f, exposure); },
         [](const std::filesystem::path& f) { return orvane::readAsShot(f); },
         [](const std::filesystem::path& f) { return SmartPreview::asShot(f); },
         [](const std::filesystem::path& f, bool fullLuma) { return orvane::loadRaw(f, fullLuma); },
@@ -108,11 +108,9 @@ PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& pre
     std::optional<AsShotWB> asShot;
     bool rawDecoded = false;
     if (preview) {
+        // One opening serves the decode and the as-shot reading.
         image = decoders.smartPreview(file, 0.0f);
-        try {
-            asShot = decoders.readAsShot(file);
-        } catch (const std::exception&) {
-        }
+        asShot = image.asShot;
         if (!asShot) asShot = decoders.smartPreviewAsShot(file);
     } else if (embedded && !anyAnalysis) {
         image = *embedded;
@@ -149,7 +147,7 @@ PhotoResult processPhoto(const std::filesystem::path& file, const Predictor& pre
         features.insert(features.end(), faceValues.begin(), faceValues.end());
     }
 
-    const Prediction prediction = predictor.predict(features);
+    const Prediction prediction = predictor.predict(features, asShot->kelvin);
     PhotoResult result(prediction.exposure, prediction.temperature, asShot, image.displayAspect());
     result.extras = predictor.predictExtras(features);
 

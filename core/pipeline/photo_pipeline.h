@@ -18,8 +18,11 @@ namespace orvane {
 // their own.
 struct PhotoDecoders {
     std::function<RawImage(const std::filesystem::path&, int maxSide)> embeddedPreview;
+    // The smart-preview decode, its `asShot` what readAsShot answers for the file, from the same opening.
     std::function<RawImage(const std::filesystem::path&, float exposure)> smartPreview;
+    // The whole-file as-shot reading, for a photo whose embedded preview carried none.
     std::function<std::optional<AsShotWB>(const std::filesystem::path&)> readAsShot;
+    // Asked when the smart-preview decode gave no as-shot white balance.
     std::function<std::optional<AsShotWB>(const std::filesystem::path&)> smartPreviewAsShot;
     std::function<RawImage(const std::filesystem::path&, bool fullLuma)> loadRaw;
 

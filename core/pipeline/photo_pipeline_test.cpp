@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/photo/raw_image.h"
+#include "core/photo/smart_preview.h"
 #include "core/style/model_error.h"
 #include "testing/dng_writer.h"
 #include "testing/model_fixtures.h"
@@ -53,7 +54,7 @@ struct Counting {
             [this](const fs::path&, float exposure) {
                 ++smart;
                 EXPECT_EQ(exposure, 0.0f);
-                return decoded(50, 25, 3, 5300);
+                return decoded(50, 25, 3, 5300);  // its as-shot balance read from the same opening
             },
             [this](const fs::path&) -> std::optional<AsShotWB> {
                 ++asShot;
@@ -75,13 +76,17 @@ struct Counting {
 
 struct PredictorFixture {
     TempDir dir;
-    std::optional<Predictor> faces, noFaces;
+    std::optional<Predictor> faces, noFaces, base;  // base: the temperature follows the as-shot one
     PredictorFixture() {
         orvane::testing::writeModelFolder(dir / "faces", 0.5f, 200.0f, {{"Contrast2012", 150.0f}});
-        orvane::testing::writeConstantModel(dir / "plain", "exp", 0.25f, 61);
-        orvane::testing::writeConstantModel(dir / "plain", "mired", 250.0f, 61);
+        for (const char* name : {"plain", "base"}) {
+            orvane::testing::writeConstantModel(dir / name, "exp", 0.25f, 61);
+            orvane::testing::writeConstantModel(dir / name, "mired", 250.0f, 61);
+        }
+        orvane::testing::markTemperatureFollowsAsShot(dir / "base");
         faces.emplace(Predictor::openModelDirectory(dir / "faces"));
         noFaces.emplace(Predictor::openModelDirectory(dir / "plain"));
+        base.emplace(Predictor::openModelDirectory(dir / "base"));
     }
 };
 
@@ -101,8 +106,8 @@ TEST(PhotoPipeline, decodesTheRightImageForEachMode) {
         double asShotKelvin;
     };
     const Case cases[] = {
-        {"smartPreview", true, false, true, none, false, 0, 1, 0, std::nullopt, 2.0, 5400},
-        {"smartPreviewFastNeverTriesEmbedded", true, true, true, straighten, false, 0, 1, 0, std::nullopt, 2.0, 5400},
+        {"smartPreview", true, false, true, none, false, 0, 1, 0, std::nullopt, 2.0, 5300},
+        {"smartPreviewFastNeverTriesEmbedded", true, true, true, straighten, false, 0, 1, 0, std::nullopt, 2.0, 5300},
         {"fastEmbeddedOnly", false, true, true, none, false, 1, 0, 0, std::nullopt, 40.0 / 30, 5100},
         {"fastEmbeddedWithAnalysis", false, true, true, straighten, false, 1, 0, 1, false, 40.0 / 60, 5200},
         {"fastWithoutEmbedded", false, true, false, none, false, 1, 0, 1, false, 40.0 / 60, 5200},
@@ -121,23 +126,58 @@ TEST(PhotoPipeline, decodesTheRightImageForEachMode) {
         EXPECT_EQ(counting.embedded, c.embedded);
         EXPECT_EQ(counting.smart, c.smart);
         EXPECT_EQ(counting.raw, c.raw);
+        EXPECT_EQ(counting.asShot, 0);  // every decode brought its own as-shot balance: no second unpack
         EXPECT_EQ(counting.fullLuma, c.fullLuma);
         EXPECT_DOUBLE_EQ(r.aspect, c.aspect);
         ASSERT_TRUE(r.asShot);
         EXPECT_EQ(r.asShot->kelvin, c.asShotKelvin);
         EXPECT_DOUBLE_EQ(r.exposure, c.faces ? 0.5 : 0.25);
         EXPECT_DOUBLE_EQ(r.temperature, c.faces ? 5000 : 4000);
+        // A base model's temperature is the as-shot temperature of the image this mode reads it from.
+        Counting again;
+        again.hasEmbedded = c.hasEmbedded;
+        const auto b = processPhoto("/photos/a.nef", *models.base, c.request, c.preview, c.fast, again.decoders(), {});
+        EXPECT_DOUBLE_EQ(b.temperature, c.asShotKelvin);
+        EXPECT_DOUBLE_EQ(b.exposure, 0.25);
     }
 }
 
 TEST(PhotoPipeline, smartPreviewAsShotFallsBack) {
     PredictorFixture models;
     Counting counting;
-    counting.readAsShotThrows = true;
+    counting.imagesLackAsShot = true;
     auto r = processPhoto("/x/C Smart Previews.lrdata/A/ABCD/ABCD.dng", *models.noFaces, {}, true, false,
                           counting.decoders(), {});
+    EXPECT_EQ(counting.smart, 1);
+    EXPECT_EQ(counting.asShot, 0);
     EXPECT_EQ(counting.smartAsShot, 1);
     EXPECT_EQ(r.asShot, (AsShotWB{5500, 3}));
+}
+
+// In preview mode one opening of the file gives both the image and the as-shot white balance, the
+// same answer readAsShot gives, for a raw file and for a catalog smart preview alike.
+TEST(PhotoPipeline, previewModeReadsTheAsShotBalanceFromItsOwnDecode) {
+    PredictorFixture models;
+    TempDir dir;
+    orvane::testing::DngSpec rawSpec;  // 64 x 48
+    rawSpec.asShotNeutral = orvane::testing::neutralForXY(0.4476, 0.4074);
+    orvane::testing::writeDng(dir / "raw.dng", rawSpec);
+    orvane::testing::SmartPreviewSpec previewSpec;
+    previewSpec.asShotNeutral = orvane::testing::neutralForXY(0.3324, 0.3474);
+    const auto preview = orvane::testing::writeCatalogSmartPreview(dir / "Cat.lrcat", "ABCD1234", previewSpec);
+    for (const auto& file : {dir / "raw.dng", preview}) {
+        SCOPED_TRACE(file.string());
+        int smartAsShotCalls = 0;
+        PhotoDecoders decoders = PhotoDecoders::standard();
+        decoders.smartPreviewAsShot = [&](const fs::path& f) {
+            ++smartAsShotCalls;
+            return SmartPreview::asShot(f);
+        };
+        const auto r = processPhoto(file, *models.noFaces, {}, true, false, decoders, {});
+        ASSERT_TRUE(r.asShot);
+        EXPECT_EQ(r.asShot, readAsShot(file));
+        EXPECT_EQ(smartAsShotCalls, 0);
+    }
 }
 
 TEST(PhotoPipeline, analysesFillOnlyWhatWasAsked) {
@@ -235,8 +275,8 @@ TEST(PhotoPipeline, aPhotoWithoutAsShotWhiteBalanceFails) {
         {"raw", false, false, AsShotWB{5400, 2}, none, std::nullopt, 0},
         {"embedded, the raw data has it", false, true, AsShotWB{5400, 2}, none, 5400, 1},
         {"embedded, nor the raw data", false, true, none, none, std::nullopt, 1},
-        {"smart preview, its header has it", true, false, none, AsShotWB{5500, 3}, 5500, 1},
-        {"smart preview, nowhere", true, false, none, none, std::nullopt, 1},
+        {"smart preview, its header has it", true, false, none, AsShotWB{5500, 3}, 5500, 0},
+        {"smart preview, nowhere", true, false, none, none, std::nullopt, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -2,6 +2,7 @@
 // A compiled model: a folder "<name>.xgbm" holding the booster ("model.ubj") and a description of its
 // input columns and output ("model.json"). Loaded once, then shared read-only by many threads.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,19 @@ namespace orvane {
 struct CompiledModelInfo {
     std::vector<std::string> inputs;  // column names, in the booster's feature order
     std::string output;               // "exp", "mired" or "x_" + key
+    // Temperature models of the shipped base models only: the answer is the photo's own as-shot
+    // temperature whenever the photo has one, the booster answering only for a photo without it. The
+    // base models' neutral rule is exactly that, and a raw file's features state the white balance as
+    // the camera's own multipliers, which no model over them can turn into a temperature for every
+    // camera. Absent (and not written) for every trained model.
+    std::optional<bool> followsAsShot;
 
     bool operator==(const CompiledModelInfo&) const = default;
     template <class S, class V>
     static void describe(S& s, V& v) {
         v.req("inputs", s.inputs);
         v.req("output", s.output);
+        v.opt("followsAsShot", s.followsAsShot);
     }
 };
 

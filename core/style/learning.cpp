@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <unordered_set>
 
+#include "core/base/processors.h"
 #include "core/base/work_pool.h"
 #include "core/catalog/catalog.h"
 
@@ -55,7 +55,7 @@ std::vector<Match> matches(const Project& project, const std::vector<FoundCatalo
     std::vector<std::optional<Match>> slots(candidates.size());
     std::mutex lock;
     try {
-        const int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+        const int workers = usableProcessors();
         parallelFor(WorkPool::high(), candidates.size(), workers, [&](std::size_t i) {
             const auto measured = share(done, candidates[i].url, read);
             if (!measured || !(minOverlap <= *measured)) return;

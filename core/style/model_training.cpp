@@ -145,7 +145,7 @@ void build(const std::vector<Sample>& samples, const fs::path& profileDir, const
         Booster b = train(f, target);
         const fs::path source = dir / sourceName(target);
         writeFileAtomically(source, b.ubj());
-        CompiledModel::compile(source, CompiledModelInfo{columns(), target}, dir / compiledName(target));
+        CompiledModel::compile(source, CompiledModelInfo{columns(), target, std::nullopt}, dir / compiledName(target));
     }
     auto publish = [&] {
         ModelStorage::publish(dir, profileDir, [](const fs::path& generation) {

@@ -70,13 +70,15 @@ std::vector<float> Predictor::input(const std::vector<double>& features) const {
     return row;
 }
 
-Prediction Predictor::predict(const std::vector<double>& features) const {
+Prediction Predictor::predict(const std::vector<double>& features, std::optional<double> asShotKelvin) const {
     const auto row = input(features);
     const double exposure = exp_->predict(row);
-    const double mired = mired_->predict(row);
     if (!std::isfinite(exposure)) {
         throw ModelError(ModelError::Code::invalidPrediction, "Modelul a prezis o expunere nevalidă.");
     }
+    if (followsAsShot() && asShotKelvin && std::isfinite(*asShotKelvin) && *asShotKelvin > 0)
+        return Prediction{exposure, *asShotKelvin};
+    const double mired = mired_->predict(row);
     if (!std::isfinite(mired) || mired <= 0) {
         throw ModelError(ModelError::Code::invalidPrediction, "Modelul a prezis o temperatură nevalidă.");
     }
@@ -98,6 +100,8 @@ std::map<std::string, double> Predictor::predictExtras(const std::vector<double>
 }
 
 bool Predictor::usesFaces() const { return inputs_.contains(Model::firstFaceColumn()); }
+
+bool Predictor::followsAsShot() const { return mired_->info().followsAsShot.value_or(false); }
 
 std::vector<std::string> Predictor::predictedExtras() const {
     std::vector<std::string> keys;

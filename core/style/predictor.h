@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -30,15 +31,19 @@ public:
     // left out. Never throws.
     static std::map<std::string, CompiledModel> loadExtras(const std::filesystem::path& modelDir);
 
-    // Exposure and temperature of a feature vector. Throws ModelError(invalidPrediction) when the
-    // exposure or the mired value is not finite, or the mired value is not above zero: such a value
-    // would become an infinite or negative temperature in the photo's settings.
-    Prediction predict(const std::vector<double>& features) const;
+    // Exposure and temperature of a feature vector. `asShotKelvin` is the photo's as-shot temperature
+    // when known: a temperature model that follows the as-shot white balance (the base models') answers
+    // with it; every other model ignores it. Throws ModelError(invalidPrediction) when the exposure or
+    // the mired value is not finite, or the mired value is not above zero: such a value would become an
+    // infinite or negative temperature in the photo's settings.
+    Prediction predict(const std::vector<double>& features, std::optional<double> asShotKelvin = std::nullopt) const;
     // The further settings, each clamped to -100…100 (a not-a-number answer becomes 100). Never throws.
     std::map<std::string, double> predictExtras(const std::vector<double>& features) const;
 
     // True when the models take the face features (the exposure model declares "f61").
     bool usesFaces() const;
+    // True when the temperature is the photo's as-shot temperature wherever it is known.
+    bool followsAsShot() const;
     // The keys of the further settings with a model, ascending.
     std::vector<std::string> predictedExtras() const;
     // The input columns the exposure model declares; only these are supplied to every model.

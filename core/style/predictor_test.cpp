@@ -37,6 +37,37 @@ TEST(Predictor, miredOutputsBecomeKelvin) {
     EXPECT_DOUBLE_EQ(Predictor::openModelDirectory(tmp.path()).predict(vec(0)).temperature, 4000.0);
 }
 
+// The base models' temperature answers with the photo's as-shot temperature where one is known; a
+// trained profile's ignores it, and its model files stay as they were written before the mark existed.
+TEST(Predictor, onlyAModelMarkedToFollowTheAsShotTemperatureAnswersWithIt) {
+    TempDir trained, base;
+    testing::writeModelFolder(trained.path(), 0.5f, 250.0f);
+    testing::writeModelFolder(base.path(), 0.5f, 250.0f);
+    testing::markTemperatureFollowsAsShot(base.path());
+    EXPECT_EQ(readWholeFile(trained / "mired.xgbm" / "model.json").find("followsAsShot"), std::string::npos);
+    const auto trainedModel = Predictor::openModelDirectory(trained.path());
+    const auto baseModel = Predictor::openModelDirectory(base.path());
+    EXPECT_FALSE(trainedModel.followsAsShot());
+    EXPECT_TRUE(baseModel.followsAsShot());
+    struct Case {
+        std::optional<double> asShot;
+        double trained, base;
+    } cases[] = {
+        {6212.0, 4000, 6212},
+        {std::nullopt, 4000, 4000},  // no as-shot value: the learnt temperature
+        {0.0, 4000, 4000},
+        {-5000.0, 4000, 4000},
+        {std::nan(""), 4000, 4000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.asShot ? std::to_string(*c.asShot) : "none");
+        const auto t = trainedModel.predict(vec(0), c.asShot), b = baseModel.predict(vec(0), c.asShot);
+        EXPECT_DOUBLE_EQ(t.temperature, c.trained);
+        EXPECT_DOUBLE_EQ(b.temperature, c.base);
+        EXPECT_FLOAT_EQ(b.exposure, 0.5);
+    }
+}
+
 TEST(Predictor, missingOrDamagedRequiredModelFailsToOpen) {
     struct Case {
         const char* name;

@@ -77,9 +77,9 @@ struct Profile {
     // profile itself is not touched. Throws PackageError or the file-system error.
     void exportPackage(const std::filesystem::path& destination) const;
     // Installs the profile a package holds under a new id and returns it; a taken name gets
-    // " (importat)". The build's results and the description of its models (engine, kind) come
-    // along; catalogs, tuning and trained catalog ids do not. Throws PackageError, the decoding error
-    // of its "profile.json", or the file-system error; a failed import adds no profile.
+    // " (importat)". The build's results and the description of its models (engine, kind, further
+    // settings) come along; catalogs, tuning and trained catalog ids do not. Throws PackageError, the
+    // decoding error of its "profile.json", or the file-system error; a failed import adds no profile.
     static Profile importPackage(const std::filesystem::path& package, const std::set<std::string>& existingNames);
 
     // Every profile whose "profile.json" decodes, sorted by name (byte order, stable); others are left

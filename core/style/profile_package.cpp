@@ -356,6 +356,7 @@ Profile Profile::importPackage(const fs::path& package, const std::set<std::stri
     // They describe the models that come along.
     p.kind = packaged.kind;
     p.engine = packaged.engine;
+    p.predictedExtras = packaged.predictedExtras;
 
     fs::create_directories(Store::profiles());
     try {

@@ -150,7 +150,9 @@ TEST(ProfilePackage, roundTripMakesANewProfileAndLeavesTheOriginal) {
         // They describe the models that came along.
         EXPECT_EQ(imported.kind, original.kind);
         EXPECT_EQ(imported.engine, original.engine);
-        EXPECT_FALSE(imported.tuning || imported.trainedCatalogIDs || imported.predictedExtras);
+        ASSERT_TRUE(original.predictedExtras);
+        EXPECT_EQ(imported.predictedExtras, original.predictedExtras);
+        EXPECT_FALSE(imported.tuning || imported.trainedCatalogIDs);
         EXPECT_TRUE(imported.isBuilt());
         EXPECT_EQ(Store::load<Profile>(imported.dir() / "profile.json"), imported);
         auto installed = filesBelow(imported.dir());

@@ -27,9 +27,12 @@ constexpr double kSureSide = 24;
 constexpr float kCandidateScore = 0.1f;
 constexpr double kCloseSide = 0.192;
 constexpr std::size_t kMostCloseLooks = 24;
-// The confirming look: the face this many pixels wide at the input, scored at least kConfirmScore.
-// Faces found sure (kSureScore) and at least that large in some region need none.
+// The confirming look: the face kConfirmLookWidth pixels wide at the input (or as large as the
+// sharpest plane shows it), scored at least kConfirmScore. Faces found sure (kSureScore) and at least
+// kConfirmWidth wide in some region need none. Shrunk to 32 pixels, a large face found at 0.7 can
+// fall below the confirming score.
 constexpr double kConfirmWidth = 32;
+constexpr double kConfirmLookWidth = 48;
 constexpr float kConfirmScore = 0.6f;
 constexpr float kSureScore = 0.75f;
 // A box reaching this close to a tile edge inside the image is a face cut by the tile.
@@ -73,16 +76,23 @@ std::vector<cv::Rect> regions(cv::Size size) {
     return out;
 }
 
-std::optional<std::vector<Found>> inRegion(cv::dnn::Net& net, const cv::Mat& image, const cv::Rect& region,
-                                          float least) {
-    const cv::Rect r = region & cv::Rect(cv::Point(), image.size());
-    if (r.empty() || image.depth() != CV_8U || (image.channels() != 1 && image.channels() != 3)) return std::nullopt;
+namespace {
+
+// Where a tile lies in the searched image: its top-left corner in image pixels and how many tile
+// pixels make one image pixel (above 1 for a tile taken from the finer plane).
+struct Placement {
+    double x = 0, y = 0;
+    double scale = 1;
+};
+
+std::optional<std::vector<Found>> inTile(cv::dnn::Net& net, const cv::Mat& tile, const Placement& at,
+                                         cv::Size imageSize, float least) {
     // Letterboxed into the square input from its top-left corner; RGB in -1..1.
-    const double scale = double(inputSide) / std::max(r.width, r.height);
-    const cv::Size fitted(std::clamp(int(std::lround(r.width * scale)), 1, inputSide),
-                          std::clamp(int(std::lround(r.height * scale)), 1, inputSide));
+    const double scale = double(inputSide) / std::max(tile.cols, tile.rows);
+    const cv::Size fitted(std::clamp(int(std::lround(tile.cols * scale)), 1, inputSide),
+                          std::clamp(int(std::lround(tile.rows * scale)), 1, inputSide));
     cv::Mat small, rgb;
-    cv::resize(image(r), small, fitted, 0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    cv::resize(tile, small, fitted, 0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
     if (small.channels() == 1) cv::cvtColor(small, rgb, cv::COLOR_GRAY2RGB);
     else rgb = small;
     cv::Mat input(inputSide, inputSide, CV_8UC3, cv::Scalar::all(0));
@@ -102,10 +112,13 @@ std::optional<std::vector<Found>> inRegion(cv::dnn::Net& net, const cv::Mat& ima
     }
     if (!scores || !boxes || scores->depth() != CV_32F || boxes->depth() != CV_32F) return std::nullopt;
 
-    const double W = image.cols, H = image.rows;
-    const bool cutLeft = r.x > 0, cutTop = r.y > 0, cutRight = r.x + r.width < image.cols,
-               cutBottom = r.y + r.height < image.rows;
-    const double margin = kEdgeMargin * std::max(r.width, r.height);
+    const double W = imageSize.width, H = imageSize.height;
+    // The tile in image pixels.
+    const double left = at.x, top = at.y, right = at.x + tile.cols / at.scale, bottom = at.y + tile.rows / at.scale;
+    const double edge = 0.5;  // a tile closer than this to the image's border reaches it
+    const bool cutLeft = left > edge, cutTop = top > edge, cutRight = right < W - edge, cutBottom = bottom < H - edge;
+    const double margin = kEdgeMargin * std::max(right - left, bottom - top);
+    const double toImage = 1 / (scale * at.scale);
     std::vector<Found> found;
     for (int i = 0; i < kAnchors; ++i) {
         const float logit = std::clamp(scores->ptr<float>()[i], -100.0f, 100.0f);
@@ -117,16 +130,79 @@ std::optional<std::vector<Found>> inRegion(cv::dnn::Net& net, const cv::Mat& ima
         const double w = v[2], h = v[3];
         if (!(w > 0 && h > 0)) continue;
         // Back to pixels of the image.
-        const double x0 = r.x + (cx - w / 2) / scale, x1 = r.x + (cx + w / 2) / scale;
-        const double y0 = r.y + (cy - h / 2) / scale, y1 = r.y + (cy + h / 2) / scale;
-        if ((cutLeft && x0 < r.x + margin) || (cutRight && x1 > r.x + r.width - margin) ||
-            (cutTop && y0 < r.y + margin) || (cutBottom && y1 > r.y + r.height - margin))
+        const double x0 = left + (cx - w / 2) * toImage, x1 = left + (cx + w / 2) * toImage;
+        const double y0 = top + (cy - h / 2) * toImage, y1 = top + (cy + h / 2) * toImage;
+        if ((cutLeft && x0 < left + margin) || (cutRight && x1 > right - margin) || (cutTop && y0 < top + margin) ||
+            (cutBottom && y1 > bottom - margin))
             continue;
         NormRect box{std::max(0.0, x0 / W), std::max(0.0, y0 / H), std::min(1.0, x1 / W), std::min(1.0, y1 / H)};
         if (box.width() <= 0 || box.height() <= 0) continue;
         found.push_back({box, score});
     }
     return merged(std::move(found));
+}
+
+// The image's colour with the finer plane's detail: the colour is only interpolated up, but the
+// eyes, brows and mouth of a small face are drawn by the finer grey. Both are 8-bit, perceptually
+// encoded; the detail is the finer plane less its own copy at the image's resolution.
+cv::Mat detailedTile(const cv::Mat& image, const cv::Mat& finer, const cv::Rect& onFiner) {
+    const double kx = double(finer.cols) / image.cols, ky = double(finer.rows) / image.rows;
+    const cv::Mat grey = finer(onFiner);
+    if (image.channels() == 1) return grey;
+    // Tile pixel (u, v) samples the image at ((x + u) / kx, (y + v) / ky): every pixel of the image
+    // stands where the finer plane's pixel of the same place does (both keep the same photosites).
+    const cv::Mat map = (cv::Mat_<double>(2, 3) << 1 / kx, 0, onFiner.x / kx, 0, 1 / ky, onFiner.y / ky);
+    cv::Mat colour;
+    cv::warpAffine(image, colour, map, onFiner.size(), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
+    cv::Mat coarse, back;
+    cv::resize(grey, coarse, cv::Size(std::max(1, int(std::lround(onFiner.width / kx))), std::max(1, int(std::lround(onFiner.height / ky)))),
+               0, 0, cv::INTER_AREA);
+    cv::resize(coarse, back, onFiner.size(), 0, 0, cv::INTER_LINEAR);
+    cv::Mat detail;
+    cv::subtract(grey, back, detail, cv::noArray(), CV_16S);
+    cv::Mat wide, out;
+    colour.convertTo(wide, CV_16SC3);
+    cv::Mat detail3;
+    cv::merge(std::vector<cv::Mat>{detail, detail, detail}, detail3);
+    cv::add(wide, detail3, wide);
+    wide.convertTo(out, CV_8UC3);  // saturating
+    return out;
+}
+
+// A finer plane is used only when it shows the same frame at least half again as sharp.
+double finerScale(const cv::Mat& image, const cv::Mat& finer) {
+    if (finer.empty() || finer.type() != CV_8UC1 || image.empty()) return 1;
+    const double kx = double(finer.cols) / image.cols, ky = double(finer.rows) / image.rows;
+    if (kx < 1.5 || std::abs(kx - ky) > 0.02 * kx) return 1;
+    return kx;
+}
+
+// A square look of `side` image pixels about a centre, inside the image. With a finer plane the look
+// is taken from it, so that it may be smaller than the network's input in image pixels without
+// enlarging anything; the side never goes below what the sharpest plane shows at the input.
+std::optional<std::vector<Found>> lookAt(cv::dnn::Net& net, const cv::Mat& image, const cv::Mat& finer, double k,
+                                         double cx, double cy, double side, float least) {
+    const cv::Size size = image.size();
+    if (k > 1) {
+        const int f = std::min({int(std::lround(std::max(side * k, double(inputSide)))), finer.cols, finer.rows});
+        const int x = std::clamp(int(std::lround(cx * k - f / 2.0)), 0, finer.cols - f);
+        const int y = std::clamp(int(std::lround(cy * k - f / 2.0)), 0, finer.rows - f);
+        const cv::Rect onFiner(x, y, f, f);
+        return inTile(net, detailedTile(image, finer, onFiner), {x / k, y / k, k}, size, least);
+    }
+    const int s = std::min({int(std::lround(std::max(side, double(inputSide)))), size.width, size.height});
+    const cv::Rect r(std::clamp(int(std::lround(cx - s / 2.0)), 0, size.width - s),
+                     std::clamp(int(std::lround(cy - s / 2.0)), 0, size.height - s), s, s);
+    return inTile(net, image(r), {double(r.x), double(r.y), 1}, size, least);
+}
+
+}  // namespace
+
+std::optional<std::vector<Found>> inRegion(cv::dnn::Net& net, const cv::Mat& image, const cv::Rect& region,
+                                          float least) {
+    const cv::Rect r = region & cv::Rect(cv::Point(), image.size());
+    if (r.empty() || image.depth() != CV_8U || (image.channels() != 1 && image.channels() != 3)) return std::nullopt;
+    return inTile(net, image(r), {double(r.x), double(r.y), 1}, image.size(), least);
 }
 
 std::vector<Found> merged(std::vector<Found> boxes) {
@@ -142,10 +218,12 @@ std::vector<Found> merged(std::vector<Found> boxes) {
     return kept;
 }
 
-std::optional<std::vector<Found>> find(const cv::Mat& image) {
+std::optional<std::vector<Found>> find(const cv::Mat& image, const cv::Mat& finer) {
     cv::dnn::Net* net = ThreadNets::of(modelFile());
-    if (!net || image.empty()) return std::nullopt;
+    if (!net || image.empty() || image.depth() != CV_8U || (image.channels() != 1 && image.channels() != 3))
+        return std::nullopt;
     const double W = image.cols, H = image.rows;
+    const double k = finerScale(image, finer);
     std::vector<Found> sure, candidates;
     // Boxes already seen large and sure enough that no confirming look is needed.
     std::vector<NormRect> confirmed;
@@ -160,45 +238,39 @@ std::optional<std::vector<Found>> find(const cv::Mat& image) {
         }
     }
     // A closer look at each small or unsure box not already sure, best first; boxes lying well inside
-    // a tile already looked at share it.
+    // a tile already looked at share it. From the finer plane the look covers 1/k of the area, so
+    // the face is k times larger at the input.
     std::vector<Found> looked = merged(std::move(candidates));
-    // Never larger than the image shows it: an enlarged tile only blurs, and blur makes faces of
-    // anything round.
-    const int side = std::min({std::max(int(std::lround(kCloseSide * W)), inputSide), image.cols, image.rows});
-    std::vector<cv::Rect> tiles;
+    const double side = std::max(kCloseSide * W, double(inputSide)) / k;
+    std::vector<cv::Rect2d> tiles;
     for (const auto& c : looked) {
-        if (tiles.size() >= kMostCloseLooks || side < 8) break;
+        if (tiles.size() >= kMostCloseLooks || std::min(W, H) < 8) break;
         const bool known = std::any_of(sure.begin(), sure.end(), [&](const Found& s) {
             return intersection(s.box, c.box) > 0.5 * std::min(area(s.box), area(c.box));
         });
         const double cx = (c.box.left + c.box.right) / 2 * W, cy = (c.box.top + c.box.bottom) / 2 * H;
-        const bool covered = std::any_of(tiles.begin(), tiles.end(), [&](const cv::Rect& t) {
+        const bool covered = std::any_of(tiles.begin(), tiles.end(), [&](const cv::Rect2d& t) {
             return cx > t.x + 0.2 * t.width && cx < t.x + 0.8 * t.width && cy > t.y + 0.2 * t.height && cy < t.y + 0.8 * t.height;
         });
         if (known || covered) continue;
-        const int x = std::clamp(int(std::lround(cx - side / 2.0)), 0, image.cols - side);
-        const int y = std::clamp(int(std::lround(cy - side / 2.0)), 0, image.rows - side);
-        tiles.emplace_back(x, y, side, side);
-        auto found = inRegion(*net, image, tiles.back(), minScore);
+        tiles.emplace_back(cx - side / 2, cy - side / 2, side, side);
+        auto found = lookAt(*net, image, finer, k, cx, cy, side, minScore);
         if (!found) return std::nullopt;
         sure.insert(sure.end(), found->begin(), found->end());
     }
-    // Small or unsure faces are confirmed once more, centred and at 24 pixels wide at the input: a
-    // face holds up, a pattern that only looked like one from one tile's corner does not.
+    // Small or unsure faces are confirmed once more, centred and at most 48 pixels wide at the input: a face holds up, a pattern that only looked like one from one tile's corner does not.
     std::vector<Found> out;
     for (const auto& f : merged(std::move(sure))) {
-        const double wide = f.box.width() * W;
-        const int look = std::min({std::max(int(std::lround(wide * inputSide / kConfirmWidth)), inputSide), image.cols, image.rows});
         if (std::any_of(confirmed.begin(), confirmed.end(), [&](const NormRect& c) {
                 return intersection(c, f.box) > 0.5 * std::min(area(c), area(f.box));
             })) {
             out.push_back(f);
             continue;
         }
+        const double wide = f.box.width() * W;
+        const double look = wide * inputSide / kConfirmLookWidth;
         const double cx = (f.box.left + f.box.right) / 2 * W, cy = (f.box.top + f.box.bottom) / 2 * H;
-        const cv::Rect tile(std::clamp(int(std::lround(cx - look / 2.0)), 0, image.cols - look),
-                            std::clamp(int(std::lround(cy - look / 2.0)), 0, image.rows - look), look, look);
-        auto again = inRegion(*net, image, tile, kConfirmScore);
+        auto again = lookAt(*net, image, finer, k, cx, cy, look, kConfirmScore);
         if (!again) return std::nullopt;
         for (const auto& a : *again)
             if (intersection(a.box, f.box) > 0.5 * std::min(area(a.box), area(f.box))) {

@@ -43,7 +43,9 @@ std::optional<std::vector<Found>> inRegion(cv::dnn::Net& net, const cv::Mat& ima
 std::vector<Found> merged(std::vector<Found> boxes);
 
 // The faces of an 8-bit RGB (or grey) image over every region, best score first; nothing when the
-// network file is missing or the network fails.
-std::optional<std::vector<Found>> find(const cv::Mat& image);
+// network file is missing or the network fails. `finer`, when given, is the same frame's 8-bit grey at
+// a higher resolution (the raw's luma plane beside its smaller colour image): the closer looks at
+// small faces take their detail from it.
+std::optional<std::vector<Found>> find(const cv::Mat& image, const cv::Mat& finer = cv::Mat());
 
 }  // namespace orvane::FaceBoxes

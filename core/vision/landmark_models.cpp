@@ -117,7 +117,7 @@ public:
     std::vector<NormRect> boxes(const cv::Mat& gray, const cv::Mat& colour, BoxSource source) const {
         if (source == BoxSource::blazeFace) {
             std::vector<NormRect> out;
-            if (const auto found = FaceBoxes::find(colour.empty() ? gray : colour))
+            if (const auto found = colour.empty() ? FaceBoxes::find(gray) : FaceBoxes::find(colour, gray))
                 for (const auto& f : *found) out.push_back(f.box);
             return out;
         }
