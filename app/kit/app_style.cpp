@@ -1,5 +1,7 @@
 #include "app/kit/app_style.h"
 
+#include <QScrollArea>
+
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QPainter>
@@ -363,6 +365,22 @@ void installApplicationStyle() {
 
 void setMutedText(QWidget* widget) {
     if (widget) widget->setForegroundRole(QPalette::PlaceholderText);
+}
+
+QScrollArea* clearScrollArea(QWidget* content, bool showIndicators) {
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(showIndicators ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    for (QWidget* w : {static_cast<QWidget*>(scroll), scroll->viewport(), content}) {
+        QPalette p = w->palette();
+        p.setBrush(QPalette::Window, Qt::transparent);
+        w->setPalette(p);
+        w->setAutoFillBackground(false);
+    }
+    scroll->setWidget(content);
+    return scroll;
 }
 
 }  // namespace orvane::kit

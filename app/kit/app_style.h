@@ -5,6 +5,8 @@
 #include <QPalette>
 #include <QProxyStyle>
 
+class QScrollArea;
+
 namespace orvane::kit {
 
 // The application palette of an appearance with the accent entry `accentIndex` (0 to 6): window and
@@ -45,5 +47,9 @@ void installApplicationStyle();
 
 // Text drawn in mutedColor whatever the appearance, also in widgets made after the last change.
 void setMutedText(QWidget* widget);
+
+// A vertical scroll view over `content` that lets the surface behind it show through: no frame, no fill,
+// no horizontal scrolling; its vertical scroll bar shown or hidden (it still scrolls).
+QScrollArea* clearScrollArea(QWidget* content, bool showIndicators);
 
 }  // namespace orvane::kit

@@ -56,6 +56,7 @@ public:
     }
     KitLabel* title() const { return title_; }
     bool hovering() const { return hovering_; }
+    void addTrailing(QWidget* view) { static_cast<QHBoxLayout*>(layout())->addWidget(view, 0, Qt::AlignVCenter); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -118,7 +119,10 @@ KitLabel* ToolGroup::titleLabel() const { return static_cast<GroupHeader*>(heade
 
 void ToolGroup::addTool(QWidget* tool) { tools_->addWidget(tool); }
 
+void ToolGroup::setTrailing(QWidget* view) { static_cast<GroupHeader*>(header_)->addTrailing(view); }
+
 void ToolGroup::setOpen(bool open) {
+    if (open == open_) return;
     open_ = open;
     body_->setVisible(open);
     turn_.setTarget(open ? 1.0 : 0.0);

@@ -31,7 +31,12 @@ public:
     ToolGroup(const QString& title, std::optional<QString> symbol, bool open, QWidget* parent = nullptr);
     // Adds a tool below the ones added before (20 apart).
     void addTool(QWidget* tool);
+    // A view at the header's trailing end, before the chevron (a group's status, say). Its own clicks
+    // stay its own; the rest of the header opens and closes the group.
+    void setTrailing(QWidget* view);
     bool isOpen() const { return open_; }
+    // Opens or closes the group as a tap on the header would (a panel that opens it as it appears).
+    void setOpen(bool open);
     QAbstractButton* header() const { return header_; }
     QWidget* body() const { return body_; }
     KitLabel* titleLabel() const;
@@ -42,8 +47,6 @@ signals:
     void toggled(bool open);
 
 private:
-    void setOpen(bool open);
-
     bool open_;
     QAbstractButton* header_;
     QWidget* body_;

@@ -45,6 +45,30 @@ TEST_F(Forms, aClosedGroupOpensOnAPressOfItsHeader) {
     EXPECT_FALSE(group->isOpen());
 }
 
+TEST_F(Forms, aTrailingViewKeepsItsClicksAndTheGroupOpensWhenAsked) {
+    auto* layout = new QVBoxLayout(window.get());
+    auto* group = new ToolGroup("Retușare", std::nullopt, false);
+    auto* button = new QPushButton("Selectează");
+    int pressed = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++pressed; });
+    group->setTrailing(button);
+    group->addTool(new QLabel("unealtă"));
+    layout->addWidget(group);
+    layout->addStretch(1);
+    showWindow();
+    int toggles = 0;
+    QObject::connect(group, &ToolGroup::toggled, [&] { ++toggles; });
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(pressed, 1);
+    EXPECT_FALSE(group->isOpen()) << "the trailing view's click is its own";
+    EXPECT_LT(button->geometry().right(), group->header()->width() - 14 - 11) << "before the chevron";
+    group->setOpen(true);
+    EXPECT_TRUE(group->isOpen());
+    EXPECT_TRUE(group->body()->isVisible());
+    group->setOpen(true);
+    EXPECT_EQ(toggles, 1) << "asking for the state it has changes nothing";
+}
+
 TEST_F(Forms, aLongGroupTitleIsCutAndTheChevronStays) {
     auto* group = new ToolGroup(QString::fromUtf8("Reducerea zgomotului de luminanță și de culoare pentru ISO mare"),
                                 std::nullopt, true, window.get());

@@ -22,6 +22,19 @@ namespace orvane::kit::testing {
 inline constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 inline constexpr double infinite = std::numeric_limits<double>::infinity();
 
+// Hover delays on `clock` while it lives (tests outside a KitFixture that hover real widgets).
+class VirtualHover {
+public:
+    explicit VirtualHover(ManualExecutor& clock) {
+        setHoverScheduler([&clock](std::chrono::milliseconds delay, std::function<void()> task) {
+            clock.postAfter(delay, std::move(task));
+        });
+    }
+    ~VirtualHover() { setHoverScheduler({}); }
+    VirtualHover(const VirtualHover&) = delete;
+    VirtualHover& operator=(const VirtualHover&) = delete;
+};
+
 class KitFixture : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -53,7 +53,7 @@ const std::vector<OptionRow>& ExtraOptionsModel::firstGroupRows() {
     return rows;
 }
 
-std::vector<OptionRow> ExtraOptionsModel::retouchRows() const {
+const std::vector<OptionRow>& ExtraOptionsModel::allRetouchRows() {
     static const std::vector<OptionRow> all = {
         {keys::skin, "Netezire piele", "face.smiling",
          "Reduce textura și claritatea pe fețe (fără ochi, sprâncene, buze); apare în Lightroom ca mască de pensulă, "
@@ -73,6 +73,11 @@ std::vector<OptionRow> ExtraOptionsModel::retouchRows() const {
          "Strânge cadrul în jurul persoanelor (mai puțin spațiu deasupra) și scoate persoana tăiată de margine, fără "
          "să taie capete sau mâini. Are prioritate față de decuparea de mai jos.",
          true}};
+    return all;
+}
+
+std::vector<OptionRow> ExtraOptionsModel::retouchRows() const {
+    const auto& all = allRetouchRows();
     if (showBeta()) return all;
     return {all[0], all[1]};
 }

@@ -65,6 +65,8 @@ public:
     static const std::vector<OptionRow>& firstGroupRows();
     // Skin, subject, then (only with "showBeta") face level, teeth and smart reframing.
     std::vector<OptionRow> retouchRows() const;
+    // All five, the beta ones included, whatever "showBeta" holds.
+    static const std::vector<OptionRow>& allRetouchRows();
     static const OptionRow& betaSwitchRow();
     static const std::vector<SliderSpec>& skinSliders();
     static const SliderSpec& faceLevelSlider();

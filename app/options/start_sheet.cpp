@@ -4,15 +4,21 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
+#include <QPainter>
+#include <QScrollArea>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
+#include "app/kit/cards.h"
 #include "app/kit/fonts.h"
+#include "app/kit/icons.h"
+#include "app/kit/localization.h"
 #include "app/kit/palette.h"
+#include "app/kit/pill_picker.h"
 #include "app/kit/sheet_host.h"
+#include "app/options/extra_options_panel.h"
 
 namespace orvane::options {
 
@@ -24,6 +30,41 @@ QLabel* label(const QString& text, QFont font, QWidget* parent) {
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return l;
 }
+
+// "Personalizează" and a chevron in the accent colour; the chevron points down while the panel shows.
+class CustomizeLink final : public QAbstractButton {
+public:
+    explicit CustomizeLink(QWidget* parent) : QAbstractButton(parent) {
+        setText(QStringLiteral("Personalizează"));
+        setFont(kit::uiFont(13, QFont::Medium));
+        setCursor(Qt::PointingHandCursor);
+    }
+    void setOpen(bool open) {
+        open_ = open;
+        update();
+    }
+    QSize sizeHint() const override {
+        const QFontMetrics fm(font());
+        return {fm.horizontalAdvance(kit::localized(text())) + 3 + 10 + 2, fm.height() + 2};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor ink = kit::accentColor().resolve(kit::Appearance::instance().isDark());
+        const QString shown = kit::localized(text());
+        const double w = QFontMetricsF(font()).horizontalAdvance(shown);
+        p.setPen(ink);
+        p.drawText(QRectF(0, 0, w + 1, height()), Qt::AlignVCenter | Qt::AlignLeft, shown);
+        p.translate(w + 3 + 5, height() / 2.0);
+        if (open_) p.rotate(90);
+        kit::icons::paint(p, QStringLiteral("chevron.right"), QRectF(-5, -5, 10, 10), ink);
+    }
+
+private:
+    bool open_ = false;
+};
 }  // namespace
 
 StartSheet::StartSheet(OptionsBinding& binding, std::shared_ptr<Job> job, Start start, std::function<void()> close,
@@ -39,6 +80,7 @@ StartSheet::StartSheet(OptionsBinding& binding, std::shared_ptr<Job> job, Start 
 
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
+    header->addWidget(new kit::IconTile(QStringLiteral("wand.and.stars"), 44, true, this), 0, Qt::AlignVCenter);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(1);
     titles->addWidget(label(QStringLiteral("Pornește editarea"), kit::uiFont(22, QFont::Bold), this));
@@ -54,34 +96,30 @@ StartSheet::StartSheet(OptionsBinding& binding, std::shared_ptr<Job> job, Start 
                             kit::uiFont(12), this));
 
     column->addWidget(label(QStringLiteral("Cât de mult să facem automat?"), kit::uiFont(13, QFont::DemiBold), this));
-    auto* pills = new QHBoxLayout;
-    pills->setSpacing(6);
-    for (Level l : {Level::none, Level::recommended, Level::complete, Level::custom}) {
-        Pill pill{l, new kit::KitButton(OptionLevelsModel::levelTitle(l), kit::ButtonLook::outline, this),
-                  new kit::KitButton(OptionLevelsModel::levelTitle(l), kit::ButtonLook::accent, this)};
-        for (auto* b : {pill.plain, pill.chosen}) {
-            connect(b, &QAbstractButton::clicked, this, [this, l] { levels_.setLevel(l); });
-            pills->addWidget(b);
-        }
-        pills_.push_back(pill);
-    }
-    pills->addStretch(1);
-    column->addLayout(pills);
+    pills_ = new QHBoxLayout;
+    pills_->setContentsMargins(0, 0, 0, 0);
+    column->addLayout(pills_);
 
     auto* summaryRow = new QHBoxLayout;
     summary_ = label(QString(), kit::uiFont(12), this);
     kit::setMutedText(summary_);
     summaryRow->addWidget(summary_, 1);
     summaryRow->addSpacing(12);
-    auto* link = new QPushButton(QStringLiteral("Personalizează"), this);
-    link->setFlat(true);
-    link->setFont(kit::uiFont(13, QFont::Medium));
-    link->setCursor(Qt::PointingHandCursor);
-    connect(link, &QPushButton::clicked, this, [this] { levels_.toggleCustomize(); });
+    auto* link = new CustomizeLink(this);
+    link->setObjectName("customize");
+    connect(link, &QAbstractButton::clicked, this, [this] { levels_.toggleCustomize(); });
     customize_ = link;
     summaryRow->addWidget(link, 0, Qt::AlignTop);
     column->addLayout(summaryRow);
-    column->addStretch(1);
+
+    // The extra options, while "Personalizează" is open: the panel in a scroll area of its own.
+    panel_ = new ExtraOptionsPanel(binding, false, false, false);
+    panelScroll_ = kit::clearScrollArea(panel_, true);
+    panelScroll_->setObjectName("extraOptions");
+    panelScroll_->hide();
+    column->addWidget(panelScroll_, 1);
+    filler_ = new QWidget(this);
+    column->addWidget(filler_, 1);
 
     auto* footer = new QHBoxLayout;
     footer->addStretch(1);
@@ -125,30 +163,34 @@ void StartSheet::fitToApplication() {
     fitTo(windows, screen);
 }
 
-QAbstractButton* StartSheet::levelButton(Level level) const {
-    for (const auto& p : pills_) {
-        if (p.level != level) continue;
-        if (!p.plain->isHidden()) return p.plain;
-        if (!p.chosen->isHidden()) return p.chosen;
-    }
-    return nullptr;
+std::optional<QPoint> StartSheet::levelPoint(Level level) const {
+    const auto& items = picker_->items();
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i].value.toInt() == int(level)) return picker_->pillRect(int(i)).center().toPoint();
+    return std::nullopt;
 }
 
 QString StartSheet::summaryText() const { return summary_->text(); }
 
 void StartSheet::refresh() {
-    const bool dark = kit::Appearance::instance().isDark();
     const Level current = levels_.level();
-    for (const auto& p : pills_) {
-        const bool shown = p.level != Level::custom || current == Level::custom;
-        p.plain->setVisible(shown && p.level != current);
-        p.chosen->setVisible(shown && p.level == current);
+    // The pills: "Personalizat" joins them only while the options make no fixed level.
+    std::vector<kit::PillItem> items;
+    for (const LevelPill& pill : levels_.pills()) items.push_back({int(pill.level), pill.title, std::nullopt});
+    if (!picker_ || picker_->items().size() != items.size()) {
+        delete picker_;
+        picker_ = new kit::PillPicker(items, int(current), this);
+        picker_->setObjectName("levels");
+        connect(picker_, &kit::PillPicker::selectionWritten, this,
+                [this](const QVariant& value) { levels_.setLevel(Level(value.toInt())); });
+        pills_->addWidget(picker_, 1);
+    } else {
+        picker_->setSelection(int(current), true);
     }
     summary_->setText(levels_.summary());
-    QPalette lp = customize_->palette();
-    lp.setColor(QPalette::ButtonText, kit::accentColor().resolve(dark));
-    customize_->setPalette(lp);
-    customize_->setText(levels_.customize() ? QStringLiteral("Personalizează ▾") : QStringLiteral("Personalizează ›"));
+    static_cast<CustomizeLink*>(customize_)->setOpen(levels_.customize());
+    panelScroll_->setVisible(levels_.customize());
+    filler_->setVisible(!levels_.customize());
 }
 
 void StartSheet::startEditing() {

@@ -15,8 +15,16 @@
 
 class QLabel;
 class QAbstractButton;
+class QHBoxLayout;
+class QScrollArea;
+
+namespace orvane::kit {
+class PillPicker;
+}
 
 namespace orvane::options {
+
+class ExtraOptionsPanel;
 
 class StartSheet final : public kit::GlassSheet {
     Q_OBJECT
@@ -33,8 +41,12 @@ public:
 
     StartSheetModel& model() { return model_; }
     OptionLevelsModel& levels() { return levels_; }
-    // The shown capsule of a level (nullptr for a hidden custom level).
-    QAbstractButton* levelButton(Level level) const;
+    // The level pills, and where a level's pill is on them (none for a hidden custom level).
+    kit::PillPicker* levelPicker() const { return picker_; }
+    std::optional<QPoint> levelPoint(Level level) const;
+    // The extra options panel (shown while "Personalizează" is open) and its scroll area.
+    ExtraOptionsPanel* panel() const { return panel_; }
+    QScrollArea* panelArea() const { return panelScroll_; }
     QAbstractButton* startButton() const { return startButton_; }
     QAbstractButton* cancelButton() const { return cancelButton_; }
     QAbstractButton* customizeLink() const { return customize_; }
@@ -53,13 +65,11 @@ private:
     std::function<void()> close_;
     QLabel* subtitle_ = nullptr;
     QLabel* summary_ = nullptr;
-    // Until the kit's pill picker lands: each level has a plain and a chosen capsule, one shown.
-    struct Pill {
-        Level level;
-        kit::KitButton* plain;
-        kit::KitButton* chosen;
-    };
-    std::vector<Pill> pills_;
+    QHBoxLayout* pills_ = nullptr;
+    kit::PillPicker* picker_ = nullptr;
+    ExtraOptionsPanel* panel_ = nullptr;
+    QScrollArea* panelScroll_ = nullptr;
+    QWidget* filler_ = nullptr;
     kit::KitButton* startButton_ = nullptr;
     kit::KitButton* cancelButton_ = nullptr;
     QAbstractButton* customize_ = nullptr;

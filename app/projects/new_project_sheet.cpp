@@ -11,11 +11,14 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
@@ -25,9 +28,14 @@
 #include "app/kit/centered_alert.h"
 #include "app/kit/dialogs.h"
 #include "app/kit/fonts.h"
+#include "app/kit/help_dot.h"
 #include "app/kit/icons.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/palette.h"
+#include "app/kit/path_bar.h"
+#include "app/kit/shapes.h"
+#include "app/kit/symbol_button.h"
+#include "app/kit/tooltips.h"
 #include "app/kit/sheet_host.h"
 #include "app/model/app_model.h"
 #include "app/model/router.h"
@@ -46,12 +54,21 @@ QLabel* label(const QString& value, double points, int weight, bool muted = fals
     return l;
 }
 
-// One line, cut at its end, the whole text in the tooltip.
+// One line, cut at its end, the whole text in its tip (0.2 s, above).
 QLabel* oneLine(const QString& value, double points, int weight, bool muted, Qt::TextElideMode mode, int width) {
     auto* l = label(QString(), points, weight, muted);
     l->setText(l->fontMetrics().elidedText(value, mode, width));
-    l->setToolTip(value);
+    kit::labelTip(l, value, false);
     return l;
+}
+
+// A folder's path as the kit's breadcrumb (the last three folders), the whole path in its tip.
+kit::PathBar* pathBar(const QString& path) {
+    auto* bar = new kit::PathBar(path, 3, kit::uiFont(11), 13);
+    bar->setObjectName("pathBar");
+    bar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    kit::labelTip(bar, path, false);
+    return bar;
 }
 
 QLabel* sectionLabel(const QString& value) { return label(value, 12, QFont::DemiBold, true); }
@@ -60,7 +77,7 @@ QString css(const QColor& c) { return c.name(QColor::HexArgb); }
 
 QWidget* pill(const NewProjectModel::Pill& p) {
     const bool ok = p.kind == NewProjectModel::PillKind::ok;
-    auto* w = new kit::StatusPill(p.text, ok ? QStringLiteral("checkmark") : QStringLiteral("exclamationmark.triangle.fill"),
+    auto* w = new kit::StatusPill(p.text, ok ? QStringLiteral("checkmark") : QStringLiteral("exclamationmark.triangle"),
                                   ok ? kit::StatusKind::ok : kit::StatusKind::warn);
     w->setObjectName("pill");
     w->setProperty("pillText", p.text);
@@ -77,9 +94,18 @@ QWidget* spinner() {
     return bar;
 }
 
+// From `a` at 0 to `b` at 1, channel by channel (alpha too).
+QColor mixed(const QColor& a, const QColor& b, double t) {
+    const auto mix = [t](double x, double y) { return x + (y - x) * t; };
+    return QColor::fromRgbF(float(mix(a.redF(), b.redF())), float(mix(a.greenF(), b.greenF())),
+                            float(mix(a.blueF(), b.blueF())), float(mix(a.alphaF(), b.alphaF())));
+}
+
+// The fill of the sheet's wells (the name field, the folder box, the found catalogs).
+QColor wellFill(bool dark) { return dark ? QColor(255, 255, 255, int(0.09 * 255)) : QColor(255, 255, 255, int(0.62 * 255)); }
+
 QString wellStyle(const QString& name, double radius, const QString& border) {
-    const bool dark = kit::Appearance::instance().isDark();
-    const QColor fill = dark ? QColor(255, 255, 255, int(0.09 * 255)) : QColor(255, 255, 255, int(0.62 * 255));
+    const QColor fill = wellFill(kit::Appearance::instance().isDark());
     return QStringLiteral("#%1{background:%2;border-radius:%3px;border:%4;}")
         .arg(name, css(fill))
         .arg(radius)
@@ -108,7 +134,7 @@ NewProjectSheet::NewProjectSheet(model::AppModel& app, model::Router& router, Ne
 
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
-    auto* tile = new kit::IconTile(QStringLiteral("plus"), 44, true);
+    auto* tile = new kit::IconTile(QStringLiteral("photo.badge.plus"), 44, true);
     header->addWidget(tile);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(2);
@@ -121,19 +147,11 @@ NewProjectSheet::NewProjectSheet(model::AppModel& app, model::Router& router, Ne
     outer->addLayout(header);
 
     // The tab strip only in the folder source; the catalog tab leaves for the quick-edit sheet.
-    QWidget* tabs = new QWidget;
+    auto* tabs = new kit::ProjectSourceTabs(kit::ProjectSourceTabs::Source::folder);
     tabs->setObjectName("sourceTabs");
-    auto* tabRow = new QHBoxLayout(tabs);
-    tabRow->setContentsMargins(0, 0, 0, 0);
-    tabRow->setSpacing(8);
-    auto* catalogTab = new kit::KitButton(QString::fromUtf8("Din catalog Lightroom"), kit::ButtonLook::outline);
-    catalogTab->setObjectName("catalogTab");
-    auto* folderTab = new kit::KitButton(QString::fromUtf8("Din folder RAW"), kit::ButtonLook::accent);
-    folderTab->setObjectName("folderTab");
-    tabRow->addWidget(catalogTab);
-    tabRow->addWidget(folderTab);
-    tabRow->addStretch(1);
-    connect(catalogTab, &QAbstractButton::clicked, this, [this] { model_->switchToCatalogStart(); });
+    connect(tabs, &kit::ProjectSourceTabs::picked, this, [this](kit::ProjectSourceTabs::Source source) {
+        if (source == kit::ProjectSourceTabs::Source::catalog) model_->switchToCatalogStart();
+    });
     outer->addWidget(tabs);
 
     outer->addWidget(sectionLabel(QString::fromUtf8("Nume")));
@@ -215,13 +233,43 @@ NewProjectSheet::~NewProjectSheet() {
 
 void NewProjectSheet::refresh() {
     if (name_->text() != model_->name()) name_->setText(model_->name());
-    if (sourceWidget_) {
-        sourceWidget_->hide();
-        sourceWidget_->deleteLater();
+    if (model_->fromCatalog()) {
+        if (sourceWidget_) {
+            sourceWidget_->hide();
+            sourceWidget_->deleteLater();
+        }
+        sourceWidget_ = catalogSection();
+        source_->addWidget(sourceWidget_);
+        if (isVisible()) sourceWidget_->show();
+    } else {
+        if (!folderBox_) {
+            folderBox_ = new FolderBox;
+            folderBox_->setObjectName("folderBox");
+            folderBox_->setAcceptDrops(true);
+            folderBox_->setCursor(Qt::PointingHandCursor);
+            folderBox_->installEventFilter(this);
+            folderLift_ = new kit::HoverLift(folderBox_);
+            source_->addWidget(folderLift_);
+        }
+        folderBox_->setChosen(model_->folder().has_value());
+        folderBox_->setTargeted(targeted_);
+        folderBox_->setContent(folderContent());
+        folderLift_->updateGeometry();
     }
-    sourceWidget_ = model_->fromCatalog() ? catalogSection() : folderSection();
-    source_->addWidget(sourceWidget_);
-    if (isVisible()) sourceWidget_->show();
+    refreshProfiles();
+    create_->setEnabled(model_->canCreate());
+}
+
+void NewProjectSheet::refreshProfiles() {
+    // The chips stay while the built profiles are the same, so a new choice moves along the spring.
+    std::vector<Uuid> ids;
+    for (const Profile& p : model_->builtProfiles()) ids.push_back(p.id);
+    if (profileWidget_ && ids == chipIDs_) {
+        for (ProfileChip* chip : chips_) chip->setSelected(model_->profileID() == chip->profileID());
+        return;
+    }
+    chipIDs_ = ids;
+    chips_.clear();
     if (profileWidget_) {
         profileWidget_->hide();
         profileWidget_->deleteLater();
@@ -229,34 +277,116 @@ void NewProjectSheet::refresh() {
     profileWidget_ = profilePicker();
     profiles_->addWidget(profileWidget_);
     if (isVisible()) profileWidget_->show();
-    create_->setEnabled(model_->canCreate());
 }
 
-QWidget* NewProjectSheet::folderSection() {
-    auto* box = new QWidget;
-    box->setObjectName("folderBox");
-    box->setAcceptDrops(true);
-    box->setCursor(Qt::PointingHandCursor);
-    box->installEventFilter(this);
-    const bool dark = kit::Appearance::instance().isDark();
-    QString border;
-    if (targeted_) {
-        border = QStringLiteral("1.5px solid %1").arg(css(kit::accentColor().resolve(dark)));
-    } else {
-        QColor c = kit::primaryLabelColor.resolve(dark);
-        c.setAlphaF(0.12f);
-        border = QStringLiteral("1px %1 %2").arg(model_->folder() ? "solid" : "dashed", css(c));
+// --- FolderBox ---
+
+FolderBox::FolderBox(QWidget* parent) : QWidget(parent), targeted_([this] { update(); }) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    connect(&kit::Appearance::instance(), &kit::Appearance::changed, this, qOverload<>(&QWidget::update));
+}
+
+void FolderBox::setContent(QWidget* content) {
+    if (content_) {
+        content_->hide();
+        content_->deleteLater();
     }
-    box->setStyleSheet(wellStyle("folderBox", 14, border));
-    box->setAttribute(Qt::WA_StyledBackground);
+    content_ = content;
+    layout()->addWidget(content_);
+    content_->show();  // a child added to a shown box stays hidden otherwise
+    updateGeometry();
+}
+
+void FolderBox::setChosen(bool chosen) {
+    chosen_ = chosen;
+    setMinimumHeight(chosen ? 0 : 210);
+    update();
+}
+
+void FolderBox::setTargeted(bool targeted) {
+    if (targeted == isTargeted()) return;
+    targeted_.setTarget(targeted ? 1.0 : 0.0);
+}
+
+void FolderBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool dark = kit::Appearance::instance().isDark();
+    const double t = std::clamp(targeted_.value(), 0.0, 1.0);
+    const QColor ink = mixed(kit::primaryLabelColor.opacity(0.12).resolve(dark), kit::accentColor().resolve(dark), t);
+    const double width = 0.8 + 0.7 * t;
+    const auto shape = kit::KitShape::rounded(14);
+    p.fillPath(shape.path(QRectF(rect())), wellFill(dark));
+    QPen pen(ink, width);
+    if (!chosen_) pen.setDashPattern({5 / width, 4 / width});  // 5 drawn, 4 left out
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(shape.path(QRectF(rect()).adjusted(width / 2, width / 2, -width / 2, -width / 2)));
+}
+
+// --- ProfileChip ---
+
+ProfileChip::ProfileChip(const Profile& profile, bool selected, QWidget* parent)
+    : QAbstractButton(parent), id_(profile.id), selection_([this] { update(); }) {
+    setObjectName("profileChip");
+    setProperty("profileID", QString::fromStdString(profile.id.text()));
+    setCursor(Qt::PointingHandCursor);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(8, 8, 16, 8);
+    row->setSpacing(8);
+    plainTile_ = new kit::IconTile(QStringLiteral("slider.horizontal.3"), 32, false);
+    filledTile_ = new kit::IconTile(QStringLiteral("slider.horizontal.3"), 32, true);
+    row->addWidget(plainTile_);
+    row->addWidget(filledTile_);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(0);
+    texts->addWidget(oneLine(QString::fromStdString(profile.name), 14, QFont::DemiBold, false, Qt::ElideRight, 150));
+    texts->addWidget(oneLine(QString::fromStdString(profile.presetName), 11, QFont::Normal, true, Qt::ElideRight, 150));
+    row->addLayout(texts);
+    check_ = new kit::SymbolView(QStringLiteral("checkmark.circle.fill"), 16);
+    check_->setInk(kit::accentColor());
+    QSizePolicy keep = check_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    check_->setSizePolicy(keep);
+    row->addWidget(check_);
+    // A button does not size itself by its layout: the chip takes its content's size.
+    setFixedSize(row->sizeHint());
+    selection_.setTarget(selected ? 1.0 : 0.0, false);
+    setSelected(selected);
+    connect(&kit::Appearance::instance(), &kit::Appearance::changed, this, qOverload<>(&QWidget::update));
+}
+
+void ProfileChip::setSelected(bool selected) {
+    setProperty("selected", selected);
+    plainTile_->setVisible(!selected);
+    filledTile_->setVisible(selected);
+    check_->setVisible(selected);
+    selection_.setTarget(selected ? 1.0 : 0.0);
+}
+
+void ProfileChip::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool dark = kit::Appearance::instance().isDark();
+    const double t = std::clamp(selection_.value(), 0.0, 1.0);
+    const auto shape = kit::KitShape::rounded(14);
+    p.fillPath(shape.path(QRectF(rect())), kit::primaryLabelColor.opacity(0.045 + 0.045 * t).resolve(dark));
+    const QColor ink =
+        mixed(kit::primaryLabelColor.opacity(0.08).resolve(dark), kit::accentColor().opacity(0.5).resolve(dark), t);
+    const double width = 0.5 + 0.5 * t;
+    p.setPen(QPen(ink, width));
+    p.drawPath(shape.path(QRectF(rect()).adjusted(width / 2, width / 2, -width / 2, -width / 2)));
+}
+
+QWidget* NewProjectSheet::folderContent() {
+    auto* box = new QWidget;
+    box->setAttribute(Qt::WA_TransparentForMouseEvents);  // clicks and drops are the box's
     if (!model_->folder()) {
-        box->setMinimumHeight(210);
         auto* col = new QVBoxLayout(box);
         col->setAlignment(Qt::AlignCenter);
-        auto* icon = new QLabel;
-        icon->setPixmap(kit::icons::pixmap("plus", {34, 34}, kit::mutedColor.resolve(dark), devicePixelRatioF()));
-        icon->setAlignment(Qt::AlignCenter);
-        col->addWidget(icon);
+        col->setSpacing(8);
+        col->addWidget(new kit::IconTile(QStringLiteral("folder.badge.plus"), 60, false), 0, Qt::AlignHCenter);
         auto* prompt = label(QString::fromUtf8("Alege folderul sau trage-l aici"), 14, QFont::DemiBold);
         prompt->setAlignment(Qt::AlignCenter);
         col->addWidget(prompt);
@@ -266,14 +396,18 @@ QWidget* NewProjectSheet::folderSection() {
         col->addWidget(note);
         return box;
     }
+    // The tips of the name and the path need the pointer: the row takes it, the box still gets clicks.
+    box->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(14, 12, 14, 12);
+    row->setSpacing(12);
     const fs::path folder = *model_->folder();
+    row->addWidget(new kit::IconTile(QStringLiteral("folder.fill"), 40, false));
     auto* col = new QVBoxLayout;
     col->setSpacing(2);
     col->addWidget(oneLine(QString::fromStdString(folder.filename().string()), 14, QFont::DemiBold, false,
-                           Qt::ElideRight, 360));
-    col->addWidget(oneLine(QString::fromStdString(folder.string()), 11, QFont::Normal, true, Qt::ElideLeft, 360));
+                           Qt::ElideRight, 300));
+    col->addWidget(pathBar(QString::fromStdString(folder.string())));
     row->addLayout(col, 1);
     row->addSpacing(8);
     if (const auto p = model_->rawPill())
@@ -307,6 +441,8 @@ QWidget* NewProjectSheet::catalogSection() {
             row->setStyleSheet(wellStyle("foundCatalog", 12, primaryBorder(0.08, 0.5)));
             auto* r = new QHBoxLayout(row);
             r->setContentsMargins(12, 6, 12, 6);
+            r->setSpacing(10);
+            r->addWidget(new kit::IconTile(QStringLiteral("books.vertical.fill"), 38, false));
             auto* texts = new QVBoxLayout;
             texts->setSpacing(1);
             texts->addWidget(oneLine(QString::fromStdString(found.name()), 13, QFont::DemiBold, false, Qt::ElideRight, 300));
@@ -318,9 +454,12 @@ QWidget* NewProjectSheet::catalogSection() {
             const auto secs = std::chrono::duration_cast<std::chrono::seconds>(found.modified.time_since_epoch());
             r->addWidget(label(locale.toString(QDateTime::fromSecsSinceEpoch(secs.count()).date(), QLocale::ShortFormat),
                                11, QFont::Normal, true));
+            auto* chevron = new kit::SymbolView(QStringLiteral("chevron.right"), 11);
+            chevron->setInk(kit::mutedColor.opacity(0.6));
+            r->addWidget(chevron);
             const fs::path url = found.url;
             connect(row, &QPushButton::clicked, this, [this, url] { model_->chooseCatalog(url); });
-            col->addWidget(row);
+            col->addWidget(new kit::HoverLift(row));
         }
         if (model_->found().empty()) {
             auto* searching = label(QString::fromUtf8("Caut cataloagele Lightroom…"), 13, QFont::Normal, true);
@@ -343,11 +482,14 @@ QWidget* NewProjectSheet::catalogSection() {
     chosen->setStyleSheet(QStringLiteral("#chosenCatalog{background:%1;border-radius:12px;}").arg(css(fill)));
     auto* row = new QHBoxLayout(chosen);
     row->setContentsMargins(14, 10, 10, 10);
+    row->setSpacing(10);
+    row->addWidget(new kit::IconTile(QStringLiteral("books.vertical.fill"), 40, false));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    texts->addWidget(oneLine(QString::fromStdString(catalog.stem().string()), 14, QFont::DemiBold, false, Qt::ElideRight, 240));
-    texts->addWidget(oneLine(QString::fromStdString(catalog.parent_path().string()), 11, QFont::Normal, true,
-                             Qt::ElideLeft, 240));
+    texts->addWidget(oneLine(QString::fromStdString(catalog.stem().string()), 14, QFont::DemiBold, false, Qt::ElideRight, 200));
+    auto* where = pathBar(QString::fromStdString(catalog.parent_path().string()));
+    kit::labelTip(where, QString::fromStdString(catalog.string()), false);  // the catalog's full path
+    texts->addWidget(where);
     row->addLayout(texts, 1);
     row->addSpacing(8);
     if (const auto p = model_->countsPill())
@@ -356,6 +498,7 @@ QWidget* NewProjectSheet::catalogSection() {
         row->addWidget(spinner());
     auto* change = new kit::KitButton(QString::fromUtf8("Schimbă"), kit::ButtonLook::outline);
     change->setObjectName("changeCatalog");
+    change->setProperty("controlSize", "small");
     connect(change, &QAbstractButton::clicked, model_, &NewProjectModel::clearCatalog);
     row->addWidget(change);
     col->addWidget(chosen);
@@ -405,45 +548,12 @@ QWidget* NewProjectSheet::profilePicker() {
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
-    const bool dark = kit::Appearance::instance().isDark();
     for (const Profile& p : built) {
-        const bool selected = model_->profileID() == p.id;
-        auto* chip = new QPushButton;
-        chip->setObjectName("profileChip");
-        chip->setProperty("profileID", QString::fromStdString(p.id.text()));
-        chip->setProperty("selected", selected);
-        chip->setCursor(Qt::PointingHandCursor);
-        chip->setFixedHeight(54);
-        QColor fill = kit::primaryLabelColor.resolve(dark);
-        fill.setAlphaF(selected ? 0.09f : 0.045f);
-        QColor accent = kit::accentColor().resolve(dark);
-        accent.setAlphaF(0.5f);
-        chip->setStyleSheet(QStringLiteral("QPushButton{background:%1;border-radius:14px;border:%2;}")
-                                .arg(css(fill), selected ? QStringLiteral("1px solid %1").arg(css(accent))
-                                                         : primaryBorder(0.08, 0.5)));
-        auto* r = new QHBoxLayout(chip);
-        r->setContentsMargins(8, 8, 16, 8);
-        r->setSpacing(8);
-        auto* tile = new QLabel;
-        tile->setPixmap(kit::icons::pixmap("slider.horizontal.3", {18, 18},
-                                    selected ? kit::accentColor().resolve(dark) : kit::mutedColor.resolve(dark),
-                                    devicePixelRatioF()));
-        r->addWidget(tile);
-        auto* texts = new QVBoxLayout;
-        texts->setSpacing(0);
-        texts->addWidget(oneLine(QString::fromStdString(p.name), 14, QFont::DemiBold, false, Qt::ElideRight, 150));
-        texts->addWidget(oneLine(QString::fromStdString(p.presetName), 11, QFont::Normal, true, Qt::ElideRight, 150));
-        r->addLayout(texts);
-        if (selected) {
-            auto* check = new QLabel;
-            check->setPixmap(kit::icons::pixmap("checkmark", {16, 16}, kit::accentColor().resolve(dark), devicePixelRatioF()));
-            r->addWidget(check);
-        }
-        // A button does not size itself by its layout: the chip takes its content's width.
-        chip->setFixedWidth(r->sizeHint().width());
+        auto* chip = new ProfileChip(p, model_->profileID() == p.id);
         const Uuid id = p.id;
-        connect(chip, &QPushButton::clicked, this, [this, id] { model_->setProfileID(id); });
+        connect(chip, &QAbstractButton::clicked, this, [this, id] { model_->setProfileID(id); });
         row->addWidget(chip);
+        chips_.push_back(chip);
     }
     row->addStretch(1);
     scroll->setWidget(strip);
@@ -480,7 +590,7 @@ bool NewProjectSheet::eventFilter(QObject* watched, QEvent* event) {
         if (restyle_) restyle_();
         return false;
     }
-    if (watched != sourceWidget_ || watched->objectName() != QLatin1String("folderBox")) return false;
+    if (!folderBox_ || watched != folderBox_ || model_->fromCatalog()) return false;
     auto urlsOf = [](const QMimeData* mime) {
         QStringList paths;
         if (mime && mime->hasUrls())
@@ -494,17 +604,18 @@ bool NewProjectSheet::eventFilter(QObject* watched, QEvent* event) {
             if (e->mimeData()->hasUrls()) {
                 e->acceptProposedAction();
                 targeted_ = true;
-                QMetaObject::invokeMethod(this, &NewProjectSheet::refresh, Qt::QueuedConnection);
+                folderBox_->setTargeted(true);
             }
             return true;
         }
         case QEvent::DragLeave:
             targeted_ = false;
-            QMetaObject::invokeMethod(this, &NewProjectSheet::refresh, Qt::QueuedConnection);
+            folderBox_->setTargeted(false);
             return true;
         case QEvent::Drop: {
             auto* e = static_cast<QDropEvent*>(event);
             targeted_ = false;
+            folderBox_->setTargeted(false);
             if (model_->acceptDroppedFolder(urlsOf(e->mimeData()))) {
                 e->acceptProposedAction();
             } else {

@@ -17,6 +17,8 @@
 #include "app/kit/app_backdrop.h"
 #include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
+#include "app/kit/help_dot.h"
+#include "app/kit/path_bar.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/sheet_host.h"
 #include "app/model/app_model.h"
@@ -96,6 +98,27 @@ TEST_F(NewProjectSheetWidget, theFolderBoxTakesAClickedOrDroppedFolderAndCountsI
     EXPECT_EQ(h.pillText(), QString("3 RAW"));
     EXPECT_TRUE(create->isEnabled());
 
+    // A drag over the box turns its border to the accent colour, and back when it leaves.
+    auto* box = h.find<FolderBox>("folderBox");
+    ASSERT_NE(box, nullptr);
+    {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped.string()))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(box, &enter);
+        EXPECT_TRUE(box->isTargeted());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return box->targetedProgress() == 1.0; }));
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(box, &leave);
+        EXPECT_FALSE(box->isTargeted());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return box->targetedProgress() == 0.0; }));
+    }
+    // The chosen folder: its name over the kit's path bar of the whole path.
+    auto* path = h.find<kit::PathBar>("pathBar");
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(path->path(), QString::fromStdString(picked.string()));
+    EXPECT_EQ(path->entries().shown.back().name, "Nunta Ana");
+
     orvane::testing::dropFiles(h.find("folderBox"), {QString::fromStdString((dir / "Foto.lrcat").string())});
     EXPECT_EQ(sheet.model().folder(), picked) << "a catalog is refused by the folder box";
     orvane::testing::dropFiles(h.find("folderBox"), {QString::fromStdString(dropped.string())});
@@ -104,16 +127,33 @@ TEST_F(NewProjectSheetWidget, theFolderBoxTakesAClickedOrDroppedFolderAndCountsI
     EXPECT_EQ(h.pillText(), QString::fromUtf8("fără RAW"));
     EXPECT_FALSE(h.find<QAbstractButton>("create")->isEnabled());
 
-    // Pressing the other chip chooses its profile.
-    QList<QPushButton*> chips;
-    for (QPushButton* chip : sheet.findChildren<QPushButton*>("profileChip"))
+    // Pressing the other chip chooses its profile; the same chips move to their new looks.
+    QList<ProfileChip*> chips;
+    for (ProfileChip* chip : sheet.findChildren<ProfileChip*>("profileChip"))
         if (chip->isVisibleTo(&sheet)) chips << chip;
     ASSERT_EQ(chips.size(), 2);
-    EXPECT_TRUE(chips[0]->property("selected").toBool());
-    const QString other = chips[1]->property("profileID").toString();
+    EXPECT_TRUE(chips[0]->isSelected());
+    EXPECT_EQ(chips[0]->selectionProgress(), 1.0) << "chosen on open, without a move";
+    QPointer<ProfileChip> first = chips[0], second = chips[1];
     QTest::mouseClick(chips[1], Qt::LeftButton);
     ASSERT_TRUE(sheet.model().profileID().has_value());
-    EXPECT_EQ(QString::fromStdString(sheet.model().profileID()->text()), other);
+    EXPECT_EQ(*sheet.model().profileID(), second->profileID());
+    ASSERT_TRUE(first && second) << "a new choice keeps the chips";
+    EXPECT_TRUE(second->isSelected());
+    EXPECT_FALSE(first->isSelected());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return second->selectionProgress() == 1.0 && first->selectionProgress() == 0.0; }));
+}
+
+TEST_F(NewProjectSheetWidget, theCatalogTabClosesTheSheetAndTheFolderTabDoesNothing) {
+    Harness h({orvane::testing::builtProfile("Nunți")});
+    NewProjectSheet& sheet = h.open();
+    auto* tabs = sheet.findChild<kit::ProjectSourceTabs*>("sourceTabs");
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(tabs->current(), kit::ProjectSourceTabs::Source::folder);
+    QTest::mouseClick(tabs->tab(kit::ProjectSourceTabs::Source::folder), Qt::LeftButton);
+    EXPECT_TRUE(h.router->showNewProject());
+    QTest::mouseClick(tabs->tab(kit::ProjectSourceTabs::Source::catalog), Qt::LeftButton);
+    EXPECT_FALSE(h.router->showNewProject());
 }
 
 TEST_F(NewProjectSheetWidget, createAndEscapeCloseTheSheet) {

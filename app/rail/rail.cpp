@@ -19,12 +19,14 @@
 
 #include <algorithm>
 
+#include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
 #include "app/kit/buttons.h"
 #include "app/kit/fonts.h"
 #include "app/kit/glass.h"
 #include "app/kit/icons.h"
 #include "app/kit/palette.h"
+#include "app/kit/tooltips.h"
 #include "app/model/app_version.h"
 
 namespace orvane::rail {
@@ -36,6 +38,27 @@ bool dark() { return kit::Appearance::instance().isDark(); }
 QColor accent() { return kit::accentColor().resolve(dark()); }
 QColor muted() { return kit::mutedColor.resolve(dark()); }
 QColor ink(double opacity = 1.0) { return kit::withAlpha(kit::primaryLabelColor.resolve(dark()), opacity); }
+
+// The full text of a name or status line the layout may cut, shown as it stands. A text that changes
+// while its tip waits or shows keeps the tip's state: the activity cards change every second.
+void fullTextTip(QWidget* view, const QString& text) {
+    if (kit::QuickTip* tip = kit::QuickTip::on(view)) {
+        if (tip->options().text != text) tip->setText(text);
+        return;
+    }
+    kit::labelTip(view, text, false);
+}
+
+// An explanatory tip whose text the rail has already put together in the user's language.
+void builtTip(QWidget* view, const QString& text) {
+    const auto wrap = kit::explanatoryWrapWidth(text);
+    kit::QuickTip* tip = kit::QuickTip::on(view);
+    if (tip && tip->options().wrapWidth == wrap && tip->options().delaySeconds == kit::quickTipDelay) {
+        if (tip->options().text != text) tip->setText(text);
+        return;
+    }
+    kit::QuickTip::attach(view, {text, kit::quickTipDelay, true, wrap, false});
+}
 
 // A label drawn in the rail's colours, read afresh when it paints.
 class RailLabel final : public QLabel {
@@ -176,23 +199,6 @@ private:
     int above_;
 };
 
-// A scroll view that lets the panel show through, with hidden scroll bars.
-QScrollArea* clearScrollArea(QWidget* content) {
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // hidden; it still scrolls
-    for (QWidget* w : {static_cast<QWidget*>(scroll), scroll->viewport(), content}) {
-        QPalette p = w->palette();
-        p.setBrush(QPalette::Window, Qt::transparent);
-        w->setPalette(p);
-        w->setAutoFillBackground(false);
-    }
-    scroll->setWidget(content);
-    return scroll;
-}
-
 void clearLayout(QLayout* layout) {
     while (QLayoutItem* item = layout->takeAt(0)) delete item;
 }
@@ -288,10 +294,9 @@ RecentRow::RecentRow(RailModel& model, const RecentEntry& entry, QWidget* parent
     delete_ = new RoundIconButton(
         QStringLiteral("trash"), 24, 11, [] { return kit::badColor.resolve(dark()); }, [] { return ink(0.07); }, this);
     delete_->setObjectName("deleteProject");
-    delete_->setProperty("quickTip", railText("Șterge proiectul"));
+    kit::quickTip(delete_, QString::fromUtf8("Șterge proiectul"));
     delete_->hide();
     connect(delete_, &QAbstractButton::clicked, this, [this] { model_.confirmDelete(entry_.id); });
-    setProperty("quickTip", entry.name);
     syncEditor();
 }
 
@@ -301,7 +306,6 @@ bool RecentRow::renaming() const { return model_.renaming() == entry_.id; }
 
 void RecentRow::setEntry(const RecentEntry& entry) {
     entry_ = entry;
-    setProperty("quickTip", entry.name);
     syncEditor();
     place();
     update();
@@ -324,6 +328,11 @@ void RecentRow::syncEditor() {
     } else if (!renaming() && editor_) {
         dropEditor();
     }
+    // The name's tip, except while the name is being edited.
+    if (renaming())
+        delete kit::QuickTip::on(this);
+    else
+        fullTextTip(this, entry_.name);
     place();
 }
 
@@ -447,7 +456,7 @@ RecentSection::RecentSection(RailModel& model, QWidget* parent) : QWidget(parent
     add_ = new RoundIconButton(
         QStringLiteral("plus"), 22, 11, [] { return accent(); }, [] { return kit::withAlpha(accent(), 0.12); });
     add_->setObjectName("newProject");
-    add_->setProperty("quickTip", QStringLiteral("Proiect nou"));
+    kit::labelTip(add_, QStringLiteral("Proiect nou"), false);
     connect(add_, &QAbstractButton::clicked, &model_, &RailModel::addProject);
     heading->addWidget(add_);
     outer->addLayout(heading);
@@ -456,7 +465,7 @@ RecentSection::RecentSection(RailModel& model, QWidget* parent) : QWidget(parent
     column_ = new QVBoxLayout(content);
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(2);
-    scroll_ = clearScrollArea(content);
+    scroll_ = kit::clearScrollArea(content, false);
     outer->addWidget(scroll_, 1);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
@@ -540,7 +549,7 @@ ActivityCard::ActivityCard(const ActivityCardData& data, QWidget* parent)
 
 void ActivityCard::setData(const ActivityCardData& data) {
     data_ = data;
-    setProperty("quickTip", data.subtitle + QStringLiteral(" · ") + data.detail);
+    fullTextTip(this, data.subtitle + QStringLiteral(" · ") + data.detail);
     update();
 }
 
@@ -610,7 +619,7 @@ ActivitySection::ActivitySection(RailModel& model, QWidget* parent) : QWidget(pa
     auto* layout = new QVBoxLayout(column_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    scroll_ = clearScrollArea(column_);
+    scroll_ = kit::clearScrollArea(column_, false);
     outer->addWidget(scroll_);
     connect(&model_, &RailModel::activityChanged, this, &ActivitySection::refresh);
     refresh();
@@ -814,7 +823,7 @@ Rail::Rail(model::AppModel& model, model::Router& router, model::Updater* update
     column->addWidget(update_);
     column->addWidget(new Divider(4, 4));
     for (NavItem item : {NavItem::settings, NavItem::help}) column->addWidget(addRow(item));
-    row(NavItem::help)->setProperty("quickTip", railText("Ghid și feedback"));
+    kit::quickTip(row(NavItem::help), QString::fromUtf8("Ghid și feedback"));
 
     help_ = new HelpMenu(*model_, this);
     connect(model_.get(), &RailModel::navChanged, this, &Rail::refreshNav);
@@ -849,7 +858,7 @@ void Rail::refreshNav() {
     }
     RailRow* settings = row(NavItem::settings);
     settings->setDot(model_->updateAvailable());
-    settings->setProperty("quickTip", model_->settingsTip());
+    builtTip(settings, model_->settingsTip());
     recent_->setVisible(model_->showsRecent());
     panel_->setOnPhoto(model_->onPhoto());
 }

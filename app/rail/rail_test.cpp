@@ -17,6 +17,8 @@
 #include "app/kit/buttons.h"
 #include "app/kit/fonts.h"
 #include "app/kit/kit_settings.h"
+#include "app/kit/kit_test_fixture.h"
+#include "app/kit/tooltips.h"
 #include "app/model/qt_main_executor.h"
 #include "app/testing/fake_updater.h"
 #include "app/testing/scripted_dialogs.h"
@@ -29,6 +31,7 @@ using namespace orvane;
 using namespace orvane::rail;
 using namespace orvane::testing;
 using model::Route;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -253,7 +256,8 @@ TEST(RailWidget, theHoverDeleteButtonAsksFirstAndDeletes) {
     EXPECT_FALSE(row->deleteButton()->isVisible());
     s.hover(row);
     ASSERT_TRUE(row->deleteButton()->isVisible());
-    EXPECT_EQ(row->deleteButton()->property("quickTip").toString(), "Șterge proiectul");
+    ASSERT_NE(kit::QuickTip::on(row->deleteButton()), nullptr);
+    EXPECT_EQ(kit::QuickTip::on(row->deleteButton())->shownText(), "Șterge proiectul");
 
     QTest::mouseClick(row->deleteButton(), Qt::LeftButton);  // answered "Anulează"
     ASSERT_EQ(dialogs.asked.size(), 1u);
@@ -270,7 +274,8 @@ TEST(RailWidget, theHoverDeleteButtonAsksFirstAndDeletes) {
 TEST(RailWidget, thePlusButtonNeedsABuiltProfile) {
     Screen none(0, {projectWith(1)});
     EXPECT_FALSE(none.rail->recent()->addButton()->isEnabled());
-    EXPECT_EQ(none.rail->recent()->addButton()->property("quickTip").toString(), "Proiect nou");
+    ASSERT_NE(kit::QuickTip::on(none.rail->recent()->addButton()), nullptr);
+    EXPECT_EQ(kit::QuickTip::on(none.rail->recent()->addButton())->shownText(), "Proiect nou");
     QTest::mouseClick(none.rail->recent()->addButton(), Qt::LeftButton);
     EXPECT_FALSE(none.router->showQuickEdit());
     none.window.reset();
@@ -288,7 +293,7 @@ TEST(RailWidget, theUpdateCardFollowsTheUpdaterThroughEveryState) {
     UpdateCard* card = s.rail->updateCard();
     ASSERT_TRUE(card->isVisible());
     EXPECT_TRUE(settings->hasDot());
-    EXPECT_EQ(settings->property("quickTip").toString(), "Versiune nouă disponibilă: 1.5.0");
+    EXPECT_EQ(kit::QuickTip::on(settings)->shownText(), "Versiune nouă disponibilă: 1.5.0");
     EXPECT_EQ(card->versionLabel()->text(), "Versiunea 1.5.0");
     EXPECT_EQ(card->updateButton()->text(), "Actualizează");
     EXPECT_FALSE(card->statusLabel()->isVisible());
@@ -315,7 +320,7 @@ TEST(RailWidget, theUpdateCardFollowsTheUpdaterThroughEveryState) {
     EXPECT_EQ(s.updater.skips, 1);
     EXPECT_FALSE(card->isVisible());
     EXPECT_FALSE(settings->hasDot());
-    EXPECT_TRUE(settings->property("quickTip").toString().startsWith("Setări · "));
+    EXPECT_TRUE(kit::QuickTip::on(settings)->shownText().startsWith("Setări · "));
 }
 
 TEST(RailWidget, theHelpMenuClosesAndItsSheetOpensAMomentLater) {
@@ -354,6 +359,75 @@ TEST(RailWidget, theActivityScrollStopsGrowingAt230) {
     EXPECT_EQ(s.router->route(), Route::project(s.project("Proiect 10").id));
     EXPECT_EQ(section->cards().size(), 19u);
     EXPECT_EQ(section->cards()[0]->data().subtitle, "Proiect 11");
+}
+
+// The rail's tips show after their delay on a virtual clock and are drawn in place beside the rail;
+// leaving before the delay shows nothing, and a name being renamed has no tip.
+TEST(RailWidget, tipsShowAfterTheirDelayInPlace) {
+    ManualExecutor clock;
+    kit::testing::VirtualHover virtualHover(clock);
+    Screen s(1, {projectWith(1, 0, 0, "Nuntă la Sinaia"), projectWith(1, 0, 0, "Botez")});
+    s.running(s.project("Nuntă la Sinaia"));
+    ASSERT_EQ(s.rail->activity()->cards().size(), 1u);
+    ActivityCard* card = s.rail->activity()->cards()[0];
+    QWidget* away = s.rail->row(NavItem::home);  // an entry without a tip
+    auto point = [](QWidget* w) {
+        QTest::mouseMove(w, w->rect().center());
+        QApplication::processEvents();
+    };
+    auto text = [](const kit::QuickTip* tip) { return tip && tip->bubble() ? tip->bubble()->text() : QString(); };
+
+    struct Case {
+        const char* name;
+        QWidget* view;
+        std::chrono::milliseconds delay;
+        std::function<QString()> expected;
+    };
+    const Case cases[] = {
+        {"help row", s.rail->row(NavItem::help), 1000ms, [] { return QString("Ghid și feedback"); }},
+        {"settings row", s.rail->row(NavItem::settings), 1000ms, [&] { return s.rail->model().settingsTip(); }},
+        {"recent project", s.row("Botez"), 200ms, [] { return QString("Botez"); }},
+        {"new project button", s.rail->recent()->addButton(), 200ms, [] { return QString("Proiect nou"); }},
+        {"activity card", card, 200ms, [&] { return card->data().subtitle + " · " + card->data().detail; }},
+    };
+    for (const Case& c : cases) {
+        const kit::QuickTip* tip = kit::QuickTip::on(c.view);
+        ASSERT_NE(tip, nullptr) << c.name;
+        point(c.view);
+        clock.advance(c.delay - 10ms);
+        EXPECT_EQ(tip->state(), kit::HoverDelay::State::waiting) << c.name;
+        point(away);  // left before the delay: nothing shows, ever
+        clock.advance(2000ms);
+        EXPECT_FALSE(tip->isShown()) << c.name;
+
+        point(c.view);  // a fresh, full wait
+        clock.advance(c.delay - 10ms);
+        EXPECT_FALSE(tip->isShown()) << c.name;
+        clock.advance(10ms);
+        ASSERT_TRUE(tip->isShown()) << c.name;
+        EXPECT_FALSE(tip->isHosted()) << c.name << ": the rail draws its tips in place";
+        EXPECT_EQ(text(tip), c.expected()) << c.name;
+        point(away);
+        EXPECT_EQ(tip->bubble(), nullptr) << c.name;
+    }
+
+    // The delete button of the hovered row explains itself after a second.
+    RecentRow* row = s.row("Botez");
+    point(row);
+    ASSERT_TRUE(row->deleteButton()->isVisible());
+    point(row->deleteButton());
+    clock.advance(1000ms);
+    EXPECT_EQ(text(kit::QuickTip::on(row->deleteButton())), "Șterge proiectul");
+    point(away);
+
+    // A name being renamed has no tip; it comes back with the name.
+    QTest::mouseDClick(row, Qt::LeftButton);
+    ASSERT_NE(row->editor(), nullptr);
+    EXPECT_EQ(kit::QuickTip::on(row), nullptr);
+    QTest::keyClick(row->editor(), Qt::Key_Escape);
+    ASSERT_EQ(s.row("Botez")->editor(), nullptr);
+    ASSERT_NE(kit::QuickTip::on(s.row("Botez")), nullptr);
+    EXPECT_EQ(kit::QuickTip::on(s.row("Botez"))->options().text, "Botez");
 }
 
 TEST(RailWidget, theActivityRefreshStopsWhileTheWindowIsHidden) {

@@ -26,6 +26,7 @@
 #include "app/kit/palette.h"
 #include "app/kit/sheet_background.h"
 #include "app/kit/sheet_host.h"
+#include "app/kit/tooltips.h"
 #include "app/model/updater.h"
 #include "app/profiles/new_profile_sheet.h"
 #include "app/profiles/profiles_hub.h"
@@ -167,6 +168,9 @@ ContentView::ContentView(model::AppModel& model, model::Router& router, QWidget*
             if (open_[i] == shown) closeSheet(Sheet(i));
     });
     rebuild();
+    // The page's tips are drawn over the whole window, above the rail and the page; the rail's own are
+    // drawn in place.
+    tips_ = new kit::TipHost(this);
 
     connect(&router_, &model::Router::routeChanged, this, [this] { updatePage(false); });
     connect(&model_, &model::AppModel::projectsChanged, this, [this] { updatePage(false); });
@@ -224,6 +228,7 @@ void ContentView::updatePage(bool force) {
         page_->deleteLater();
     }
     page_ = makePage(key);
+    kit::setTipsHosted(page_, true);
     row->addWidget(page_, 1);
 }
 

@@ -17,6 +17,7 @@
 
 namespace orvane::kit {
 class SheetHost;
+class TipHost;
 }
 
 namespace orvane::shell {
@@ -58,6 +59,7 @@ public:
     QWidget* page() const { return page_; }
     const PageKey& pageKey() const { return pageKey_; }
     kit::SheetHost* sheets() const { return sheets_; }
+    kit::TipHost* tips() const { return tips_; }
     QWidget* sheet(Sheet sheet) const { return open_[std::size_t(sheet)]; }
     int accentIndex() const { return accentIndex_; }
 
@@ -88,6 +90,7 @@ private:
     QWidget* page_ = nullptr;
     PageKey pageKey_;
     kit::SheetHost* sheets_ = nullptr;
+    kit::TipHost* tips_ = nullptr;
     std::array<QPointer<QWidget>, 7> open_;
 };
 

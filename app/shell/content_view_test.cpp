@@ -7,6 +7,8 @@
 #include <QMimeData>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,8 @@
 #include "app/kit/appearance.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_host.h"
+#include "app/kit/kit_test_fixture.h"
+#include "app/kit/tooltips.h"
 #include "app/profiles/new_profile_sheet.h"
 #include "app/profiles/profiles_hub.h"
 #include "app/profiles/profiles_list.h"
@@ -250,12 +254,13 @@ TEST(ContentView, mutedTextInASheetMadeAfterAnAppearanceChangeIsMuted) {
     ASSERT_TRUE(h.content->handleDrop({QUrl::fromLocalFile(QString::fromStdString((dir / "RAW").string()))}));
     QWidget* sheet = h.content->sheet(Sheet::newProject);
     ASSERT_NE(sheet, nullptr);
-    // The folder's path under its name is muted text; the sheet may redraw its sections, so the
+    // The line under the sheet's title is muted text; the sheet may redraw its sections, so the
     // label is looked up afresh.
     const auto pathLabel = [&] {
         QLabel* path = nullptr;
         for (QLabel* label : sheet->findChildren<QLabel*>())
-            if (label->isVisibleTo(sheet) && label->toolTip().endsWith("/RAW")) path = label;
+            if (label->isVisibleTo(sheet) && label->text() == QString::fromUtf8("Alege folderul cu RAW-uri și profilul de editare"))
+                path = label;
         return path;
     };
     QLabel* path = pathLabel();
@@ -267,6 +272,49 @@ TEST(ContentView, mutedTextInASheetMadeAfterAnAppearanceChangeIsMuted) {
     ASSERT_NE(path, nullptr);
     EXPECT_EQ(path->palette().color(path->foregroundRole()), kit::mutedColor.resolve(false));
     kit::Appearance::instance().setOverride(std::nullopt);
+}
+
+// The page's tips go to the window's host, which keeps them inside the window, and follow the page when
+// it is built afresh; the rail's are drawn in place.
+TEST(ContentView, hostsThePageTipsAndTheRailDrawsItsOwn) {
+    ManualExecutor clock;
+    kit::testing::VirtualHover virtualHover(clock);
+    Harness h;
+    h.content->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.content.get()));
+    ASSERT_NE(h.content->tips(), nullptr);
+    auto point = [](QWidget* w) {
+        QTest::mouseMove(w, w->rect().center());
+        QCoreApplication::processEvents();
+    };
+
+    for (Route route : {Route::home(), Route::settings()}) {
+        h.router->setRoute(route);
+        QCoreApplication::processEvents();  // the new page laid out, the old one gone
+        QWidget* page = h.content->page();
+        auto* edge = new QPushButton("Exportă", page);
+        edge->setGeometry(page->width() - 34, 40, 30, 24);  // at the window's trailing edge
+        edge->show();
+        kit::QuickTip* tip = kit::quickTip(edge, "Exportă proiectul în catalogul Lightroom");
+        point(edge);
+        clock.advance(std::chrono::milliseconds(1000));
+        ASSERT_TRUE(tip->isShown());
+        EXPECT_TRUE(tip->isHosted());
+        ASSERT_EQ(h.content->tips()->tips().size(), 1u);
+        EXPECT_DOUBLE_EQ(h.content->tips()->bubbleRect(0).right(), h.content->width() - 8);
+        point(h.content->rail());
+        EXPECT_TRUE(h.content->tips()->tips().empty());
+    }
+
+    QWidget* help = nullptr;
+    for (auto* b : h.content->rail()->findChildren<QAbstractButton*>())
+        if (kit::QuickTip* t = kit::QuickTip::on(b); t && t->shownText() == "Ghid și feedback") help = b;
+    ASSERT_NE(help, nullptr);
+    point(help);
+    clock.advance(std::chrono::milliseconds(1000));
+    ASSERT_TRUE(kit::QuickTip::on(help)->isShown());
+    EXPECT_FALSE(kit::QuickTip::on(help)->isHosted());
+    EXPECT_TRUE(h.content->tips()->tips().empty());
 }
 
 TEST(ContentView, longTitlesEndInAnEllipsisAndTheCloseButtonSitsInTheSheetCorner) {
