@@ -26,6 +26,7 @@
 #include "app/kit/palette.h"
 #include "app/kit/sheet_background.h"
 #include "app/kit/sheet_host.h"
+#include "app/library/library_view.h"
 #include "app/model/updater.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/rail/rail.h"
@@ -217,7 +218,12 @@ void ContentView::updatePage(bool force) {
         page_->hide();
         page_->deleteLater();
     }
-    page_ = placeholderPage(pageTitle(key, model_));
+    if (key.kind == Kind::library) {
+        page_ = new library::LibraryView(model_, router_, sheets_);
+        page_->setProperty("pageTitle", pageTitle(key, model_));
+    } else {
+        page_ = placeholderPage(pageTitle(key, model_));
+    }
     row->addWidget(page_, 1);
 }
 
