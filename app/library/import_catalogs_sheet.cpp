@@ -273,7 +273,12 @@ void ImportCatalogsSheet::refreshList() {
         }
         delete item;
     }
-    for (const FoundCatalog& c : model_->filteredFoundCatalogs()) list_->addWidget(makeRow(c));
+    // Shown at once, not on the next turn of the loop, so the list never shows a gap.
+    for (const FoundCatalog& c : model_->filteredFoundCatalogs()) {
+        QWidget* row = makeRow(c);
+        list_->addWidget(row);
+        row->show();
+    }
     const QString empty = model_->emptyText();
     if (!empty.isEmpty()) {
         auto* e = textLabel(empty, 13, QFont::Normal, true);
@@ -281,6 +286,7 @@ void ImportCatalogsSheet::refreshList() {
         e->setAlignment(Qt::AlignCenter);
         e->setMinimumHeight(120);
         list_->addWidget(e);
+        e->show();
     }
     list_->addStretch(1);
     if (scroll) scroll->verticalScrollBar()->setValue(at);

@@ -305,6 +305,7 @@ void LibraryView::refreshProfileBar() {
         tl->addWidget(textLabel(model_->usedCatalogsText(), 11, QFont::Normal, true), 0, Qt::AlignRight);
     }
     layout->addWidget(trailing);
+    for (QWidget* w : profileBar_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) w->show();
 }
 
 void LibraryView::refreshTable() {
@@ -317,7 +318,9 @@ void LibraryView::refreshTable() {
     }
     bool first = true;
     for (const TrainingCatalog& c : model_->rows()) {
-        rows_->addWidget(makeRow(c, first));
+        QWidget* row = makeRow(c, first);
+        rows_->addWidget(row);
+        row->show();
         first = false;
     }
     rows_->addStretch(1);
