@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "app/library/import_catalogs_sheet.h"
 #include "app/library/import_sheet_model.h"
 #include "app/library/library_model.h"
 
@@ -22,7 +23,6 @@ class SheetHost;
 
 namespace orvane::library {
 
-class ImportCatalogsSheet;
 
 class LibraryView final : public QWidget {
     Q_OBJECT
