@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/kit/palette.h"
+#include "core/base/defaults.h"
 #include "core/catalog/catalog_finder.h"
 #include "core/catalog/catalog_records.h"
 #include "core/style/profile.h"
@@ -61,7 +62,7 @@ class ImportSheetModel final : public QObject {
 public:
     static constexpr int maxAnalyses = 4;
     static constexpr int newProfileDelayMs = 500;
-    static constexpr const char* profileKeySetting = "library.profile";
+    static constexpr const char* profileKeySetting = DefaultsKeys::libraryProfile;
 
     ImportSheetModel(model::AppModel& app, model::Router& router,
                      ImportSheetServices services = ImportSheetServices::standard(), QObject* parent = nullptr);
