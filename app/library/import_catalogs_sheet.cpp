@@ -70,21 +70,9 @@ ImportCatalogsSheet::ImportCatalogsSheet(model::AppModel& app, model::Router& ro
     outer->setSizeConstraint(QLayout::SetFixedSize);
 
     // 1. Header.
-    auto* header = new QHBoxLayout;
-    header->setSpacing(12);
-    header->addWidget(new kit::IconTile(QStringLiteral("square.and.arrow.down"), 44, true));
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(1);
-    auto* title = textLabel(text("Importă cataloage"), 22, QFont::Bold);
-    title->setObjectName("sheetTitle");
-    QFont tf = title->font();
-    tf.setLetterSpacing(QFont::AbsoluteSpacing, -0.4);
-    title->setFont(tf);
-    titles->addWidget(title);
-    status_ = textLabel(QString(), 13, QFont::Normal, true);
-    status_->setObjectName("status");
-    titles->addWidget(status_);
-    header->addLayout(titles);
+    const SheetHeading heading = sheetHeading(QStringLiteral("square.and.arrow.down"), text("Importă cataloage"), "status");
+    auto* header = heading.row;
+    status_ = heading.subtitle;
     header->addStretch(1);
     spinner_ = busyIndicator();
     header->addWidget(spinner_);

@@ -11,6 +11,7 @@
 #include "app/kit/dialogs.h"
 #include "app/library/library_texts.h"
 #include "app/model/app_model.h"
+#include "app/model/deliver_later.h"
 #include "app/model/router.h"
 #include "core/base/work_pool.h"
 #include "core/catalog/catalog_import.h"
@@ -38,17 +39,8 @@ ImportSheetModel::ImportSheetModel(model::AppModel& app, model::Router& router, 
 
 template <class R>
 void ImportSheetModel::offload(std::function<R()> work, std::function<void(R)> done) {
-    QPointer<ImportSheetModel> self(this);
-    services_.background([self, work = std::move(work), done = std::move(done)] {
-        auto result = std::make_shared<R>(work());
-        // Posted to the application object, which outlives the sheet; the sheet is asked for on arrival.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, done, result] {
-                if (self && !self->closed_) done(std::move(*result));
-            },
-            Qt::QueuedConnection);
-    });
+    model::deliverLater<R>(services_.background, this, std::move(work), std::move(done),
+                           [](const ImportSheetModel* self) { return !self->closed_; });
 }
 
 // --- state ---

@@ -76,21 +76,11 @@ LearnSheet::LearnSheet(model::AppModel& app, Project project, std::optional<std:
     outer->setSpacing(16);
     outer->setSizeConstraint(QLayout::SetFixedSize);
 
-    auto* header = new QHBoxLayout;
-    header->setSpacing(12);
-    header->addWidget(new kit::IconTile(QStringLiteral("brain.head.profile"), 44, true));
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(1);
-    auto* title = textLabel(text("Învață din acest proiect"), 22, QFont::Bold);
-    title->setObjectName("sheetTitle");
-    QFont tf = title->font();
-    tf.setLetterSpacing(QFont::AbsoluteSpacing, -0.4);
-    title->setFont(tf);
-    titles->addWidget(title);
-    subtitle_ = textLabel(QString(), 13, QFont::Normal, true);
-    subtitle_->setObjectName("subtitle");
-    titles->addWidget(subtitle_);
-    header->addLayout(titles, 1);
+    const SheetHeading heading =
+        sheetHeading(QStringLiteral("brain.head.profile"), text("Învață din acest proiect"), "subtitle");
+    auto* header = heading.row;
+    subtitle_ = heading.subtitle;
+    header->addStretch(1);
     header->addSpacing(kit::SheetCloseButton::circle);
     outer->addLayout(header);
 

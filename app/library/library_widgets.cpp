@@ -4,9 +4,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
+#include <QVBoxLayout>
 
 #include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
+#include "app/kit/cards.h"
 #include "app/kit/fonts.h"
 #include "app/kit/icons.h"
 
@@ -36,6 +38,25 @@ QLabel* symbolLabel(const QString& name, double points, const QColor& color) {
     l->setFixedSize(side, side);
     l->setProperty("symbol", name);
     return l;
+}
+
+SheetHeading sheetHeading(const QString& symbol, const QString& title, const char* subtitleName) {
+    auto* header = new QHBoxLayout;
+    header->setSpacing(12);
+    header->addWidget(new kit::IconTile(symbol, 44, true));
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(1);
+    auto* heading = textLabel(title, 22, QFont::Bold);
+    heading->setObjectName("sheetTitle");
+    QFont font = heading->font();
+    font.setLetterSpacing(QFont::AbsoluteSpacing, -0.4);
+    heading->setFont(font);
+    titles->addWidget(heading);
+    auto* subtitle = textLabel(QString(), 13, QFont::Normal, true);
+    subtitle->setObjectName(subtitleName);
+    titles->addWidget(subtitle);
+    header->addLayout(titles);
+    return {header, subtitle};
 }
 
 QWidget* busyIndicator() {

@@ -3,6 +3,7 @@
 // indicator, a rounded filled frame, a clickable row and the kit's switch-like check box.
 #include <QAbstractButton>
 #include <QColor>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QString>
 
@@ -21,6 +22,14 @@ QWidget* busyIndicator();
 // The colour resolved for the appearance in effect.
 QColor resolved(const kit::AdaptiveColor& color);
 QString cssColor(const QColor& color);
+
+// The heading of a library sheet: an icon tile of 44, the title (22 bold, tracking -0.4) and a muted
+// line under it, which the caller fills. `row` is the header's layout, for items after the titles.
+struct SheetHeading {
+    QHBoxLayout* row;
+    QLabel* subtitle;
+};
+SheetHeading sheetHeading(const QString& symbol, const QString& title, const char* subtitleName);
 
 // A button whose whole rectangle is the hit area, drawn as a rounded rectangle with a fill and an
 // optional border; its content is laid out by the caller.

@@ -17,16 +17,12 @@
 #include "app/library/import_sheet_model.h"
 #include "app/model/app_model.h"
 #include "app/model/router.h"
+#include "app/testing/no_keep_awake.h"
 #include "core/base/executor.h"
 #include "testing/temp_dir.h"
 #include "testing/test_data_dir.h"
 
 namespace orvane::library::testing {
-
-class NoKeepAwake final : public platform::KeepAwake {
-public:
-    std::unique_ptr<Token> begin(const std::string&) override { return nullptr; }
-};
 
 struct LibraryWorld {
     orvane::testing::TempDir xdg;  // the trash lives here
@@ -48,7 +44,7 @@ struct LibraryWorld {
         setUserDefaults(defaults);
         kit::KitSettings::instance().rebind(defaults);
         kit::Appearance::instance().setOverride(false);
-        app = std::make_unique<model::AppModel>(main, defaults, std::make_unique<NoKeepAwake>());
+        app = std::make_unique<model::AppModel>(main, defaults, std::make_unique<orvane::testing::NoKeepAwake>());
         router = std::make_unique<model::Router>(defaults);
     }
     ~LibraryWorld() { kit::Appearance::instance().setOverride(std::nullopt); }
