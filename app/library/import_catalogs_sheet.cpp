@@ -361,16 +361,10 @@ QWidget* ImportCatalogsSheet::makeRow(const FoundCatalog& catalog) {
 }
 
 void ImportCatalogsSheet::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // The default button: nothing while it is disabled (no tick, or an import under way).
-        if (import_->isEnabled()) model_->importSelected();
-        return;
-    }
-    if (event->key() == Qt::Key_Escape) {
-        model_->dismiss();
-        return;
-    }
-    kit::GlassSheet::keyPressEvent(event);
+    // Return is the import button: nothing while it is disabled (no tick, or an import under way).
+    const bool handled = handleSheetKeys(
+        event, [this] { if (import_->isEnabled()) model_->importSelected(); }, [this] { model_->dismiss(); });
+    if (!handled) kit::GlassSheet::keyPressEvent(event);
 }
 
 }  // namespace orvane::library

@@ -138,15 +138,8 @@ void LearnSheet::refresh() {
 }
 
 void LearnSheet::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        model_->startLearning();
-        return;
-    }
-    if (event->key() == Qt::Key_Escape) {
-        model_->dismiss();
-        return;
-    }
-    kit::GlassSheet::keyPressEvent(event);
+    const bool handled = handleSheetKeys(event, [this] { model_->startLearning(); }, [this] { model_->dismiss(); });
+    if (!handled) kit::GlassSheet::keyPressEvent(event);
 }
 
 }  // namespace orvane::library

@@ -1,5 +1,6 @@
 #include "app/library/library_widgets.h"
 
+#include <QKeyEvent>
 #include <QLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -57,6 +58,16 @@ SheetHeading sheetHeading(const QString& symbol, const QString& title, const cha
     titles->addWidget(subtitle);
     header->addLayout(titles);
     return {header, subtitle};
+}
+
+bool handleSheetKeys(const QKeyEvent* event, const std::function<void()>& onReturn,
+                     const std::function<void()>& onEscape) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: onReturn(); return true;
+        case Qt::Key_Escape: onEscape(); return true;
+        default: return false;
+    }
 }
 
 QWidget* busyIndicator() {

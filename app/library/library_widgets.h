@@ -7,6 +7,10 @@
 #include <QLabel>
 #include <QString>
 
+#include <functional>
+
+class QKeyEvent;
+
 #include "app/kit/palette.h"
 
 namespace orvane::library {
@@ -30,6 +34,11 @@ struct SheetHeading {
     QLabel* subtitle;
 };
 SheetHeading sheetHeading(const QString& symbol, const QString& title, const char* subtitleName);
+
+// The default and cancel keys of a sheet: Return (or Enter) runs `onReturn`, Escape `onEscape`.
+// True when the key was one of them.
+bool handleSheetKeys(const QKeyEvent* event, const std::function<void()>& onReturn,
+                     const std::function<void()>& onEscape);
 
 // A button whose whole rectangle is the hit area, drawn as a rounded rectangle with a fill and an
 // optional border; its content is laid out by the caller.
