@@ -1,4 +1,5 @@
 #include "app/shell/content_view.h"
+#include "app/library/library_view.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -334,3 +335,10 @@ TEST(ContentView, startingFromTheReadySheetMakesTheProfileTheDefaultAndOpensQuic
 }
 
 }  // namespace
+
+TEST(ContentView, theLibraryRouteShowsTheCatalogLibrary) {
+    Harness h;
+    h.router->setRoute(Route::library());
+    ASSERT_TRUE(qobject_cast<library::LibraryView*>(h.content->page()));
+    EXPECT_EQ(h.content->page()->property("pageTitle").toString(), QString::fromUtf8("Biblioteca de cataloage"));
+}
