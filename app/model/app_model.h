@@ -198,6 +198,7 @@ signals:
     // A job entered the table, or a job's state or status line changed.
     void activeJobsChanged();
     void keepingAwakeChanged();
+    void catalogImportChanged();
 
 private:
     void scheduleKeepAwake();
@@ -251,8 +252,10 @@ public:
     };
     void setLearningServices(LearningServices services);
 
-    // Trains the profile from the catalogs in the background; nothing while a build runs.
-    void learnFromCatalogs(const Profile& profile, const std::vector<TrainingCatalog>& catalogs);
+    // Trains the profile from the catalogs in the background; nothing while a build runs. Without
+    // `announceReady` a first build does not publish profileReady (the library's own update).
+    void learnFromCatalogs(const Profile& profile, const std::vector<TrainingCatalog>& catalogs,
+                           bool announceReady = true);
     // Finds (or checks the picked) catalog holding the project's corrections, imports it, measures the
     // corrections and rebuilds the project's profile; nothing while a build runs or without the profile.
     // `catalog` is used as it is; `picked` must hold at least half of the project. `onDone` gets the
@@ -264,6 +267,20 @@ public:
     // Imports a catalog file into the library in the background; failures go to the error. `done`
     // runs on the main thread when the import has ended either way.
     void importCatalog(const std::filesystem::path& catalog, std::function<void()> done = {});
+    // The import run of the catalog import sheet: the files one after the other, then the new catalogs
+    // attached to the profile `attachTo` as it stands on disk when the imports end (a profile deleted
+    // meanwhile stays deleted). New means not in the library when the run began, and for a profile
+    // that does not learn from smart previews, with no RAW file missing. Failures do not stop the run;
+    // at the end they make one error naming each failed catalog. `done` runs on the main thread when
+    // the run has ended. Refused (false, nothing starts) while another run goes on.
+    struct CatalogImportProgress {
+        int done = 0;  // files whose import attempt has ended
+        int total = 0;
+        bool operator==(const CatalogImportProgress&) const = default;
+    };
+    bool importCatalogs(std::vector<std::filesystem::path> files, std::optional<Uuid> attachTo,
+                        std::function<void()> done = {});
+    const std::optional<CatalogImportProgress>& catalogImport() const { return catalogImport_; }
     // The preferred profile when it is built, else the first built one.
     std::optional<Uuid> usableProfileID(const std::optional<Uuid>& preferred) const;
     // A profile of kind "instant" on the application's base model; throws MissingBaseModel without it.
@@ -292,6 +309,13 @@ private:
                        std::optional<std::filesystem::path> picked);
     void importForProject(std::shared_ptr<ProjectRun> run, std::filesystem::path chosen);
     void trainForProject(std::shared_ptr<ProjectRun> run, TrainingCatalog imported);
+    struct ImportRun;
+    // One file into the library; `done` gets the failure's text, or nothing after a success.
+    void importOne(const std::filesystem::path& catalog, std::function<void(std::optional<std::string>)> done);
+    void importNext(std::shared_ptr<ImportRun> run);
+    void finishImportRun(const std::shared_ptr<ImportRun>& run);
+    void setCatalogImport(std::optional<CatalogImportProgress> progress);
+    std::optional<CatalogImportProgress> catalogImport_;
 
     std::shared_ptr<const LearningServices> learning_;
     std::shared_ptr<LearningSteps> learningSteps_;

@@ -180,7 +180,8 @@ void AppModel::endBuild(std::exception_ptr error) {
     reload();
 }
 
-void AppModel::learnFromCatalogs(const Profile& profile, const std::vector<TrainingCatalog>& catalogs) {
+void AppModel::learnFromCatalogs(const Profile& profile, const std::vector<TrainingCatalog>& catalogs,
+                                 bool announceReady) {
     if (profileBuild_) return;
     ProfileBuildStatus status;
     status.profileID = profile.id;
@@ -191,7 +192,7 @@ void AppModel::learnFromCatalogs(const Profile& profile, const std::vector<Train
     setProfileBuild(std::move(status));
 
     const int workers = learning().workers();
-    const bool firstBuild = !profile.isBuilt();
+    const bool firstBuild = announceReady && !profile.isBuilt();
     runLearningStep(
         true,
         [build = learning().build, profile, catalogs, workers, token, progress = progressHop(token)] {
@@ -351,10 +352,11 @@ void AppModel::cancelProfileBuild() {
     setProfileBuild(std::move(status));
 }
 
-void AppModel::importCatalog(const fs::path& catalog, std::function<void()> done) {
+void AppModel::importOne(const fs::path& catalog, std::function<void(std::optional<std::string>)> done) {
     runLearningStep(
         true, [importer = learning().importCatalog, catalog] { return importer(catalog, std::nullopt); },
         [this, done = std::move(done)](Outcome<TrainingCatalog> outcome) {
+            std::optional<std::string> failure;
             try {
                 const TrainingCatalog imported = outcome.value();
                 try {
@@ -365,10 +367,99 @@ void AppModel::importCatalog(const fs::path& catalog, std::function<void()> done
                 }
                 reload();
             } catch (const std::exception& e) {
-                setError(std::string(e.what()));
+                failure = std::string(e.what());
             }
-            if (done) done();
+            if (done) done(std::move(failure));
         });
+}
+
+void AppModel::importCatalog(const fs::path& catalog, std::function<void()> done) {
+    importOne(catalog, [this, done = std::move(done)](std::optional<std::string> failure) {
+        if (failure) setError(std::move(failure));
+        if (done) done();
+    });
+}
+
+// What one import run carries from file to file.
+struct AppModel::ImportRun {
+    std::vector<fs::path> files;
+    std::set<Uuid> existing;  // the library when the run began
+    std::optional<Uuid> attachTo;
+    std::function<void()> done;
+    std::size_t next = 0;
+    std::vector<std::pair<std::string, std::string>> failures;  // file name, message
+};
+
+void AppModel::setCatalogImport(std::optional<CatalogImportProgress> progress) {
+    if (catalogImport_ == progress) return;
+    catalogImport_ = progress;
+    emit catalogImportChanged();
+}
+
+bool AppModel::importCatalogs(std::vector<fs::path> files, std::optional<Uuid> attachTo, std::function<void()> done) {
+    if (catalogImport_) return false;
+    auto run = std::make_shared<ImportRun>();
+    for (const TrainingCatalog& c : catalogs_) run->existing.insert(c.id);
+    run->attachTo = attachTo;
+    run->done = std::move(done);
+    run->files = std::move(files);
+    setCatalogImport(CatalogImportProgress{0, clampToInt(static_cast<std::int64_t>(run->files.size()))});
+    importNext(std::move(run));
+    return true;
+}
+
+void AppModel::importNext(std::shared_ptr<ImportRun> run) {
+    if (run->next >= run->files.size()) return finishImportRun(run);
+    const fs::path file = run->files[run->next];
+    importOne(file, [this, run, file](std::optional<std::string> failure) {
+        if (failure) run->failures.emplace_back(file.filename().string(), *failure);
+        ++run->next;
+        setCatalogImport(CatalogImportProgress{clampToInt(static_cast<std::int64_t>(run->next)),
+                                               clampToInt(static_cast<std::int64_t>(run->files.size()))});
+        importNext(run);
+    });
+}
+
+void AppModel::finishImportRun(const std::shared_ptr<ImportRun>& run) {
+    if (run->attachTo) {
+        // The profile as it is now: a build or rename during the imports is kept, a deletion too.
+        reload();
+        const auto current = std::find_if(profiles_.begin(), profiles_.end(),
+                                          [&](const Profile& p) { return p.id == *run->attachTo; });
+        if (current != profiles_.end()) {
+            Profile profile = *current;
+            const bool previews = profile.usesPreviews();
+            bool added = false;
+            for (const TrainingCatalog& c : catalogs_) {
+                if (run->existing.count(c.id) || (c.rawMissing != 0 && !previews)) continue;
+                auto& ids = profile.catalogIDs;
+                if (std::find(ids.begin(), ids.end(), c.id) != ids.end()) continue;
+                ids.push_back(c.id);
+                added = true;
+            }
+            if (added) {
+                try {
+                    profile.save();
+                    reload();
+                } catch (const std::exception& e) {
+                    run->failures.emplace_back(std::string(), e.what());
+                }
+            }
+        }
+    }
+    if (run->failures.size() == 1) {
+        setError(run->failures.front().second);
+    } else if (!run->failures.empty()) {
+        std::string text = "Unele cataloage nu s-au importat:";
+        for (const auto& [name, message] : run->failures) {
+            text += "\n• ";
+            if (!name.empty()) text += name + ": ";
+            text += message;
+        }
+        setError(std::move(text));
+    }
+    setCatalogImport(std::nullopt);
+    if (run->done) run->done();
 }
 
 std::optional<Uuid> AppModel::usableProfileID(const std::optional<Uuid>& preferred) const {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -545,3 +546,143 @@ TEST(AppModelLearning, quittingWaitsForABuildStepNoLongerThanItsLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+// An importer standing in for the verified copy: a record named after the file, with the RAW files
+// missing that `missing` says, failing for files whose name starts with "Stricat". It can be held at
+// a gate, one file at a time, so a test can act between two imports.
+struct FakeImporter {
+    std::map<std::string, std::int64_t> missing;
+    std::shared_ptr<Gate> gate;
+    AppModel::LearningServices services(AppModel::LearningServices s) {
+        s.importCatalog = [this](const fs::path& file, const std::optional<std::set<std::string>>&) {
+            if (gate) gate->pass();
+            if (file.stem().string().rfind("Stricat", 0) == 0) throw std::runtime_error("Catalogul nu se poate citi: " + file.stem().string());
+            TrainingCatalog c;
+            c.id = Uuid::random();
+            c.name = file.stem().string();
+            c.source = file.string();
+            c.imported = std::chrono::system_clock::now();
+            c.photos = 10;
+            c.usable = 8;
+            c.rawMissing = missing.count(c.name) ? missing.at(c.name) : 0;
+            fs::create_directories(c.dir());
+            return c;
+        };
+        return s;
+    }
+};
+
+Uuid idNamed(const AppModel& model, const std::string& name) {
+    for (const TrainingCatalog& c : model.catalogs()) {
+        if (c.name == name) return c.id;
+    }
+    throw std::runtime_error("no such catalog");
+}
+
+}  // namespace
+
+TEST(AppModelImportRun, importsInOrderAdvancesAndAttachesOnlyNewCompleteCatalogsOnce) {
+    LearningHarness h;
+    FakeImporter importer;
+    importer.missing["Lipsa"] = 3;
+    h.model->setLearningServices(importer.services(h.builder.services()));
+    Profile p = h.profile("Nunți");
+    h.model->importCatalogs({"/u/Vechi.lrcat"}, std::nullopt);
+    ASSERT_TRUE(h.main->runUntil([&] { return !h.model->catalogImport(); }));
+    const Uuid old = idNamed(*h.model, "Vechi");
+    p.catalogIDs = {old};
+    p.save();
+    h.model->reload();
+
+    std::vector<AppModel::CatalogImportProgress> seen;
+    QObject::connect(h.model.get(), &AppModel::catalogImportChanged, [&] {
+        if (h.model->catalogImport()) seen.push_back(*h.model->catalogImport());
+    });
+    bool done = false;
+    ASSERT_TRUE(h.model->importCatalogs({"/u/A.lrcat", "/u/Stricat1.lrcat", "/u/Lipsa.lrcat", "/u/Stricat2.lrcat", "/u/B.lrcat"},
+                                        p.id, [&] { done = true; }));
+    // One run at a time.
+    EXPECT_FALSE(h.model->importCatalogs({"/u/C.lrcat"}, p.id));
+    ASSERT_TRUE(h.main->runUntil([&] { return done; }));
+
+    const std::vector<AppModel::CatalogImportProgress> expected{{0, 5}, {1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_FALSE(h.model->catalogImport());
+    // A, Lipsa and B are in the library; only the complete ones join the profile, after the old one.
+    EXPECT_EQ(h.model->catalogs().size(), 4u);
+    EXPECT_EQ(h.stored(p.id).catalogIDs, (std::vector<Uuid>{old, idNamed(*h.model, "A"), idNamed(*h.model, "B")}));
+    // Both failures in one message, each named.
+    ASSERT_TRUE(h.model->error());
+    EXPECT_NE(h.model->error()->find("Stricat1.lrcat: Catalogul nu se poate citi: Stricat1"), std::string::npos);
+    EXPECT_NE(h.model->error()->find("Stricat2.lrcat"), std::string::npos);
+}
+
+TEST(AppModelImportRun, aSingleFailureKeepsItsOwnTextAndNothingNewSavesNothing) {
+    LearningHarness h;
+    FakeImporter importer;
+    h.model->setLearningServices(importer.services(h.builder.services()));
+    const Profile p = h.profile("Nunți");
+    const auto before = fs::last_write_time(p.dir() / "profile.json");
+    bool done = false;
+    h.model->importCatalogs({"/u/Stricat.lrcat"}, p.id, [&] { done = true; });
+    ASSERT_TRUE(h.main->runUntil([&] { return done; }));
+    EXPECT_EQ(h.model->error(), std::optional<std::string>("Catalogul nu se poate citi: Stricat"));
+    EXPECT_EQ(fs::last_write_time(p.dir() / "profile.json"), before);
+
+    // An empty list ends at once.
+    done = false;
+    h.model->importCatalogs({}, p.id, [&] { done = true; });
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(h.model->catalogImport());
+}
+
+TEST(AppModelImportRun, theProfileIsReadAfreshAtTheEndAndADeletedOneStaysDeleted) {
+    LearningHarness h;
+    FakeImporter importer;
+    importer.gate = std::make_shared<Gate>();
+    importer.missing["Lipsa"] = 2;
+    h.model->setLearningServices(importer.services(h.builder.services()));
+    Profile p = h.profile("Nunți");
+    p.engine = "preview";
+    p.save();
+    h.model->reload();
+
+    bool done = false;
+    h.model->importCatalogs({"/u/Lipsa.lrcat"}, p.id, [&] { done = true; });
+    // Renamed and rebuilt while the import runs.
+    Profile renamed = h.stored(p.id);
+    renamed.name = "Botezuri";
+    renamed.samples = 77;
+    renamed.save();
+    importer.gate->open();
+    ASSERT_TRUE(h.main->runUntil([&] { return done; }));
+    const Profile& after = h.stored(p.id);
+    EXPECT_EQ(after.name, "Botezuri");
+    EXPECT_EQ(after.samples, 77);
+    // A profile that learns from smart previews takes a catalog with RAW files missing.
+    EXPECT_EQ(after.catalogIDs, std::vector<Uuid>{idNamed(*h.model, "Lipsa")});
+
+    // Deleted during the run: not brought back.
+    importer.gate = std::make_shared<Gate>();
+    h.model->setLearningServices(importer.services(h.builder.services()));
+    done = false;
+    h.model->importCatalogs({"/u/A.lrcat"}, p.id, [&] { done = true; });
+    fs::remove_all(p.dir());
+    importer.gate->open();
+    ASSERT_TRUE(h.main->runUntil([&] { return done; }));
+    EXPECT_FALSE(fs::exists(p.dir()));
+    EXPECT_TRUE(std::none_of(h.model->profiles().begin(), h.model->profiles().end(),
+                             [&](const Profile& q) { return q.id == p.id; }));
+}
+
+TEST(AppModelLearning, aBuildWithoutAnnouncementSetsNoProfileReady) {
+    LearningHarness h;
+    h.builder.gate->open();
+    const Profile p = h.profile("Nunți");
+    h.model->learnFromCatalogs(p, {}, false);
+    ASSERT_TRUE(h.finish());
+    EXPECT_FALSE(h.model->profileReady());
+    EXPECT_TRUE(h.stored(p.id).isBuilt());
+}

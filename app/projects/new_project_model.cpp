@@ -11,6 +11,7 @@
 #include "app/kit/catalog_sort.h"
 #include "app/kit/text.h"
 #include "app/model/app_model.h"
+#include "app/model/deliver_later.h"
 #include "app/model/router.h"
 #include "core/base/error_text.h"
 #include "core/base/work_pool.h"
@@ -60,17 +61,8 @@ NewProjectModel::NewProjectModel(model::AppModel& app, model::Router& router, Cr
 
 template <class R>
 void NewProjectModel::offload(std::function<R()> work, std::function<void(R)> done) {
-    QPointer<NewProjectModel> self(this);
-    services_.background([self, work = std::move(work), done = std::move(done)] {
-        auto result = std::make_shared<R>(work());
-        // Posted to the application object, which outlives the sheet; the sheet is asked for on arrival.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, done, result] {
-                if (self && !self->closed_) done(std::move(*result));
-            },
-            Qt::QueuedConnection);
-    });
+    model::deliverLater<R>(services_.background, this, std::move(work), std::move(done),
+                           [](const NewProjectModel* self) { return !self->closed_; });
 }
 
 void NewProjectModel::refreshProfiles() {

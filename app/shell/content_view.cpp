@@ -27,6 +27,7 @@
 #include "app/kit/sheet_background.h"
 #include "app/kit/sheet_host.h"
 #include "app/kit/tooltips.h"
+#include "app/library/library_view.h"
 #include "app/model/updater.h"
 #include "app/profiles/new_profile_sheet.h"
 #include "app/profiles/profiles_hub.h"
@@ -248,7 +249,9 @@ QWidget* ContentView::makePage(const PageKey& key) {
 }
 
 QWidget* ContentView::libraryPage() {
-    return placeholderPage(pageTitle({2, Kind::library, std::nullopt}, model_));
+    auto* page = new library::LibraryView(model_, router_, sheets_);
+    page->setProperty("pageTitle", pageTitle({2, Kind::library, std::nullopt}, model_));
+    return page;
 }
 
 bool ContentView::wants(Sheet sheet) const {

@@ -1,4 +1,5 @@
 #include "app/shell/content_view.h"
+#include "app/library/library_view.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -436,3 +437,12 @@ TEST(ContentView, startingFromTheReadySheetMakesTheProfileTheDefaultAndOpensQuic
 }
 
 }  // namespace
+
+TEST(ContentView, theLibraryRouteShowsTheCatalogLibrary) {
+    Harness h;
+    h.router->setRoute(Route::library());
+    // The library is the hub's second tab.
+    auto* library = h.content->page()->findChild<library::LibraryView*>();
+    ASSERT_TRUE(library);
+    EXPECT_EQ(library->property("pageTitle").toString(), QString::fromUtf8("Biblioteca de cataloage"));
+}

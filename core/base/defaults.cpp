@@ -74,6 +74,7 @@ const DefaultsKey* find(const std::string& key) { return findIn(settings(), key)
 const std::vector<DefaultsKey>& interfaceState() {
     static const std::vector<DefaultsKey> keys = {
         {catalogSort, DefaultsType::text, "recent", "order of every catalog list: recent (newest first) or name"},
+        {libraryProfile, DefaultsType::text, "", "the profile that imported catalogs join and the library improves"},
     };
     return keys;
 }
