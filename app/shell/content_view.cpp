@@ -27,6 +27,8 @@
 #include "app/kit/sheet_background.h"
 #include "app/kit/sheet_host.h"
 #include "app/model/updater.h"
+#include "app/profiles/profile_detail_view.h"
+#include "app/profiles/profile_ready_sheet.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/rail/rail.h"
 
@@ -217,7 +219,8 @@ void ContentView::updatePage(bool force) {
         page_->hide();
         page_->deleteLater();
     }
-    page_ = placeholderPage(pageTitle(key, model_));
+    const Profile* profile = key.kind == Kind::profile ? findProfile(model_, *key.id) : nullptr;
+    page_ = profile ? new profiles::ProfileDetailPage(model_, router_, *profile) : placeholderPage(pageTitle(key, model_));
     row->addWidget(page_, 1);
 }
 
@@ -272,15 +275,7 @@ QWidget* ContentView::makeSheet(Sheet sheet) {
         case Sheet::feedback: return new PlaceholderSheet(QString::fromUtf8("Spune-ne ce să îmbunătățim"), close);
         case Sheet::profileReady: {
             const Profile profile = *model_.profileReady();
-            auto* s = new PlaceholderSheet(QString::fromStdString(profile.name), close);
-            auto* start = new kit::KitButton(QString::fromUtf8("Începe să editezi"), kit::ButtonLook::accent);
-            start->setObjectName("startEditing");
-            connect(start, &QAbstractButton::clicked, this, [this, profile] {
-                closeSheet(Sheet::profileReady);
-                startWithReadyProfile(profile);
-            });
-            s->body->addWidget(start, 0, Qt::AlignLeft);
-            return s;
+            return new profiles::ProfileReadySheet(profile, [this, profile] { startWithReadyProfile(profile); }, close);
         }
     }
     return nullptr;
