@@ -101,10 +101,11 @@ void ProfileTuningModel::commit() {
 
 void ProfileTuningModel::undo() {
     if (undo_.empty()) return;
+    // A change not yet recorded goes onto the stack first, so undo steps back from it to the state
+    // recorded last and the stack stays in order.
+    record();
     const ProfileTuning earlier = undo_.back();
     undo_.pop_back();
-    // A change not yet recorded goes onto the stack first, after the entry was taken.
-    record();
     redo_.push_back(last_);
     t_ = earlier;
     last_ = earlier;
