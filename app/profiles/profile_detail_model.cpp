@@ -63,10 +63,14 @@ ProfileDetailModel::ProfileDetailModel(model::AppModel& app, model::Router& rout
         const bool flipped = has != hadBuild_ || training != wasTraining_;
         hadBuild_ = has;
         wasTraining_ = training;
-        // The end of any build: the stored profile may have new results.
+        // The end of any build: the stored profile may have new results. The model rereads its lists
+        // right after it clears the build, so the copy is taken once that step is over.
         if (ended) {
-            refreshProfile();
-        } else if (flipped) {
+            app_.mainExecutor().post([self = QPointer<ProfileDetailModel>(this)] {
+                if (self) self->refreshProfile();
+            });
+        }
+        if (flipped) {
             emit changed();
         }
         emit buildProgressed();

@@ -1,6 +1,8 @@
 #include "app/profiles/profile_detail_parts.h"
 
-#include <QFrame>
+#include <QPainter>
+
+#include "app/kit/appearance.h"
 
 #include "app/kit/fonts.h"
 #include "app/kit/text.h"
@@ -21,12 +23,23 @@ kit::KitLabel* wrappingLabel(const QString& text, kit::AdaptiveColor color, bool
     return l;
 }
 
-QWidget* divider() {
-    auto* line = new QFrame;
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setFixedHeight(1);
-    return line;
-}
+namespace {
+// A hairline in the label colour at a low opacity, following the appearance.
+class Hairline final : public QWidget {
+public:
+    Hairline() {
+        setFixedHeight(1);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), kit::withAlpha(kit::primaryLabelColor.resolve(kit::Appearance::instance().isDark()), 0.12));
+    }
+};
+}  // namespace
+
+QWidget* divider() { return new Hairline; }
 
 }  // namespace orvane::profiles

@@ -119,6 +119,7 @@ ProfileDetailPage::ProfileDetailPage(model::AppModel& app, model::Router& router
     left_ = new QScrollArea;
     left_->setObjectName("leftColumn");
     left_->setWidgetResizable(true);
+    left_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     left_->setFrameShape(QFrame::NoFrame);
     left_->viewport()->setAutoFillBackground(false);
     auto* leftContent = new QWidget;
@@ -132,7 +133,7 @@ ProfileDetailPage::ProfileDetailPage(model::AppModel& app, model::Router& router
     leftColumn_->setSpacing(16);
     centring->addWidget(column, 1);
     left_->setWidget(leftContent);
-    row->addWidget(left_, 1, Qt::AlignTop);
+    row->addWidget(left_, 1);
     // A click anywhere in the column ends the name's editing.
     left_->viewport()->installEventFilter(this);
     leftContent->installEventFilter(this);
@@ -152,6 +153,10 @@ ProfileDetailPage::ProfileDetailPage(model::AppModel& app, model::Router& router
     leftColumn_->addWidget(catalogs);
     leftColumn_->addStretch(1);
 
+    // The columns scroll over the window's backdrop.
+    const QString clear = QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget#columnContent { background: transparent; }");
+    left_->setStyleSheet(clear);
+    leftContent->setObjectName("columnContent");
     auto* right = new QScrollArea;
     right->setObjectName("rightColumn");
     right->setFixedWidth(380);
@@ -159,6 +164,8 @@ ProfileDetailPage::ProfileDetailPage(model::AppModel& app, model::Router& router
     right->setFrameShape(QFrame::NoFrame);
     right->viewport()->setAutoFillBackground(false);
     auto* rightContent = new QWidget;
+    rightContent->setObjectName("columnContent");
+    right->setStyleSheet(clear);
     auto* rightColumn = new QVBoxLayout(rightContent);
     rightColumn->setContentsMargins(0, 24, 24, 24);
     auto* tuningCard = new kit::Card(QString::fromUtf8("Ajustare profil"), QStringLiteral("slider.horizontal.3"));
@@ -249,6 +256,7 @@ QWidget* ProfileDetailPage::profileCard() {
     name_->setPlaceholderText(kit::localized("Nume"));
     name_->setFont(kit::uiFont(15, QFont::Medium));
     name_->setFrame(false);
+    name_->setMinimumWidth(240);
     name_->setMaximumWidth(300);
     name_->setStyleSheet(nameFieldStyle(false));
     name_->installEventFilter(this);
@@ -366,7 +374,6 @@ void ProfileDetailPage::refreshInfo() {
         auto* value = textLabel(r.value, 14, preset || r.warning ? QFont::DemiBold : QFont::Normal,
                                 r.warning ? kit::warnColor : kit::primaryLabelColor, false);
         value->setObjectName(preset ? "presetName" : "infoValue");
-        if (preset) value->setElideMode(Qt::ElideRight);
         row->addWidget(value);
         if (preset) {
             auto* change = new QPushButton(kit::localized("Schimbă"));
@@ -423,6 +430,7 @@ void ProfileDetailPage::refreshCatalogs() {
         sortRow->addStretch(1);
         auto* picker = new kit::CatalogSortPicker;
         picker->setObjectName("catalogSort");
+        picker->setMinimumHeight(picker->label()->sizeHint().height() + 4);
         sortRow->addWidget(picker);
         catalogsBody_->addLayout(sortRow);
     }
