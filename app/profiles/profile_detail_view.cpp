@@ -392,11 +392,11 @@ void ProfileDetailPage::refreshInfo() {
         }
         rows->addLayout(row);
     }
-    infoRow_->addWidget(block, 1);
+    infoRow_->addWidget(block, 3);
     evaluation_ = nullptr;
     if (showsEvaluation(p)) {
         evaluation_ = new EvaluationCard(*p.evaluation, p.predictedExtras.value_or(std::vector<std::string>{}));
-        infoRow_->addWidget(evaluation_, 1);
+        infoRow_->addWidget(evaluation_, 2);
     }
 }
 
@@ -409,7 +409,8 @@ void ProfileDetailPage::refreshCatalogs() {
     }
     catalogsContent_ = new QWidget;
     catalogsBody_ = new QVBoxLayout(catalogsContent_);
-    catalogsBody_->setContentsMargins(0, 0, 0, 0);
+    // Room under the last wrapped caption, whose height follows the card's width.
+    catalogsBody_->setContentsMargins(0, 0, 0, 8);
     catalogsBody_->setSpacing(4);
     static_cast<kit::Card*>(catalogsCard_)->addContent(catalogsContent_);
 

@@ -14,8 +14,10 @@
 #include "app/kit/appearance.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_host.h"
+#include "app/profiles/profile_detail_view.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/shell/shell_fixtures.h"
+#include "app/testing/scripted_dialogs.h"
 #include "core/store/store.h"
 #include "testing/temp_dir.h"
 
@@ -313,6 +315,27 @@ TEST(ContentView, sheetsOpenOneAtATimeAndClosingResetsWhatOpenedThem) {
     QPointer<QWidget> sheet = h.content->sheet(Sheet::newProject);
     h.defaults->set("accentIndex", 1);
     EXPECT_EQ(h.content->sheet(Sheet::newProject), sheet.data());
+}
+
+// The profile's page is its screen; deleting the profile there shows the list in its place.
+TEST(ContentView, aProfilesPageIsItsScreenAndDeletingItShowsTheList) {
+    orvane::testing::TempDir xdg;
+    orvane::testing::ScopedEnv trash("XDG_DATA_HOME", xdg.path().string());
+    Harness h;
+    Profile profile;
+    profile.id = Uuid::random();
+    profile.name = "Stil";
+    profile.presetName = "Cald";
+    profile.save();
+    h.model->reload();
+    h.router->setRoute(Route::profile(profile.id));
+    auto* page = qobject_cast<profiles::ProfileDetailPage*>(h.content->page());
+    ASSERT_NE(page, nullptr);
+    orvane::testing::ScriptedDialogs dialogs;
+    dialogs.alertAnswers = {kit::CenteredAlert::firstButton};  // "Șterge"
+    page->actionButton(profiles::ProfileDetailPage::Action::remove, false)->click();
+    EXPECT_EQ(h.content->pageKey(), (PageKey{2, Kind::profiles, {}}));
+    EXPECT_EQ(h.router->route(), Route::profile(profile.id)) << "the route itself is kept";
 }
 
 TEST(ContentView, startingFromTheReadySheetMakesTheProfileTheDefaultAndOpensQuickEdit) {
