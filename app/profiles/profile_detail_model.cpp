@@ -276,11 +276,15 @@ void ProfileDetailModel::revertName() {
     emit changed();
 }
 
-void ProfileDetailModel::refreshProfile() {
+const Profile* ProfileDetailModel::storedProfile() const {
     const auto& list = app_.profiles();
     const auto it = std::find_if(list.begin(), list.end(), [&](const Profile& p) { return p.id == profile_.id; });
-    if (it != list.end()) {
-        setProfile(*it);
+    return it == list.end() ? nullptr : &*it;
+}
+
+void ProfileDetailModel::refreshProfile() {
+    if (const Profile* stored = storedProfile()) {
+        setProfile(*stored);
         savedName_ = profile_.name;
         emit nameReset();
     }
@@ -306,10 +310,8 @@ void ProfileDetailModel::openCatalogImport() {
 }
 
 void ProfileDetailModel::importClosed() {
-    const auto& list = app_.profiles();
-    const auto it = std::find_if(list.begin(), list.end(), [&](const Profile& p) { return p.id == profile_.id; });
-    if (it != list.end()) {
-        setProfile(*it);
+    if (const Profile* stored = storedProfile()) {
+        setProfile(*stored);
         selected_ = idSet(profile_.catalogIDs);
     }
     emit changed();

@@ -110,6 +110,8 @@ signals:
 
 private:
     void setProfile(Profile profile);
+    // This profile's entry in the application model's list, if it has one.
+    const Profile* storedProfile() const;
     // Saves the copy; false (with the error published) when it failed.
     bool saveProfile();
 
