@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QPainter>
+#include <QPalette>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -78,9 +79,10 @@ QString nameFieldStyle(bool focused) {
     fill.setAlphaF(focused ? 0.10f : 0.06f);
     QColor ring = kit::accentColor().resolve(dark);
     ring.setAlphaF(0.7f);
-    return QStringLiteral("QLineEdit{background:%1;border-radius:19px;padding:9px 14px;border:%2;}")
+    return QStringLiteral("QLineEdit{background:%1;color:%3;border-radius:19px;padding:9px 14px;border:%2;}")
         .arg(fill.name(QColor::HexArgb),
-             focused ? QStringLiteral("1.5px solid %1").arg(ring.name(QColor::HexArgb)) : QStringLiteral("none"));
+             focused ? QStringLiteral("1.5px solid %1").arg(ring.name(QColor::HexArgb)) : QStringLiteral("none"),
+             kit::primaryLabelColor.resolve(dark).name());
 }
 
 }  // namespace
@@ -193,6 +195,7 @@ ProfileDetailPage::ProfileDetailPage(model::AppModel& app, model::Router& router
     });
     connect(&kit::Appearance::instance(), &kit::Appearance::changed, this, [this] {
         name_->setStyleSheet(nameFieldStyle(name_->hasFocus()));
+        refreshCatalogs();
     });
     refresh();
 }
@@ -417,6 +420,14 @@ void ProfileDetailPage::refreshCatalogs() {
     auto& app = model_->app();
     const bool training = model_->isTraining();
     const bool runs = model_->buildRuns();
+    // The columns' style sheet stops the palette here: the text takes the appearance's label colour.
+    const QColor labelColour = kit::primaryLabelColor.resolve(kit::Appearance::instance().isDark());
+    auto paintLabel = [&labelColour](QWidget* w) {
+        QPalette palette = w->palette();
+        palette.setColor(QPalette::WindowText, labelColour);
+        palette.setColor(QPalette::ButtonText, labelColour);
+        w->setPalette(palette);
+    };
     if (app.catalogs().empty()) {
         auto* import = new kit::KitButton(QString::fromUtf8("Importă cataloage"), kit::ButtonLook::accent);
         import->setObjectName("importCatalogs");
@@ -443,6 +454,7 @@ void ProfileDetailPage::refreshCatalogs() {
         box->setObjectName("catalogRow");
         box->setProperty("catalogID", QString::fromStdString(c.id.text()));
         box->setFont(kit::uiFont(13));
+        paintLabel(box);
         box->setChecked(model_->selected().count(c.id) > 0);
         box->setEnabled(!training);
         row->addWidget(box);
@@ -472,6 +484,7 @@ void ProfileDetailPage::refreshCatalogs() {
     auto* toggle = new QCheckBox(kit::localized("Prioritizează antrenarea"));
     toggle->setObjectName("prioritize");
     toggle->setFont(kit::uiFont(13));
+    paintLabel(toggle);
     toggle->setChecked(model::prioritizeEditing(app.defaults()));
     toggle->setEnabled(!runs);
     connect(toggle, &QCheckBox::toggled, this, [&app](bool on) { app.defaults().set(prioritizeKey, Json(on)); });
