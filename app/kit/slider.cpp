@@ -342,6 +342,12 @@ void SliderRow::setValue(double value) {
     refresh();
 }
 
+void SliderRow::setNeutral(double neutral) {
+    neutral_ = neutral;
+    slider_->setOrigin(neutral);
+    refresh();
+}
+
 void SliderRow::setLabel(const QString& label) { label_->setText(label); }
 
 void SliderRow::setHint(std::optional<QString> hint) {

@@ -140,6 +140,8 @@ public:
     double value() const;
     void setValue(double value);
     double neutral() const { return neutral_; }
+    // A new neutral value (the track's origin and the reset's target), for a base read after the row was made.
+    void setNeutral(double neutral);
     // The value as the caller formats it (a number and its unit, for example).
     void setLabel(const QString& label);
     void setHint(std::optional<QString> hint);

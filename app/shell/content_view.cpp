@@ -32,6 +32,8 @@
 #include "app/profiles/new_profile_sheet.h"
 #include "app/profiles/profiles_hub.h"
 #include "app/profiles/profiles_list.h"
+#include "app/profiles/profile_detail_view.h"
+#include "app/profiles/profile_ready_sheet.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/rail/rail.h"
 
@@ -239,8 +241,10 @@ QWidget* ContentView::makePage(const PageKey& key) {
     if (key.kind == Kind::profiles) {
         const auto tab = router_.route().kind == Kind::library ? profiles::HubTab::library : profiles::HubTab::profiles;
         page = new profiles::ProfilesHubView(model_, router_, tab, [this] { return libraryPage(); });
-    } else if (key.kind == Kind::profile && !key.id) {
-        page = new profiles::ProfilesListView(model_, router_);
+    } else if (key.kind == Kind::profile) {
+        const Profile* profile = key.id ? findProfile(model_, *key.id) : nullptr;
+        if (profile) page = new profiles::ProfileDetailPage(model_, router_, *profile);
+        else page = new profiles::ProfilesListView(model_, router_);
     } else {
         return placeholderPage(title);
     }
@@ -305,15 +309,7 @@ QWidget* ContentView::makeSheet(Sheet sheet) {
         case Sheet::feedback: return new PlaceholderSheet(QString::fromUtf8("Spune-ne ce să îmbunătățim"), close);
         case Sheet::profileReady: {
             const Profile profile = *model_.profileReady();
-            auto* s = new PlaceholderSheet(QString::fromStdString(profile.name), close);
-            auto* start = new kit::KitButton(QString::fromUtf8("Începe să editezi"), kit::ButtonLook::accent);
-            start->setObjectName("startEditing");
-            connect(start, &QAbstractButton::clicked, this, [this, profile] {
-                closeSheet(Sheet::profileReady);
-                startWithReadyProfile(profile);
-            });
-            s->body->addWidget(start, 0, Qt::AlignLeft);
-            return s;
+            return new profiles::ProfileReadySheet(profile, [this, profile] { startWithReadyProfile(profile); }, close);
         }
     }
     return nullptr;

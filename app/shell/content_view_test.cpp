@@ -22,8 +22,10 @@
 #include "app/profiles/new_profile_sheet.h"
 #include "app/profiles/profiles_hub.h"
 #include "app/profiles/profiles_list.h"
+#include "app/profiles/profile_detail_view.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/shell/shell_fixtures.h"
+#include "app/testing/scripted_dialogs.h"
 #include "core/store/store.h"
 #include "testing/temp_dir.h"
 
@@ -331,18 +333,18 @@ TEST(ContentView, longTitlesEndInAnEllipsisAndTheCloseButtonSitsInTheSheetCorner
     EXPECT_LE(title->fontMetrics().horizontalAdvance(title->text()), title->width());
     EXPECT_EQ(title->toolTip(), QString::fromStdString(p.name));
 
-    h.readyProfile("Stilul meu");
-    QWidget* sheet = h.content->sheet(Sheet::profileReady);
+    h.router->setShowGuide(true);
+    QWidget* sheet = h.content->sheet(Sheet::guide);
     ASSERT_NE(sheet, nullptr);
     auto* close = sheet->findChild<kit::SheetCloseButton*>();
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(close->geometry(), QRect(sheet->width() - 58, 0, 58, 58)) << "the glyph's centre 29 from both edges";
     auto* sheetTitle = sheet->findChild<QLabel*>("sheetTitle");
     ASSERT_NE(sheetTitle, nullptr);
-    EXPECT_EQ(sheetTitle->text(), "Stilul meu") << "a short title is whole";
+    EXPECT_EQ(sheetTitle->text(), "Ghid de utilizare") << "a short title is whole";
     EXPECT_LE(sheetTitle->geometry().right(), close->geometry().left()) << "the title keeps clear of the button";
     close->button()->click();
-    EXPECT_FALSE(h.model->profileReady().has_value());
+    EXPECT_FALSE(h.router->showGuide());
 }
 
 TEST(ContentView, everyReportedErrorGetsItsOwnAlertAndCopyLeavesTheExactText) {
@@ -418,16 +420,46 @@ TEST(ContentView, afterAnImportTheNewProfileSheetOpensInItsProfessionalStepCentr
     EXPECT_FALSE(h.router->pendingAutoPreset());  // closed without creating: the hand-over is given back
 }
 
+// The profile's page is its screen; deleting the profile there shows the list in its place.
+TEST(ContentView, aProfilesPageIsItsScreenAndDeletingItShowsTheList) {
+    orvane::testing::TempDir xdg;
+    orvane::testing::ScopedEnv trash("XDG_DATA_HOME", xdg.path().string());
+    Harness h;
+    Profile profile;
+    profile.id = Uuid::random();
+    profile.name = "Stil";
+    profile.presetName = "Cald";
+    profile.save();
+    h.model->reload();
+    h.router->setRoute(Route::profile(profile.id));
+    auto* page = qobject_cast<profiles::ProfileDetailPage*>(h.content->page());
+    ASSERT_NE(page, nullptr);
+    orvane::testing::ScriptedDialogs dialogs;
+    dialogs.alertAnswers = {kit::CenteredAlert::firstButton};  // "Șterge"
+    page->actionButton(profiles::ProfileDetailPage::Action::remove, false)->click();
+    EXPECT_EQ(h.content->pageKey(), (PageKey{2, Kind::profiles, {}}));
+    EXPECT_EQ(h.router->route(), Route::profile(profile.id)) << "the route itself is kept";
+}
+
 TEST(ContentView, startingFromTheReadySheetMakesTheProfileTheDefaultAndOpensQuickEdit) {
     Harness h;
+    // Escape closes the sheet and changes nothing else.
+    h.readyProfile("Alt stil");
+    ASSERT_NE(h.content->sheet(Sheet::profileReady), nullptr);
+    QTest::keyClick(h.content->sheet(Sheet::profileReady), Qt::Key_Escape);
+    EXPECT_FALSE(h.model->profileReady().has_value());
+    EXPECT_FALSE(h.router->preferredProfile().has_value());
+    EXPECT_FALSE(h.defaults->textValue("defaultProfile").has_value());
+
+    // Return starts editing with the profile.
     const Profile profile = h.readyProfile("Stilul meu");
     QWidget* sheet = h.content->sheet(Sheet::profileReady);
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(h.sheetTitle(), "Stilul meu");
+    EXPECT_EQ(h.sheetTitle(), "Profilul este gata");
     auto* start = sheet->findChild<QAbstractButton*>("startEditing");
     ASSERT_NE(start, nullptr);
     EXPECT_EQ(start->text(), "Începe să editezi");
-    start->click();
+    QTest::keyClick(sheet, Qt::Key_Return);
     EXPECT_FALSE(h.model->profileReady().has_value());
     EXPECT_EQ(h.router->preferredProfile(), profile.id);
     EXPECT_EQ(h.defaults->textValue("defaultProfile"), profile.id.text());

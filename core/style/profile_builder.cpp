@@ -5,6 +5,7 @@
 #include <numeric>
 #include <unordered_set>
 
+#include "core/store/store.h"
 #include "core/style/model.h"
 #include "core/style/model_training.h"
 
@@ -38,6 +39,27 @@ std::vector<std::string> ProfileBuilder::learnableExtras(const std::optional<Eva
     }
     return out;
 }
+
+namespace {
+// The profile as it is on disk now, with the fields a build owns taken from `built`: a rename, a
+// preset or a tuning saved while the build ran is kept. Without a readable record on disk, `built`.
+Profile withBuildFields(const Profile& built) {
+    Profile current;
+    try {
+        current = Store::load<Profile>(built.dir() / "profile.json");
+    } catch (const std::exception&) {
+        return built;
+    }
+    if (current.id != built.id) return built;
+    current.evaluation = built.evaluation;
+    current.predictedExtras = built.predictedExtras;
+    current.samples = built.samples;
+    current.catalogIDs = built.catalogIDs;
+    current.trainedCatalogIDs = built.trainedCatalogIDs;
+    current.built = built.built;
+    return current;
+}
+}  // namespace
 
 Profile ProfileBuilder::build(const Profile& profile, const std::vector<TrainingCatalog>& catalogs, int workers,
                               const CancelToken* cancel, const BuildProgress& progress, const Readers& readers) {
@@ -103,6 +125,7 @@ Profile ProfileBuilder::build(const Profile& profile, const std::vector<Training
         auto write = [&] {
             publish();
             result.built = IsoDate::wholeSeconds(std::chrono::system_clock::now());
+            result = withBuildFields(result);
             result.save();
         };
         if (!cancel) return write();

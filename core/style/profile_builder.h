@@ -77,7 +77,10 @@ public:
                                        const CancelToken* cancel, const SampleProgress& progress,
                                        const Readers& readers = Readers::standard());
 
-    // Builds the profile from the catalogs and saves it; returns the saved record. Catalogs are read
+    // Builds the profile from the catalogs and saves it; returns the saved record. The save writes only
+    // the build's own fields (evaluation, further settings, samples, catalogs, trained catalogs, build
+    // date) into the record as it is on disk at that moment, so a rename, preset or tuning saved while
+    // the build ran is kept (the given profile stands in when no record can be read). Catalogs are read
     // newest import first; a photo seen in several of them (same identity) trains once, with the
     // values of the newest import. Each catalog with samples is an event named after it (" (2)",
     // " (3)" … for repeated names). Throws Cancelled when cancelled before training, or closed at any

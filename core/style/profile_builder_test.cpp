@@ -298,6 +298,53 @@ TEST(ProfileBuilder, aBuildClosedWhileItTrainsLeavesTheProfileAndItsModelsAsThey
     EXPECT_FALSE(fs::exists(profile.dir() / ModelStorage::generationsFolder));
 }
 
+// The user keeps working on the profile while it trains: what they saved then survives the build's
+// own save, which brings only the build's results.
+TEST(ProfileBuilder, aRenamePresetAndTuningSavedDuringTheBuildAreKept) {
+    testing::freshDataDir();
+    TempDir dir;
+    const auto a = importedCatalog(dir.path(), "A", shots("A_", 4, 0.2), "2025-01-01T10:00:00Z");
+    const auto b = importedCatalog(dir.path(), "B", shots("B_", 4, 0.9), "2025-02-01T10:00:00Z");
+    const Profile profile = savedProfile();
+
+    ProfileTuning tuning;
+    tuning.exposure = 0.35;
+    tuning.overrides["Contrast2012"] = 12;
+    std::once_flag once;
+    const Profile built = ProfileBuilder::build(
+        profile, {a, b}, 2, nullptr,
+        [&](const Phase&) {
+            std::call_once(once, [&] {
+                Profile onDisk = Store::load<Profile>(profile.dir() / "profile.json");
+                onDisk.name = "Stil redenumit";
+                onDisk.presetName = "Rece";
+                onDisk.tuning = tuning;
+                onDisk.save();
+            });
+        },
+        faceless);
+
+    const Profile stored = Store::load<Profile>(profile.dir() / "profile.json");
+    EXPECT_EQ(stored, built);
+    EXPECT_EQ(stored.name, "Stil redenumit");
+    EXPECT_EQ(stored.presetName, "Rece");
+    EXPECT_EQ(stored.tuning, tuning);
+    // The build's own fields replace what the profile held before.
+    EXPECT_EQ(stored.samples, 8);
+    EXPECT_EQ(stored.catalogIDs, (std::vector<Uuid>{a.id, b.id}));
+    EXPECT_EQ(stored.trainedCatalogIDs, stored.catalogIDs);
+    ASSERT_TRUE(stored.evaluation);
+    EXPECT_EQ(stored.evaluation->rows.size(), 2u);
+    EXPECT_EQ(stored.predictedExtras, std::vector<std::string>{});
+    EXPECT_TRUE(stored.isBuilt());
+
+    // A record that can no longer be read is written from the profile the build was given.
+    fs::remove(profile.dir() / "profile.json");
+    const Profile again = ProfileBuilder::build(profile, {a}, 2, nullptr, {}, faceless);
+    EXPECT_EQ(again.name, "Stil");
+    EXPECT_EQ(Store::load<Profile>(profile.dir() / "profile.json"), again);
+}
+
 
 TEST(ProfileBuilder, aGeneratedPhotographersStyleIsLearnedFarBetterThanTheMedian) {
     testing::freshDataDir();
