@@ -12,7 +12,7 @@ namespace orvane::profiles {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ProfileWorld;
+using testing::ProfileScreenWorld;
 
 const char* const presetText =
     "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
@@ -46,7 +46,7 @@ TrainingCatalog catalog(const std::string& name, int usable, int rawMissing, std
     return c;
 }
 
-class ProfileDetail : public ProfileWorld {
+class ProfileDetail : public ProfileScreenWorld {
 protected:
     ProfileDetailModel open(const Profile& p, ProfileDetailServices services = ProfileDetailServices::standard()) {
         return ProfileDetailModel(*app, *router, p, std::move(services));

@@ -32,12 +32,12 @@ namespace {
 namespace fs = std::filesystem;
 using Action = ProfileDetailPage::Action;
 
-class ProfileScreen : public testing::ProfileWorld {
+class ProfileScreen : public testing::ProfileScreenWorld {
 protected:
     void TearDown() override {
         page.reset();
         window.reset();
-        ProfileWorld::TearDown();
+        ProfileScreenWorld::TearDown();
     }
     // The page of `p` in a shown window of the given width.
     ProfileDetailPage& show(const Profile& p, int width = 1240) {

@@ -19,7 +19,7 @@
 
 namespace orvane::profiles::testing {
 
-class ProfileWorld : public ::testing::Test {
+class ProfileScreenWorld : public ::testing::Test {
 protected:
     void SetUp() override {
         orvane::testing::freshDataDir();

@@ -437,7 +437,8 @@ TEST(ContentView, aProfilesPageIsItsScreenAndDeletingItShowsTheList) {
     orvane::testing::ScriptedDialogs dialogs;
     dialogs.alertAnswers = {kit::CenteredAlert::firstButton};  // "Șterge"
     page->actionButton(profiles::ProfileDetailPage::Action::remove, false)->click();
-    EXPECT_EQ(h.content->pageKey(), (PageKey{2, Kind::profiles, {}}));
+    EXPECT_EQ(h.content->pageKey(), (PageKey{2, Kind::profile, {}}));
+    EXPECT_TRUE(qobject_cast<profiles::ProfilesListView*>(h.content->page())) << "the list alone";
     EXPECT_EQ(h.router->route(), Route::profile(profile.id)) << "the route itself is kept";
 }
 
