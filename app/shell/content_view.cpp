@@ -28,6 +28,7 @@
 #include "app/kit/sheet_host.h"
 #include "app/model/updater.h"
 #include "app/projects/new_project_sheet.h"
+#include "app/projects/processing_view.h"
 #include "app/rail/rail.h"
 
 namespace orvane::shell {
@@ -218,6 +219,14 @@ void ContentView::updatePage(bool force) {
         page_->deleteLater();
     }
     page_ = placeholderPage(pageTitle(key, model_));
+    if (key.kind == Kind::project) {
+        // The project's processing screen under the page's title.
+        auto* column = static_cast<QVBoxLayout*>(page_->layout());
+        delete column->takeAt(column->count() - 1);  // the placeholder's stretch
+        column->setContentsMargins(32, 30, 32, 0);
+        auto* screen = new projects::ProcessingView(model_, router_, model_.makeJob(*findProject(model_, *key.id)));
+        column->addWidget(screen, 1);
+    }
     row->addWidget(page_, 1);
 }
 
