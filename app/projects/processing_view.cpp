@@ -258,7 +258,11 @@ ProcessingView::ProcessingView(model::AppModel& app, model::Router& router, std:
     outer->setContentsMargins(24, 24, 24, 24);
     column_ = new QWidget;
     column_->setMaximumWidth(700);
-    outer->addWidget(column_, 1, Qt::AlignTop | Qt::AlignHCenter);
+    column_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // Centred: the stretches share what the column, at most 700 wide, leaves.
+    outer->addStretch(1);
+    outer->addWidget(column_, 1000, Qt::AlignTop);
+    outer->addStretch(1);
     auto* col = new QVBoxLayout(column_);
     col->setContentsMargins(0, 0, 0, 0);
     col->setSpacing(16);
@@ -305,7 +309,12 @@ ProcessingView::ProcessingView(model::AppModel& app, model::Router& router, std:
     cardColumn->addSpacing(8 - 22 + 8);
     buildDetails(cardColumn);
     buildFooters(cardColumn);
-    col->addWidget(card, 0, Qt::AlignHCenter);
+    card->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* cardRow = new QHBoxLayout;
+    cardRow->addStretch(1);
+    cardRow->addWidget(card, 1000);
+    cardRow->addStretch(1);
+    col->addLayout(cardRow);
 
     saveCard_ = new kit::Card(QString::fromUtf8("Proiect nesalvat"), QStringLiteral("exclamationmark.triangle"));
     saveCard_->setObjectName("saveErrorCard");

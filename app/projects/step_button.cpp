@@ -51,7 +51,7 @@ StepLook StepHalf::currentLook() const {
 
 QSize StepHalf::sizeHint() const {
     const QFontMetricsF fm(kit::uiFont(titlePoints, QFont::Medium));
-    const double w = glyphPoints + spacing + fm.horizontalAdvance(kit::localized(text())) + 2 * padH;
+    const double w = glyphPoints + spacing + fm.horizontalAdvance(kit::localized(text())) + 2 * padH + 2;
     const double h = std::max(fm.height(), glyphPoints) + 2 * padV;
     return {int(std::ceil(w)), int(std::ceil(h))};
 }
@@ -95,7 +95,7 @@ void StepHalf::paintEvent(QPaintEvent*) {
 
     const QFont font = kit::uiFont(titlePoints, QFont::Medium);
     const QFontMetricsF fm(font);
-    const double available = capsule.width() - 2 * padH - glyphPoints - spacing;
+    const double available = width() - 2 * padH - glyphPoints - spacing;
     const QString title = fm.elidedText(kit::localized(text()), Qt::ElideRight, std::max(0.0, available));
     const double content = glyphPoints + spacing + fm.horizontalAdvance(title);
     double x = capsule.left() + std::max<double>(padH, (capsule.width() - content) / 2);
