@@ -19,6 +19,14 @@ constexpr int nameGap = 4;
 double nameHeight() { return QFontMetricsF(kit::uiFont(kit::TextStyle::caption)).height(); }
 }  // namespace
 
+void paintProgressMark(QPainter& p, const QRectF& ring, const QColor& ink, int angle) {
+    p.setPen(QPen(kit::withAlpha(ink, 0.25), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(ring);
+    p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap));
+    p.drawArc(ring, (90 - angle) * 16, -90 * 16);
+}
+
 PreviewGrid::PreviewGrid(std::shared_ptr<Job> job, std::optional<std::vector<PhotoItem>> only, bool showOriginal,
                          double columnMin, std::shared_ptr<MainExecutor> main, PreviewServices services,
                          QWidget* parent)
@@ -122,12 +130,7 @@ void PreviewGrid::paintEvent(QPaintEvent*) {
             const QRectF glyph(area.center() - QPointF(11, 11), QSizeF(22, 22));
             kit::icons::paint(p, QStringLiteral("photo"), glyph, kit::withAlpha(muted, 0.6));
         } else {
-            // The small progress mark: a quarter arc on a faint ring.
-            const QRectF ring(area.center() - QPointF(8, 8), QSizeF(16, 16));
-            p.setPen(QPen(kit::withAlpha(muted, 0.25), 2));
-            p.drawEllipse(ring);
-            p.setPen(QPen(muted, 2, Qt::SolidLine, Qt::RoundCap));
-            p.drawArc(ring, 90 * 16, -90 * 16);
+            paintProgressMark(p, QRectF(area.center() - QPointF(8, 8), QSizeF(16, 16)), muted, 0);
         }
         p.setFont(nameFont);
         p.setPen(muted);

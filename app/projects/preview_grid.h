@@ -6,6 +6,8 @@
 // and render at once, without reading or rendering anything.
 #include <QWidget>
 
+class QPainter;
+
 #include <memory>
 #include <optional>
 #include <vector>
@@ -13,6 +15,9 @@
 #include "app/projects/preview_grid_model.h"
 
 namespace orvane::projects {
+
+// The small progress mark: a quarter arc, starting `angle` degrees clockwise from the top, on a faint ring.
+void paintProgressMark(QPainter& painter, const QRectF& ring, const QColor& ink, int angle);
 
 class PreviewGrid final : public QWidget {
     Q_OBJECT

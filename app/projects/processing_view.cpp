@@ -27,6 +27,7 @@
 #include "app/kit/tooltips.h"
 #include "app/options/start_sheet.h"
 #include "app/projects/large_corrections_sheet.h"
+#include "app/projects/preview_grid.h"
 #include "app/projects/priority_toggle.h"
 #include "app/projects/step_button.h"
 
@@ -231,12 +232,7 @@ void SmallSpinner::paintEvent(QPaintEvent*) {
     const bool dark = kit::Appearance::instance().isDark();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor muted = kit::mutedColor.resolve(dark);
-    const QRectF ring = QRectF(rect()).adjusted(2, 2, -2, -2);
-    p.setPen(QPen(kit::withAlpha(muted, 0.25), 2));
-    p.drawEllipse(ring);
-    p.setPen(QPen(muted, 2, Qt::SolidLine, Qt::RoundCap));
-    p.drawArc(ring, (90 - angle_) * 16, -90 * 16);
+    paintProgressMark(p, QRectF(rect()).adjusted(2, 2, -2, -2), kit::mutedColor.resolve(dark), angle_);
 }
 
 ProcessingView::ProcessingView(model::AppModel& app, model::Router& router, std::shared_ptr<Job> job,
