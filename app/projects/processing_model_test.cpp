@@ -4,7 +4,10 @@
 
 #include "app/options/option_settings.h"
 #include "app/projects/processing_world.h"
+#include "core/catalog/catalog_backups.h"
+#include "testing/catalog_builder.h"
 #include "testing/job_fixtures.h"
+#include "testing/temp_dir.h"
 #include "testing/romanian_locale.h"
 
 using namespace orvane;
@@ -360,4 +363,57 @@ TEST(ProcessingModel, finishedResultTexts) {
     auto clean = w.add(projectWith(0, 2));
     ProcessingModel c(*w.app, *w.router, clean, quietServices());
     EXPECT_EQ(c.resultSubtitle(), QString::fromUtf8("2 fotografii editate · fără erori"));
+}
+
+TEST(ProcessingModel, exportingACatalogProjectWritesTheCatalogAndShowsTheSummary) {
+    projects::testing::ProcessingWorld w;
+    orvane::testing::TempDir dir;
+    const std::filesystem::path catalog = dir / "Nunta.lrcat";
+    Project p = projectWith(0, 0);
+    {
+        orvane::testing::CatalogBuilder b(catalog);
+        b.begin();
+        for (int i = 0; i < 3; ++i) {
+            orvane::testing::CatalogBuilder::Photo photo;
+            photo.baseName = "IMG_" + std::to_string(1000 + i);
+            photo.settings = orvane::testing::realisticDevelopText(std::uint64_t(i + 1));
+            b.photo(photo);
+            PhotoItem item(photo.root + photo.folder + photo.baseName + "." + photo.extension);
+            item.status = PhotoItem::Status::done;
+            item.exposure = 0.3;
+            item.temperature = 5400;
+            item.asShotTint = 4;
+            p.photos.push_back(item);
+        }
+        b.commit();
+    }
+    Profile profile;
+    profile.id = Uuid::random();
+    profile.name = "Nunți";
+    profile.presetName = "Neutru";
+    profile.save();
+    std::filesystem::copy_file(w.app->neutralPresetURL(), profile.preset(),
+                               std::filesystem::copy_options::overwrite_existing);
+    w.app->reload();
+    p.profileID = profile.id;
+    p.catalogPath = catalog.string();
+    int prepared = 0;
+    w.app->setPrepareAnalysis([&](Job&, Job::Done done) {
+        ++prepared;
+        done();
+    });
+    auto job = w.add(p);
+    ProcessingModel m(*w.app, *w.router, job, quietServices());
+    m.startExport();
+    ASSERT_TRUE(w.runUntil([&] { return !job->extraStatus(); }));
+    CatalogWriter::drainBackups();
+    EXPECT_EQ(prepared, 1);
+    EXPECT_FALSE(w.app->error()) << *w.app->error();
+    ASSERT_TRUE(m.exportMessage());
+    EXPECT_TRUE(m.exportMessage()->startsWith(QString::fromUtf8("3 fotografii scrise în catalog")))
+        << m.exportMessage()->toStdString();
+    EXPECT_TRUE(job->project().exportedAt.has_value());
+    // The delivery reopened Lightroom on the catalog; the screen opens nothing more.
+    ASSERT_EQ(w.host->opened.size(), 1u);
+    EXPECT_EQ(w.host->opened[0], std::optional<std::filesystem::path>(catalog));
 }
