@@ -89,7 +89,9 @@ public:
     const JobTable& jobs() const { return jobs_; }
     PredictorCache& predictors() { return *predictors_; }
     MainExecutor& mainExecutor() const { return *main_; }
+    const std::shared_ptr<MainExecutor>& sharedMainExecutor() const { return main_; }
     Defaults& defaults() const { return *defaults_; }
+    const std::shared_ptr<Defaults>& sharedDefaults() const { return defaults_; }
 
     // Rereads the catalogs (sorted by name in scalar order, stable), the profiles and the projects.
     // Nothing else changes: jobs, the queue, the build and the error keep their values.
@@ -146,6 +148,9 @@ public:
                                      const Uuid& profileID, bool preview, bool fast);
     // Smart previews inside a catalog's ".lrdata" folder are developed in preview mode.
     static bool isSmartPreview(const std::filesystem::path& file);
+    // The second analysis pass alone (what an export still needs), through the same step as a finished
+    // run's follow-up, so a pass already under way is waited for; then `done`, on the main thread.
+    void prepareAnalysis(Job& job, Job::Done done);
     // A finished run's follow-up: the second analysis pass, then the notification; then `done`.
     void afterFinish(Job& job, Job::Done done);
     void renameProject(const Project& project, std::string_view name);

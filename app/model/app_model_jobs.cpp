@@ -263,6 +263,15 @@ PhotoResult AppModel::processForJob(const fs::path& file, const AnalysisRequest&
     }
 }
 
+void AppModel::prepareAnalysis(Job& job, Job::Done done) {
+    const auto services = finishServices();
+    if (!services->prepare) {
+        main_->post(std::move(done));
+        return;
+    }
+    services->prepare(job, [main = main_, done = std::move(done)] { main->post(done); });
+}
+
 void AppModel::afterFinish(Job& job, Job::Done done) { finishJob(finishServices(), job, std::move(done)); }
 
 void AppModel::finishJob(const std::shared_ptr<FinishServices>& services, Job& job, Job::Done done) {

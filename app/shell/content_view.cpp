@@ -35,6 +35,7 @@
 #include "app/profiles/profile_detail_view.h"
 #include "app/profiles/profile_ready_sheet.h"
 #include "app/projects/new_project_sheet.h"
+#include "app/projects/processing_view.h"
 #include "app/rail/rail.h"
 
 namespace orvane::shell {
@@ -246,7 +247,16 @@ QWidget* ContentView::makePage(const PageKey& key) {
         if (profile) page = new profiles::ProfileDetailPage(model_, router_, *profile);
         else page = new profiles::ProfilesListView(model_, router_);
     } else {
-        return placeholderPage(title);
+        page = placeholderPage(title);
+        const Project* project = key.kind == Kind::project && key.id ? findProject(model_, *key.id) : nullptr;
+        if (project) {
+            // The project's processing screen under the page's title.
+            auto* column = static_cast<QVBoxLayout*>(page->layout());
+            delete column->takeAt(column->count() - 1);  // the placeholder's stretch
+            column->setContentsMargins(32, 30, 32, 0);
+            column->addWidget(new projects::ProcessingView(model_, router_, model_.makeJob(*project)), 1);
+        }
+        return page;
     }
     page->setProperty("pageTitle", title);
     return page;
