@@ -27,6 +27,7 @@
 #include "app/kit/sheet_background.h"
 #include "app/kit/sheet_host.h"
 #include "app/kit/tooltips.h"
+#include "app/library/learn_sheet.h"
 #include "app/library/library_view.h"
 #include "app/model/updater.h"
 #include "app/profiles/new_profile_sheet.h"
@@ -254,7 +255,15 @@ QWidget* ContentView::makePage(const PageKey& key) {
             auto* column = static_cast<QVBoxLayout*>(page->layout());
             delete column->takeAt(column->count() - 1);  // the placeholder's stretch
             column->setContentsMargins(32, 30, 32, 0);
-            column->addWidget(new projects::ProcessingView(model_, router_, model_.makeJob(*project)), 1);
+            projects::ProcessingViewServices services;
+            services.learnSheet = [](model::AppModel& app, const Project& p, std::optional<std::filesystem::path> catalog,
+                                     std::optional<std::set<std::string>> paths, std::function<void(int)> completion,
+                                     std::function<void()> close) -> QWidget* {
+                auto* sheet = new library::LearnSheet(app, p, std::move(catalog), std::move(paths), std::move(completion));
+                QObject::connect(sheet, &library::LearnSheet::dismissRequested, sheet, std::move(close), Qt::QueuedConnection);
+                return sheet;
+            };
+            column->addWidget(new projects::ProcessingView(model_, router_, model_.makeJob(*project), std::move(services)), 1);
         }
         return page;
     }
