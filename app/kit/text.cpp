@@ -1,12 +1,14 @@
 #include "app/kit/text.h"
 
 #include <QFontMetricsF>
+#include <QLabel>
 #include <QLocale>
 #include <QPainter>
 #include <QTextLayout>
 
 #include <cmath>
 
+#include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
 #include "app/kit/fonts.h"
 #include "app/kit/kit_settings.h"
@@ -174,6 +176,14 @@ void KitLabel::paintEvent(QPaintEvent*) {
         p.drawText(QRectF(0, y, width(), lineHeight), int(horizontal | Qt::AlignVCenter), line);
         y += lineHeight;
     }
+}
+
+QLabel* selectableLabel(const QString& text, double points, int weight, bool muted) {
+    auto* l = new QLabel(text);
+    l->setFont(uiFont(points, weight));
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (muted) setMutedText(l);
+    return l;
 }
 
 }  // namespace orvane::kit

@@ -8,6 +8,8 @@
 
 #include "app/kit/palette.h"
 
+class QLabel;
+
 namespace orvane::kit {
 
 // The named text styles, in points (device-independent pixels).
@@ -27,6 +29,10 @@ QString upperCased(const QString& text);
 // The text without the spaces and tabs at either end; line breaks stay. Names the user types are
 // checked and saved so.
 QString trimSpacesAndTabs(const QString& text);
+
+// A plain label of selectable text in the interface font; `muted` paints it in the palette's muted
+// colour. For screen texts that need no appearance-aware painting of their own.
+QLabel* selectableLabel(const QString& text, double points, int weight, bool muted = false);
 
 class KitLabel : public QWidget {
     Q_OBJECT

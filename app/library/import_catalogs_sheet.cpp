@@ -88,8 +88,8 @@ ImportCatalogsSheet::ImportCatalogsSheet(model::AppModel& app, model::Router& ro
     pr->addWidget(new kit::IconTile(QStringLiteral("slider.horizontal.3"), 36, true));
     auto* prText = new QVBoxLayout;
     prText->setSpacing(1);
-    prText->addWidget(textLabel(text("Cu cataloagele importate antrenezi profilul"), 13.5, QFont::DemiBold));
-    prText->addWidget(textLabel(text("Alege profilul din meniu"), 11, QFont::Normal, true));
+    prText->addWidget(kit::selectableLabel(text("Cu cataloagele importate antrenezi profilul"), 13.5, QFont::DemiBold));
+    prText->addWidget(kit::selectableLabel(text("Alege profilul din meniu"), 11, QFont::Normal, true));
     pr->addLayout(prText);
     pr->addStretch(1);
     profileLabel_ = new kit::DropdownLabel(QString(), 230);
@@ -172,7 +172,7 @@ ImportCatalogsSheet::ImportCatalogsSheet(model::AppModel& app, model::Router& ro
     progressBar_->setTextVisible(false);
     progressBar_->setFixedHeight(6);
     fr->addWidget(progressBar_);
-    progressText_ = textLabel(QString(), 12, QFont::Normal, true);
+    progressText_ = kit::selectableLabel(QString(), 12, QFont::Normal, true);
     progressText_->setObjectName("progressText");
     fr->addWidget(progressText_);
     cancel_ = new kit::KitButton(text("Anulează"), kit::ButtonLook::outline);
@@ -186,7 +186,7 @@ ImportCatalogsSheet::ImportCatalogsSheet(model::AppModel& app, model::Router& ro
     outer->addWidget(footer);
 
     // 7. Caption.
-    auto* caption = textLabel(text("Cataloagele se copiază în aplicație (verificat SHA-256); originalele nu se "
+    auto* caption = kit::selectableLabel(text("Cataloagele se copiază în aplicație (verificat SHA-256); originalele nu se "
                                    "modifică. Lightroom trebuie să fie închis."),
                               11, QFont::Normal, true);
     caption->setWordWrap(true);
@@ -269,7 +269,7 @@ void ImportCatalogsSheet::refreshList() {
     }
     const QString empty = model_->emptyText();
     if (!empty.isEmpty()) {
-        auto* e = textLabel(empty, 13, QFont::Normal, true);
+        auto* e = kit::selectableLabel(empty, 13, QFont::Normal, true);
         e->setObjectName("emptyText");
         e->setAlignment(Qt::AlignCenter);
         e->setMinimumHeight(120);
@@ -316,7 +316,7 @@ QWidget* ImportCatalogsSheet::makeRow(const FoundCatalog& catalog) {
         b->setContentsMargins(8, 3, 8, 3);
         b->setSpacing(4);
         b->addWidget(symbolLabel(QStringLiteral("square.on.square"), 10, resolved(kit::mutedColor)));
-        auto* bt = textLabel(text("același nume"), 11, QFont::Medium, true);
+        auto* bt = kit::selectableLabel(text("același nume"), 11, QFont::Medium, true);
         bt->setTextInteractionFlags(Qt::NoTextInteraction);
         b->addWidget(bt);
         QColor primary = resolved(kit::primaryLabelColor);
@@ -341,13 +341,13 @@ QWidget* ImportCatalogsSheet::makeRow(const FoundCatalog& catalog) {
         pill->setObjectName("pill");
         status->addWidget(pill, 0, Qt::AlignRight);
         if (!r.detail.isEmpty()) {
-            auto* detail = textLabel(r.detail, 10, QFont::Normal, true);
+            auto* detail = kit::selectableLabel(r.detail, 10, QFont::Normal, true);
             detail->setTextInteractionFlags(Qt::NoTextInteraction);
             status->addWidget(detail, 0, Qt::AlignRight);
         }
         h->addLayout(status);
     }
-    auto* date = textLabel(catalogDateText(catalog.modified), 11, QFont::Normal, true);
+    auto* date = kit::selectableLabel(catalogDateText(catalog.modified), 11, QFont::Normal, true);
     date->setTextInteractionFlags(Qt::NoTextInteraction);
     date->setFixedWidth(84);
     date->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -84,7 +84,7 @@ LearnSheet::LearnSheet(model::AppModel& app, Project project, std::optional<std:
     header->addSpacing(kit::SheetCloseButton::circle);
     outer->addLayout(header);
 
-    auto* explanation = textLabel(
+    auto* explanation = kit::selectableLabel(
         kit::localized("După ce ai terminat corecturile în Lightroom, aplicația caută catalogul în care sunt fotografiile "
                        "proiectului, îl adaugă la profil și reantrenează modelul. Lucrează în fundal: poți continua să "
                        "folosești aplicația, iar progresul apare în bara din stânga. Lightroom poate rămâne deschis; "
@@ -93,7 +93,7 @@ LearnSheet::LearnSheet(model::AppModel& app, Project project, std::optional<std:
     explanation->setWordWrap(true);
     outer->addWidget(explanation);
 
-    note_ = textLabel(QString(), 11, QFont::Normal, true);
+    note_ = kit::selectableLabel(QString(), 11, QFont::Normal, true);
     note_->setObjectName("note");
     note_->setWordWrap(true);
     outer->addWidget(note_);

@@ -96,7 +96,7 @@ LibraryView::LibraryView(model::AppModel& app, model::Router& router, kit::Sheet
           std::tuple{"Recomandat: minim 500 de fotografii editate, din cel puțin 3 evenimente diferite.", 12.0,
                      int(QFont::Normal), false},
           std::tuple{"Apasă aici", 12.0, int(QFont::DemiBold), true}}) {
-        auto* l = textLabel(text(t), points, weight, !accent);
+        auto* l = kit::selectableLabel(text(t), points, weight, !accent);
         l->setTextInteractionFlags(Qt::NoTextInteraction);
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
         if (accent) l->setStyleSheet(QStringLiteral("color:%1;").arg(cssColor(resolved(kit::accentColor()))));
@@ -115,7 +115,7 @@ LibraryView::LibraryView(model::AppModel& app, model::Router& router, kit::Sheet
     auto* fl = new QVBoxLayout(filled_);
     fl->setContentsMargins(0, 0, 0, 0);
     fl->setSpacing(12);
-    guidance_ = textLabel(text("Pentru rezultate bune: minim 500 de fotografii editate, din cel puțin 3 evenimente diferite."),
+    guidance_ = kit::selectableLabel(text("Pentru rezultate bune: minim 500 de fotografii editate, din cel puțin 3 evenimente diferite."),
                           12, QFont::Normal, true);
     guidance_->setObjectName("guidance");
     auto* guidanceRow = new QWidget;
@@ -172,7 +172,7 @@ LibraryView::LibraryView(model::AppModel& app, model::Router& router, kit::Sheet
     hl->setContentsMargins(18, 8, 18, 8);
     hl->setSpacing(12);
     auto headCell = [&](const char* t, int width, Qt::Alignment align, int stretch = 0) {
-        hl->addWidget(cell(textLabel(text(t), 11, QFont::Medium, true), width, align), stretch);
+        hl->addWidget(cell(kit::selectableLabel(text(t), 11, QFont::Medium, true), width, align), stretch);
     };
     headCell("Folosit", 50, Qt::AlignHCenter);
     headCell("Catalog", 0, Qt::AlignLeft, 1);
@@ -200,9 +200,9 @@ LibraryView::LibraryView(model::AppModel& app, model::Router& router, kit::Sheet
     fl->addWidget(table, 1);
 
     auto* legend = new QHBoxLayout;
-    legend->addWidget(textLabel(text("Utilizabil = RAW pe disc, cu Exposure și Temperature în catalog."), 11, QFont::Normal, true));
+    legend->addWidget(kit::selectableLabel(text("Utilizabil = RAW pe disc, cu Exposure și Temperature în catalog."), 11, QFont::Normal, true));
     legend->addStretch(1);
-    legend->addWidget(textLabel(text("Un catalog = un eveniment la evaluare"), 11, QFont::Normal, true));
+    legend->addWidget(kit::selectableLabel(text("Un catalog = un eveniment la evaluare"), 11, QFont::Normal, true));
     fl->addLayout(legend);
     body->addWidget(filled_, 1);
     body->addStretch(0);
@@ -264,8 +264,8 @@ void LibraryView::refreshProfileBar() {
     auto* nl = new QVBoxLayout(names);
     nl->setContentsMargins(0, 0, 0, 0);
     nl->setSpacing(2);
-    nl->addWidget(textLabel(text("Profilul pe care îl îmbunătățești"), 11, QFont::Normal, true));
-    auto* name = textLabel(QString::fromStdString(profile->name), 17, QFont::Bold);
+    nl->addWidget(kit::selectableLabel(text("Profilul pe care îl îmbunătățești"), 11, QFont::Normal, true));
+    auto* name = kit::selectableLabel(QString::fromStdString(profile->name), 17, QFont::Bold);
     name->setObjectName("profileName");
     nl->addWidget(name);
     layout->addWidget(names);
@@ -294,15 +294,15 @@ void LibraryView::refreshProfileBar() {
         bar->setObjectName("buildBar");
         bar->setFixedWidth(200);
         tl->addWidget(bar, 0, Qt::AlignRight);
-        auto* t = textLabel(progress->text, 11, QFont::Normal, true);
+        auto* t = kit::selectableLabel(progress->text, 11, QFont::Normal, true);
         t->setObjectName("buildText");
         tl->addWidget(t, 0, Qt::AlignRight);
     } else {
         tl->setSpacing(2);
-        auto* count = textLabel(QString::number(model_->usedPhotoCount()), 20, QFont::Bold);
+        auto* count = kit::selectableLabel(QString::number(model_->usedPhotoCount()), 20, QFont::Bold);
         count->setObjectName("usedPhotos");
         tl->addWidget(count, 0, Qt::AlignRight);
-        tl->addWidget(textLabel(model_->usedCatalogsText(), 11, QFont::Normal, true), 0, Qt::AlignRight);
+        tl->addWidget(kit::selectableLabel(model_->usedCatalogsText(), 11, QFont::Normal, true), 0, Qt::AlignRight);
     }
     layout->addWidget(trailing);
     for (QWidget* w : profileBar_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) w->show();
@@ -370,9 +370,9 @@ QWidget* LibraryView::makeRow(const TrainingCatalog& catalog, bool first) {
     auto* name = elidedLabel(QString::fromStdString(catalog.name), 13.5, QFont::Medium, false, Qt::ElideRight, 300);
     name->setTextInteractionFlags(Qt::NoTextInteraction);
     cells->addWidget(name, 1);
-    cells->addWidget(cell(textLabel(catalogDateText(catalog.imported), 12, QFont::Normal, true), 96, Qt::AlignLeft));
-    cells->addWidget(cell(textLabel(QString::number(catalog.photos), 13, QFont::Normal, true), 64, Qt::AlignRight));
-    cells->addWidget(cell(textLabel(QString::number(catalog.usable), 13, QFont::DemiBold), 84, Qt::AlignRight));
+    cells->addWidget(cell(kit::selectableLabel(catalogDateText(catalog.imported), 12, QFont::Normal, true), 96, Qt::AlignLeft));
+    cells->addWidget(cell(kit::selectableLabel(QString::number(catalog.photos), 13, QFont::Normal, true), 64, Qt::AlignRight));
+    cells->addWidget(cell(kit::selectableLabel(QString::number(catalog.usable), 13, QFont::DemiBold), 84, Qt::AlignRight));
     auto* state = new QWidget;
     state->setFixedWidth(120);
     auto* sl = new QHBoxLayout(state);
@@ -382,7 +382,7 @@ QWidget* LibraryView::makeRow(const TrainingCatalog& catalog, bool first) {
     const bool complete = catalog.rawMissing < 1;
     const QColor stateColor = resolved(complete ? kit::okColor : kit::warnColor);
     if (complete) sl->addWidget(symbolLabel(QStringLiteral("checkmark"), 11, stateColor));
-    auto* stateText = textLabel(complete ? text("complet") : withNumbers("%1 lipsă", {catalog.rawMissing}), 12, QFont::Medium);
+    auto* stateText = kit::selectableLabel(complete ? text("complet") : withNumbers("%1 lipsă", {catalog.rawMissing}), 12, QFont::Medium);
     stateText->setObjectName("state");
     stateText->setTextInteractionFlags(Qt::NoTextInteraction);
     stateText->setStyleSheet(QStringLiteral("color:%1;").arg(cssColor(stateColor)));

@@ -15,16 +15,8 @@
 
 namespace orvane::library {
 
-QLabel* textLabel(const QString& text, double points, int weight, bool muted) {
-    auto* l = new QLabel(text);
-    l->setFont(kit::uiFont(points, weight));
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (muted) kit::setMutedText(l);
-    return l;
-}
-
 QLabel* elidedLabel(const QString& text, double points, int weight, bool muted, Qt::TextElideMode mode, int width) {
-    auto* l = textLabel(QString(), points, weight, muted);
+    auto* l = kit::selectableLabel(QString(), points, weight, muted);
     const QString shown = l->fontMetrics().elidedText(text, mode, width);
     l->setText(shown);
     l->setToolTip(text);
@@ -47,13 +39,13 @@ SheetHeading sheetHeading(const QString& symbol, const QString& title, const cha
     header->addWidget(new kit::IconTile(symbol, 44, true));
     auto* titles = new QVBoxLayout;
     titles->setSpacing(1);
-    auto* heading = textLabel(title, 22, QFont::Bold);
+    auto* heading = kit::selectableLabel(title, 22, QFont::Bold);
     heading->setObjectName("sheetTitle");
     QFont font = heading->font();
     font.setLetterSpacing(QFont::AbsoluteSpacing, -0.4);
     heading->setFont(font);
     titles->addWidget(heading);
-    auto* subtitle = textLabel(QString(), 13, QFont::Normal, true);
+    auto* subtitle = kit::selectableLabel(QString(), 13, QFont::Normal, true);
     subtitle->setObjectName(subtitleName);
     titles->addWidget(subtitle);
     header->addLayout(titles);

@@ -12,11 +12,10 @@
 class QKeyEvent;
 
 #include "app/kit/palette.h"
+#include "app/kit/text.h"
 
 namespace orvane::library {
 
-// Selectable text in the kit's font; `muted` paints it in the muted colour.
-QLabel* textLabel(const QString& text, double points, int weight, bool muted = false);
 // One line cut in `mode` at `width`, the whole text in its tooltip.
 QLabel* elidedLabel(const QString& text, double points, int weight, bool muted, Qt::TextElideMode mode, int width);
 // The named symbol tinted with `color` in a square of `points`.

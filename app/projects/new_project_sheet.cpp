@@ -35,6 +35,7 @@
 #include "app/kit/path_bar.h"
 #include "app/kit/shapes.h"
 #include "app/kit/symbol_button.h"
+#include "app/kit/text.h"
 #include "app/kit/tooltips.h"
 #include "app/kit/sheet_host.h"
 #include "app/model/app_model.h"
@@ -46,17 +47,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QLabel* label(const QString& value, double points, int weight, bool muted = false) {
-    auto* l = new QLabel(value);
-    l->setFont(kit::uiFont(points, weight));
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (muted) kit::setMutedText(l);
-    return l;
-}
-
 // One line, cut at its end, the whole text in its tip (0.2 s, above).
 QLabel* oneLine(const QString& value, double points, int weight, bool muted, Qt::TextElideMode mode, int width) {
-    auto* l = label(QString(), points, weight, muted);
+    auto* l = kit::selectableLabel(QString(), points, weight, muted);
     l->setText(l->fontMetrics().elidedText(value, mode, width));
     kit::labelTip(l, value, false);
     return l;
@@ -71,7 +64,7 @@ kit::PathBar* pathBar(const QString& path) {
     return bar;
 }
 
-QLabel* sectionLabel(const QString& value) { return label(value, 12, QFont::DemiBold, true); }
+QLabel* sectionLabel(const QString& value) { return kit::selectableLabel(value, 12, QFont::DemiBold, true); }
 
 QString css(const QColor& c) { return c.name(QColor::HexArgb); }
 
@@ -138,10 +131,10 @@ NewProjectSheet::NewProjectSheet(model::AppModel& app, model::Router& router, Ne
     header->addWidget(tile);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(2);
-    auto* title = label(QString::fromUtf8("Proiect nou"), 22, QFont::Bold);
+    auto* title = kit::selectableLabel(QString::fromUtf8("Proiect nou"), 22, QFont::Bold);
     title->setObjectName("sheetTitle");
     titles->addWidget(title);
-    titles->addWidget(label(QString::fromUtf8("Alege folderul cu RAW-uri și profilul de editare"), 13, QFont::Normal, true));
+    titles->addWidget(kit::selectableLabel(QString::fromUtf8("Alege folderul cu RAW-uri și profilul de editare"), 13, QFont::Normal, true));
     header->addLayout(titles, 1);
     header->addSpacing(kit::SheetCloseButton::circle);
     outer->addLayout(header);
@@ -387,10 +380,10 @@ QWidget* NewProjectSheet::folderContent() {
         col->setAlignment(Qt::AlignCenter);
         col->setSpacing(8);
         col->addWidget(new kit::IconTile(QStringLiteral("folder.badge.plus"), 60, false), 0, Qt::AlignHCenter);
-        auto* prompt = label(QString::fromUtf8("Alege folderul sau trage-l aici"), 14, QFont::DemiBold);
+        auto* prompt = kit::selectableLabel(QString::fromUtf8("Alege folderul sau trage-l aici"), 14, QFont::DemiBold);
         prompt->setAlignment(Qt::AlignCenter);
         col->addWidget(prompt);
-        auto* note = label(QString::fromUtf8("RAW-urile (și din subfoldere) se citesc, nu se modifică"), 12,
+        auto* note = kit::selectableLabel(QString::fromUtf8("RAW-urile (și din subfoldere) se citesc, nu se modifică"), 12,
                            QFont::Normal, true);
         note->setAlignment(Qt::AlignCenter);
         col->addWidget(note);
@@ -452,7 +445,7 @@ QWidget* NewProjectSheet::catalogSection() {
                                      ? QLocale(QLocale::English, QLocale::UnitedStates)
                                      : QLocale(QLocale::Romanian, QLocale::Romania));
             const auto secs = std::chrono::duration_cast<std::chrono::seconds>(found.modified.time_since_epoch());
-            r->addWidget(label(locale.toString(QDateTime::fromSecsSinceEpoch(secs.count()).date(), QLocale::ShortFormat),
+            r->addWidget(kit::selectableLabel(locale.toString(QDateTime::fromSecsSinceEpoch(secs.count()).date(), QLocale::ShortFormat),
                                11, QFont::Normal, true));
             auto* chevron = new kit::SymbolView(QStringLiteral("chevron.right"), 11);
             chevron->setInk(kit::mutedColor.opacity(0.6));
@@ -462,7 +455,7 @@ QWidget* NewProjectSheet::catalogSection() {
             col->addWidget(new kit::HoverLift(row));
         }
         if (model_->found().empty()) {
-            auto* searching = label(QString::fromUtf8("Caut cataloagele Lightroom…"), 13, QFont::Normal, true);
+            auto* searching = kit::selectableLabel(QString::fromUtf8("Caut cataloagele Lightroom…"), 13, QFont::Normal, true);
             searching->setObjectName("searching");
             searching->setAlignment(Qt::AlignCenter);
             col->addWidget(searching);
@@ -512,13 +505,13 @@ QWidget* NewProjectSheet::catalogSection() {
 
     const QString warning = model_->catalogWarning();
     if (!warning.isEmpty()) {
-        auto* w = label(QString::fromUtf8("⚠ ") + warning, 13, QFont::Normal);
+        auto* w = kit::selectableLabel(QString::fromUtf8("⚠ ") + warning, 13, QFont::Normal);
         w->setObjectName("catalogWarning");
         w->setWordWrap(true);
         w->setStyleSheet(QStringLiteral("color:%1;").arg(css(kit::warnColor.resolve(dark))));
         col->addWidget(w);
     }
-    auto* caption = label(QString::fromUtf8("Ajustările se scriu direct în acest catalog; Lightroom se închide și se "
+    auto* caption = kit::selectableLabel(QString::fromUtf8("Ajustările se scriu direct în acest catalog; Lightroom se închide și se "
                                             "redeschide singur la final."),
                           11, QFont::Normal, true);
     caption->setWordWrap(true);
@@ -529,7 +522,7 @@ QWidget* NewProjectSheet::catalogSection() {
 QWidget* NewProjectSheet::profilePicker() {
     const auto& built = model_->builtProfiles();
     if (built.empty()) {
-        auto* none = label(QString::fromUtf8("Nu ai niciun profil construit. Construiește unul în Profiluri AI."), 13,
+        auto* none = kit::selectableLabel(QString::fromUtf8("Nu ai niciun profil construit. Construiește unul în Profiluri AI."), 13,
                            QFont::Normal, true);
         none->setObjectName("noProfile");
         none->setWordWrap(true);
