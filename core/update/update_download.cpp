@@ -152,6 +152,8 @@ void fetch(const UpdateDownload::Options& o, const std::string& url, Sink& sink)
     }
 }
 
+std::size_t discardBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+
 }  // namespace
 
 UpdateDownload::UpdateDownload() : UpdateDownload(Options{}) {}
@@ -189,6 +191,49 @@ std::string UpdateDownload::data(const std::string& url) const {
     sink.reset = [&] { body.clear(); };
     fetch(options_, url, sink);
     return body;
+}
+
+long UpdateDownload::post(const std::string& url, const std::string& body, const std::string& contentType,
+                          std::chrono::milliseconds timeout) const {
+    UpdateSafety::requireHTTPS(url);
+    globalInit();
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), curl_easy_cleanup);
+    if (!handle) throw TransportError(CURLE_OUT_OF_MEMORY, curl_easy_strerror(CURLE_OUT_OF_MEMORY));
+    CURL* h = handle.get();
+    // The one header asked for; libcurl's own "Accept" and "Expect" are dropped.
+    const std::string type = "Content-Type: " + contentType;
+    curl_slist* headers = nullptr;
+    for (const char* line : {type.c_str(), "Accept:", "Expect:"}) {
+        curl_slist* next = curl_slist_append(headers, line);
+        if (!next) {
+            curl_slist_free_all(headers);
+            throw TransportError(CURLE_OUT_OF_MEMORY, curl_easy_strerror(CURLE_OUT_OF_MEMORY));
+        }
+        headers = next;
+    }
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headerList(headers, curl_slist_free_all);
+    char errorText[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_POST, 1L);
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.data());
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, discardBody);
+    if (options_.caFile) curl_easy_setopt(h, CURLOPT_CAINFO, options_.caFile->c_str());
+    const CURLcode rc = curl_easy_perform(h);
+    if (rc != CURLE_OK) {
+        std::string message = curl_easy_strerror(rc);
+        if (errorText[0]) message += std::string(": ") + errorText;
+        throw TransportError(rc, message);
+    }
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    return status;
 }
 
 fs::path UpdateDownload::download(const std::string& url) const {

@@ -56,6 +56,13 @@ public:
     // Throws as data(); a failed download leaves no file behind.
     std::filesystem::path download(const std::string& url) const;
 
+    // One POST of `body` with the single header "Content-Type: <contentType>", the whole exchange
+    // bounded by `timeout`. Returns the answer's status, whatever it is (a redirect is not followed);
+    // the answer's body is not kept. Throws UpdateSafety::Error (insecureURL) before any traffic, or
+    // TransportError.
+    long post(const std::string& url, const std::string& body, const std::string& contentType,
+              std::chrono::milliseconds timeout) const;
+
     // The answer rule: a status of 200 to 299 and a final address that passes requireHTTPS.
     static void checkResponse(long status, const std::string& finalUrl);
 

@@ -1,16 +1,7 @@
 #include "core/update/update_download.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <openssl/err.h>
-#include <openssl/pem.h>
-#include <openssl/ssl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -18,6 +9,7 @@
 #include <thread>
 
 #include "core/update/update_safety.h"
+#include "testing/loopback_https.h"
 #include "testing/temp_dir.h"
 #include "testing/update_pki.h"
 
@@ -30,106 +22,8 @@ using Failure = UpdateSafety::Failure;
 using testing::TempDir;
 using testing::testPki;
 
-// A tiny HTTPS server on 127.0.0.1 for one test: one connection at a time, every wait bounded, stopped
-// by its destructor. The handler answers a request path by writing through `send` (false once the
-// client has gone) and may poll `stopping`.
-class LoopbackServer {
-public:
-    using Send = std::function<bool(std::string_view)>;
-    using Handler = std::function<void(const std::string& path, const Send& send, const std::atomic<bool>& stopping)>;
-
-    explicit LoopbackServer(Handler handler) : handler_(std::move(handler)) {
-        ::signal(SIGPIPE, SIG_IGN);
-        ctx_ = SSL_CTX_new(TLS_server_method());
-        loadIdentity();
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener_, 8) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-            throw std::runtime_error("loopback server");
-        port_ = ntohs(a.sin_port);
-        thread_ = std::thread([this] { run(); });
-    }
-    ~LoopbackServer() {
-        stopping_ = true;
-        thread_.join();
-        ::close(listener_);
-        SSL_CTX_free(ctx_);
-    }
-
-    std::string url(const std::string& path, const char* scheme = "https") const {
-        return std::string(scheme) + "://127.0.0.1:" + std::to_string(port_) + path;
-    }
-    int requests() const { return requests_; }
-
-private:
-    void loadIdentity() {
-        const auto& pki = testPki();
-        BIO* c = BIO_new_mem_buf(pki.serverCertPem.data(), static_cast<int>(pki.serverCertPem.size()));
-        BIO* k = BIO_new_mem_buf(pki.serverKeyPem.data(), static_cast<int>(pki.serverKeyPem.size()));
-        X509* cert = PEM_read_bio_X509(c, nullptr, nullptr, nullptr);
-        EVP_PKEY* key = PEM_read_bio_PrivateKey(k, nullptr, nullptr, nullptr);
-        SSL_CTX_use_certificate(ctx_, cert);
-        SSL_CTX_use_PrivateKey(ctx_, key);
-        X509_free(cert);
-        EVP_PKEY_free(key);
-        BIO_free(c);
-        BIO_free(k);
-    }
-
-    void run() {
-        while (!stopping_) {
-            pollfd p{listener_, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0) continue;
-            const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0) continue;
-            timeval t{2, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
-            ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &t, sizeof t);
-            SSL* ssl = SSL_new(ctx_);
-            SSL_set_fd(ssl, fd);
-            if (SSL_accept(ssl) == 1) serve(ssl);
-            SSL_shutdown(ssl);
-            SSL_free(ssl);
-            ::close(fd);
-            ERR_clear_error();
-        }
-    }
-
-    void serve(SSL* ssl) {
-        std::string request;
-        char buf[1024];
-        while (request.find("\r\n\r\n") == std::string::npos && request.size() < 8192) {
-            const int n = SSL_read(ssl, buf, sizeof buf);
-            if (n <= 0) return;
-            request.append(buf, static_cast<std::size_t>(n));
-        }
-        ++requests_;
-        const auto start = request.find(' ') + 1;
-        const std::string path = request.substr(start, request.find(' ', start) - start);
-        const Send send = [ssl](std::string_view bytes) {
-            return bytes.empty() || SSL_write(ssl, bytes.data(), static_cast<int>(bytes.size())) > 0;
-        };
-        handler_(path, send, stopping_);
-    }
-
-    Handler handler_;
-    SSL_CTX* ctx_ = nullptr;
-    int listener_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::atomic<int> requests_{0};
-    std::thread thread_;
-};
-
-std::string answer(int status, const std::string& body, const std::string& headers = "") {
-    std::string head = "HTTP/1.1 " + std::to_string(status) + " X\r\nConnection: close\r\n" + headers;
-    if (status != 204 && status != 304) head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
-    return head + "\r\n" + body;
-}
+using testing::httpAnswer;
+using testing::LoopbackServer;
 
 class DownloadTest : public ::testing::Test {
 protected:
@@ -158,17 +52,17 @@ protected:
     void route(const std::string& path, const LoopbackServer::Send& send, const std::atomic<bool>& stopping) {
         if (path.starts_with("/status/")) {
             const int status = std::stoi(path.substr(8));
-            send(answer(status, status == 204 || status == 304 ? "" : "body " + std::to_string(status)));
+            send(httpAnswer(status, status == 204 || status == 304 ? "" : "body " + std::to_string(status)));
         } else if (path == "/to-https") {
-            send(answer(302, "", "Location: " + server.url("/status/200") + "\r\n"));
+            send(httpAnswer(302, "", "Location: " + server.url("/status/200") + "\r\n"));
         } else if (path == "/relative") {
-            send(answer(301, "", "Location: /status/299\r\n"));
+            send(httpAnswer(301, "", "Location: /status/299\r\n"));
         } else if (path == "/to-http") {
-            send(answer(302, "", "Location: " + server.url("/status/200", "http") + "\r\n"));
+            send(httpAnswer(302, "", "Location: " + server.url("/status/200", "http") + "\r\n"));
         } else if (path == "/to-user") {
-            send(answer(302, "", "Location: https://user@127.0.0.1:1/status/200\r\n"));
+            send(httpAnswer(302, "", "Location: https://user@127.0.0.1:1/status/200\r\n"));
         } else if (path == "/loop") {
-            send(answer(302, "", "Location: /loop\r\n"));
+            send(httpAnswer(302, "", "Location: /loop\r\n"));
         } else if (path == "/stall") {
             send("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 100\r\n\r\nonly a part");
             for (int i = 0; i < 100 && !stopping; ++i) std::this_thread::sleep_for(50ms);
@@ -181,8 +75,10 @@ protected:
             // One byte at a time, now and then: never idle, never done (until the client leaves).
             send("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 1000\r\n\r\n");
             for (int i = 0; i < 1000 && !stopping && send("x"); ++i) std::this_thread::sleep_for(100ms);
+        } else if (path == "/hang") {
+            for (int i = 0; i < 20 && !stopping; ++i) std::this_thread::sleep_for(50ms);
         } else if (path == "/big") {
-            send(answer(200, std::string(5000, 'b')));
+            send(httpAnswer(200, std::string(5000, 'b')));
         }
     }
 
@@ -319,6 +215,37 @@ TEST_F(DownloadTest, ADripFedTransferEndsAtItsDeadline) {
         }
     }
     EXPECT_TRUE(downloadsEmpty());
+}
+
+TEST_F(DownloadTest, APostSendsItsBodyWithOneHeaderAndReportsAnyStatus) {
+    const auto c = client();
+    const std::string body = R"({"a":"ă & b"})";
+    EXPECT_EQ(c.post(server.url("/status/200"), body, "application/json", 5s), 200);
+    const auto r = server.lastRequest();
+    EXPECT_EQ(r.method, "POST");
+    EXPECT_EQ(r.path, "/status/200");
+    EXPECT_EQ(r.body, body);
+    EXPECT_NE(r.head.find("\r\nContent-Type: application/json\r\n"), std::string::npos) << r.head;
+    for (const char* absent : {"\r\nAccept:", "\r\nExpect:", "\r\nAuthorization:"})
+        EXPECT_EQ(r.head.find(absent), std::string::npos) << absent << r.head;
+    for (int status : {201, 204, 404, 500}) EXPECT_EQ(c.post(server.url("/status/" + std::to_string(status)), body, "application/json", 5s), status);
+    EXPECT_EQ(c.post(server.url("/to-https"), body, "application/json", 5s), 302) << "a redirect is not followed";
+    EXPECT_EQ(server.lastRequest().path, "/to-https");
+}
+
+TEST_F(DownloadTest, APostRefusesPlainHttpAndEndsAtItsTimeout) {
+    const auto c = client();
+    EXPECT_EQ(failureOf([&] { c.post(server.url("/status/200", "http"), "{}", "application/json", 5s); }),
+              Failure::insecureURL);
+    EXPECT_EQ(server.requests(), 0);
+    try {
+        c.post(server.url("/hang"), "{}", "application/json", 300ms);
+        ADD_FAILURE() << "a silent server answered";
+    } catch (const TransportError& e) {
+        EXPECT_EQ(e.curlCode(), 28);
+    }
+    UpdateDownload::Options untrusted;  // the server's certificate is not trusted
+    EXPECT_THROW(UpdateDownload(untrusted).post(server.url("/status/200"), "{}", "application/json", 5s), TransportError);
 }
 
 TEST_F(DownloadTest, TransportFailuresPassThrough) {
