@@ -27,6 +27,10 @@
 #include "app/kit/sheet_background.h"
 #include "app/kit/sheet_host.h"
 #include "app/kit/tooltips.h"
+#include "app/guide/feedback_sheet.h"
+#include "app/guide/guide_sheet.h"
+#include "app/home/home_view.h"
+#include "app/home/welcome_sheet.h"
 #include "app/library/learn_sheet.h"
 #include "app/library/library_view.h"
 #include "app/model/updater.h"
@@ -240,7 +244,9 @@ void ContentView::updatePage(bool force) {
 QWidget* ContentView::makePage(const PageKey& key) {
     const QString title = pageTitle(key, model_);
     QWidget* page = nullptr;
-    if (key.kind == Kind::profiles) {
+    if (key.kind == Kind::home) {
+        page = new home::HomeView(model_, router_);
+    } else if (key.kind == Kind::profiles) {
         const auto tab = router_.route().kind == Kind::library ? profiles::HubTab::library : profiles::HubTab::profiles;
         page = new profiles::ProfilesHubView(model_, router_, tab, [this] { return libraryPage(); });
     } else if (key.kind == Kind::profile) {
@@ -322,10 +328,13 @@ QWidget* ContentView::makeSheet(Sheet sheet) {
             return new projects::NewProjectSheet(model_, router_, [this](const Project& p) { openCreatedProject(p); });
         case Sheet::newProfile: return new profiles::NewProfileSheet(model_, router_);
         case Sheet::quickEdit: return new PlaceholderSheet(QString::fromUtf8("Editare rapidă"), close);
-        // The rail's help sheets, until their own screens exist.
-        case Sheet::welcome: return new PlaceholderSheet(QString::fromUtf8("Bine ai venit"), close);
-        case Sheet::guide: return new PlaceholderSheet(QString::fromUtf8("Ghid de utilizare"), close);
-        case Sheet::feedback: return new PlaceholderSheet(QString::fromUtf8("Spune-ne ce să îmbunătățim"), close);
+        case Sheet::welcome: return new home::WelcomeSheet(home::welcomeSteps(), close);
+        case Sheet::guide:
+            // The rail follows the chosen step once the guide has closed.
+            return new guide::GuideSheet([this](guide::GuideDestination d) { router_.setGuideDestination(d); }, close);
+        case Sheet::feedback:
+            return new guide::FeedbackSheet(guide::FeedbackConfig::built(), guide::FeedbackServices::standard(),
+                                            model_.sharedMainExecutor(), close);
         case Sheet::profileReady: {
             const Profile profile = *model_.profileReady();
             return new profiles::ProfileReadySheet(profile, [this, profile] { startWithReadyProfile(profile); }, close);
