@@ -17,6 +17,7 @@
 #include "app/kit/appearance.h"
 #include "app/kit/palette.h"
 #include "app/kit/sheet_host.h"
+#include "app/kit/text.h"
 #include "app/kit/kit_test_fixture.h"
 #include "app/kit/tooltips.h"
 #include "app/profiles/new_profile_sheet.h"
@@ -24,6 +25,10 @@
 #include "app/profiles/profiles_list.h"
 #include "app/profiles/profile_detail_view.h"
 #include "app/projects/new_project_sheet.h"
+#include "app/guide/feedback_sheet.h"
+#include "app/guide/guide_sheet.h"
+#include "app/home/home_view.h"
+#include "app/home/welcome_sheet.h"
 #include "app/shell/shell_fixtures.h"
 #include "app/testing/scripted_dialogs.h"
 #include "core/store/store.h"
@@ -339,7 +344,7 @@ TEST(ContentView, longTitlesEndInAnEllipsisAndTheCloseButtonSitsInTheSheetCorner
     auto* close = sheet->findChild<kit::SheetCloseButton*>();
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(close->geometry(), QRect(sheet->width() - 58, 0, 58, 58)) << "the glyph's centre 29 from both edges";
-    auto* sheetTitle = sheet->findChild<QLabel*>("sheetTitle");
+    auto* sheetTitle = sheet->findChild<kit::KitLabel*>("sheetTitle");
     ASSERT_NE(sheetTitle, nullptr);
     EXPECT_EQ(sheetTitle->text(), "Ghid de utilizare") << "a short title is whole";
     EXPECT_LE(sheetTitle->geometry().right(), close->geometry().left()) << "the title keeps clear of the button";
@@ -479,3 +484,35 @@ TEST(ContentView, theLibraryRouteShowsTheCatalogLibrary) {
     ASSERT_TRUE(library);
     EXPECT_EQ(library->property("pageTitle").toString(), QString::fromUtf8("Biblioteca de cataloage"));
 }
+
+namespace {
+
+TEST(ContentView, theHelpSheetsAreTheRealOnesAndTheGuidesStepIsFollowedAfterItCloses) {
+    Harness h;
+    h.content->show();
+    h.router->setShowWelcome(true);
+    EXPECT_TRUE(qobject_cast<home::WelcomeSheet*>(h.content->sheet(Sheet::welcome)));
+    h.router->setShowWelcome(false);
+    h.router->setShowFeedback(true);
+    EXPECT_TRUE(qobject_cast<guide::FeedbackSheet*>(h.content->sheet(Sheet::feedback)));
+    h.router->setShowFeedback(false);
+
+    h.router->setRoute(Route::settings());
+    h.router->setShowGuide(true);
+    auto* sheet = qobject_cast<guide::GuideSheet*>(h.content->sheet(Sheet::guide));
+    ASSERT_NE(sheet, nullptr);
+    QTest::mouseClick(sheet->workflow()->rows()[3], Qt::LeftButton);
+    ASSERT_NE(sheet->workflow()->actionButton(), nullptr);
+    QTest::mouseClick(sheet->workflow()->actionButton(), Qt::LeftButton);
+    EXPECT_FALSE(h.router->showGuide());
+    EXPECT_EQ(h.router->route(), Route::projects());
+    EXPECT_FALSE(h.router->guideDestination());
+}
+
+TEST(ContentView, theHomeRouteShowsTheHomePage) {
+    Harness h;
+    h.router->setRoute(Route::home());
+    EXPECT_TRUE(qobject_cast<home::HomeView*>(h.content->page()));
+}
+
+}  // namespace
