@@ -87,6 +87,18 @@ std::string info(CURL* h, CURLINFO what) {
     return s;
 }
 
+// The answer's status after a transfer that ended with `rc`; a TransportError for a failed one.
+long statusOf(CURL* h, CURLcode rc, const char* errorText) {
+    if (rc != CURLE_OK) {
+        std::string message = curl_easy_strerror(rc);
+        if (errorText[0]) message += std::string(": ") + errorText;
+        throw TransportError(rc, message);
+    }
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    return status;
+}
+
 // One GET, redirects followed here one hop at a time so each hop passes the address rule first.
 void fetch(const UpdateDownload::Options& o, const std::string& url, Sink& sink) {
     UpdateSafety::requireHTTPS(url);
@@ -125,13 +137,7 @@ void fetch(const UpdateDownload::Options& o, const std::string& url, Sink& sink)
         if (sink.late) throw TransportError(CURLE_OPERATION_TIMEDOUT, UpdateDownload::deadlineText);
         if (sink.idle)
             throw TransportError(CURLE_OPERATION_TIMEDOUT, curl_easy_strerror(CURLE_OPERATION_TIMEDOUT));
-        if (rc != CURLE_OK) {
-            std::string message = curl_easy_strerror(rc);
-            if (errorText[0]) message += std::string(": ") + errorText;
-            throw TransportError(rc, message);
-        }
-        long status = 0;
-        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+        const long status = statusOf(h, rc, errorText);
         if (status >= 300 && status < 400 && hop < o.maxRedirects) {
             const std::string next = info(h, CURLINFO_REDIRECT_URL);
             bool follow = !next.empty();
@@ -225,15 +231,7 @@ long UpdateDownload::post(const std::string& url, const std::string& body, const
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, discardBody);
     if (options_.caFile) curl_easy_setopt(h, CURLOPT_CAINFO, options_.caFile->c_str());
-    const CURLcode rc = curl_easy_perform(h);
-    if (rc != CURLE_OK) {
-        std::string message = curl_easy_strerror(rc);
-        if (errorText[0]) message += std::string(": ") + errorText;
-        throw TransportError(rc, message);
-    }
-    long status = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    return status;
+    return statusOf(h, curl_easy_perform(h), errorText);
 }
 
 fs::path UpdateDownload::download(const std::string& url) const {
