@@ -160,6 +160,6 @@ void HomeModel::pageShown() {
 }
 
 bool HomeModel::welcomeOffered() { return offered; }
-void HomeModel::resetWelcomeOfferedForTesting() { offered = false; }
+void HomeModel::setWelcomeOfferedForTesting(bool value) { offered = value; }
 
 }  // namespace orvane::home

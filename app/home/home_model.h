@@ -97,7 +97,8 @@ public:
     void pageShown();
     // Whether the welcome has been offered in this process.
     static bool welcomeOffered();
-    static void resetWelcomeOfferedForTesting();
+    // Tests set it: true keeps the welcome from opening over a test that does not expect it.
+    static void setWelcomeOfferedForTesting(bool offered);
 
 signals:
     void changed();

@@ -37,7 +37,7 @@ struct World {
         kit::KitSettings::instance().rebind(defaults);
         model = std::make_unique<model::AppModel>(main, defaults, nullptr);
         router = std::make_unique<model::Router>(defaults);
-        HomeModel::resetWelcomeOfferedForTesting();
+        HomeModel::setWelcomeOfferedForTesting(false);
     }
     std::unique_ptr<HomeView> page() {
         auto view = std::make_unique<HomeView>(*model, *router);

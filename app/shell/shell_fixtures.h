@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "app/home/home_model.h"
 #include "app/kit/kit_settings.h"
 #include "app/model/app_model.h"
 #include "app/model/qt_main_executor.h"
@@ -30,6 +31,8 @@ struct App {
         kit::KitSettings::instance().rebind(defaults);
         model = std::make_unique<model::AppModel>(main, defaults, std::make_unique<NoKeepAwake>());
         router = std::make_unique<model::Router>(defaults);
+        // The home page's welcome would open over whatever a test looks at half a second in.
+        home::HomeModel::setWelcomeOfferedForTesting(true);
     }
 };
 
