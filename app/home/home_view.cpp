@@ -44,7 +44,7 @@ public:
     explicit SavedFigure(const SavedTimeFigure& figure) : figure_(figure) {
         setObjectName("savedFigure");
         setAccessibleName(figure.text());
-        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     }
     QString text() const { return figure_.text(); }
     QSize sizeHint() const override {
@@ -57,6 +57,9 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::TextAntialiasing);
+        // Shrinks to at most half its size when the column is narrower than the figure.
+        const double fit = std::clamp(double(width()) / std::max(1, sizeHint().width()), 0.5, 1.0);
+        p.scale(fit, fit);
         const double baseline = QFontMetricsF(kit::uiFont(40 * scale, QFont::Bold)).ascent();
         double x = 0;
         for (const auto& piece : pieces()) {
