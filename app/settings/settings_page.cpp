@@ -605,7 +605,8 @@ void SettingsPage::buildApplication() {
         c->contentLayout()->addWidget(updateStatus_);
         auto* install = accentButton(u8("Instalează și repornește"), false);
         install_ = install;
-        c->contentLayout()->addWidget(row({install}, 8, 1));
+        installRow_ = row({install}, 8, 1);
+        c->contentLayout()->addWidget(installRow_);
         connect(check, &QAbstractButton::clicked, m, &SettingsModel::checkForUpdates);
         connect(choose, &QAbstractButton::clicked, m, &SettingsModel::chooseUpdateFile);
         connect(install, &QAbstractButton::clicked, m, &SettingsModel::installReadyUpdate);
@@ -661,7 +662,7 @@ void SettingsPage::syncUpdater() {
     updateStatus_->setText(status);
     updateStatus_->setVisible(!status.isEmpty());
     updateBusy_->setVisible(u && u->busy());
-    install_->setVisible(u && u->readyToInstall());
+    installRow_->setVisible(u && u->readyToInstall());
     checkNow_->setEnabled(u != nullptr);
     chooseFile_->setEnabled(u != nullptr);
 }

@@ -133,6 +133,10 @@ public:
     kit::KitLabel* notificationWarningText() const { return notifText_; }
     QAbstractButton* notificationWarningButton() const { return notifButton_; }
     QWidget* diskRows() const { return diskRows_; }
+    QWidget* updateBusyIndicator() const { return updateBusy_; }
+    kit::KitLabel* updateStatusLabel() const { return updateStatus_; }
+    kit::KitLabel* bannerText() const { return bannerText_; }
+    kit::KitButton* bannerDownloadButton() const { return bannerDownload_; }
     QAbstractButton* button(const QString& text) const;
     SwitchRow* switchRow(const QString& label) const;
 
@@ -199,6 +203,7 @@ private:
     kit::KitLabel* updateStatus_ = nullptr;
     QWidget* updateBusy_ = nullptr;
     QAbstractButton* install_ = nullptr;
+    QWidget* installRow_ = nullptr;
     QAbstractButton* checkNow_ = nullptr;
     QAbstractButton* chooseFile_ = nullptr;
 };
