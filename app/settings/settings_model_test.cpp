@@ -193,10 +193,10 @@ TEST_F(ModelFixture, importAppliesTheFileAndReportsWhatItCouldNotTake) {
         std::ofstream(file) << text;
         return QString::fromStdString(file.string());
     };
-    w.dialogs.files = {QStringList{write("good.json", R"({"accentIndex": 1, "language": "en"})")}};
+    w.dialogs.files = {QStringList{write("good.json", R"({"accentIndex": 1, "language": "ro"})")}};
     model->importSettings();
     EXPECT_EQ(w.defaults->intValue("accentIndex"), 1);
-    EXPECT_EQ(w.defaults->value("AppleLanguages"), Json::array({"en"}));
+    EXPECT_EQ(w.defaults->value("AppleLanguages"), Json::array({"ro"}));
     EXPECT_EQ(error(), "");
 
     w.dialogs.files = {QStringList{write("harm.json", R"({"workers": 1000, "showBeta": true})")}};
@@ -256,7 +256,6 @@ TEST_F(ModelFixture, resetAsksThenRemovesTheSettingsAndRestarts) {
 TEST_F(ModelFixture, withoutARestartServiceTheUserIsToldToRestart) {
     w.withRelaunch = false;
     open();
-    model->chooseLanguage("en");
     model->restartNow();
     EXPECT_NE(error().find("nu poate reporni singură"), std::string::npos);
 }
