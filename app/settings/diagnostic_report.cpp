@@ -59,7 +59,16 @@ QString cleanReportValue(const QString& value, int limit) {
 }
 
 QString byteCountText(std::int64_t bytes) {
-    return QLocale().formattedDataSize(bytes < 0 ? 0 : bytes, 1, QLocale::DataSizeSIFormat);
+    // Decimal units, as file sizes are shown; one decimal below 100 of a unit.
+    static const char* const units[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    if (bytes < 1000) return QLocale().toString(qlonglong(bytes < 0 ? 0 : bytes)) + QStringLiteral(" B");
+    double value = double(bytes) / 1000;
+    int unit = 0;
+    while (value >= 999.95 && unit < 5) {
+        value /= 1000;
+        ++unit;
+    }
+    return QLocale().toString(value, 'f', value < 99.95 ? 1 : 0) + u' ' + QString::fromLatin1(units[unit]);
 }
 
 QString diagnosticReport(const DiagnosticFacts& f, const Defaults& defaults) {

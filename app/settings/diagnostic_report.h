@@ -54,7 +54,8 @@ struct DiagnosticServices {
 // so that no value can add a line or swell the report.
 QString cleanReportValue(const QString& value, int limit = 120);
 
-// A byte count as the interface shows file sizes: decimal units, in the user's locale.
+// A byte count as the interface shows file sizes: decimal units, in the user's locale ("0 B", "1.5 MB",
+// "250 GB").
 QString byteCountText(std::int64_t bytes);
 
 // The report's eleven lines, each ending in a line feed. The settings are read as stored.

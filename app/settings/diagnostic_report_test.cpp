@@ -52,7 +52,7 @@ TEST(DiagnosticReport, matchesTheGoldenTextForAFakeMachine) {
         "Linux: Debian GNU/Linux 12 (bookworm) (kernel 6.1.0-28-amd64)\n"
         "Calculator: LENOVO ThinkPad X1 · 8 nuclee de performanță + 4 de eficiență · 16 GB memorie\n"
         "Procesări în paralel (automat): 10\n"
-        "Spațiu liber: 250.0 GB\n"
+        "Spațiu liber: 250 GB\n"
         "Stare termică: 1 · economisire energie: da\n"
         "Profiluri: 3 (construite: 2) · cataloage: 4 · proiecte: 5\n"
         "Lightroom pornit: da\n"
@@ -116,6 +116,19 @@ TEST(DiagnosticReport, theFactsCountTheModelsListsAndReadTheMachine) {
     EXPECT_TRUE(f.lowPower);
     EXPECT_EQ(f.automaticWorkers, 5);  // 10, halved in low-power mode
     EXPECT_EQ(f.freeBytes, 250'000'000'000);
+}
+
+TEST(ByteCountText, usesDecimalUnitsInTheUsersLocale) {
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(byteCountText(0), "0 B");
+    EXPECT_EQ(byteCountText(999), "999 B");
+    EXPECT_EQ(byteCountText(1500), "1.5 KB");
+    EXPECT_EQ(byteCountText(99'940'000), "99.9 MB");
+    EXPECT_EQ(byteCountText(999'960'000), "1.0 GB");
+    EXPECT_EQ(byteCountText(-4), "0 B");
+    QLocale::setDefault(QLocale(QLocale::Romanian, QLocale::Romania));
+    EXPECT_EQ(byteCountText(1500), "1,5 KB");
+    QLocale::setDefault(QLocale::system());
 }
 
 TEST(DirectorySize, sumsEverythingBelowWithoutFollowingLinks) {

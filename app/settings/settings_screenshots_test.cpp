@@ -7,6 +7,9 @@
 #include <QScrollArea>
 #include <QTest>
 
+#include <filesystem>
+#include <fstream>
+
 #include "app/kit/app_backdrop.h"
 #include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
@@ -14,6 +17,8 @@
 #include "app/kit/page_header.h"
 #include "app/settings/settings_page.h"
 #include "app/settings/settings_world.h"
+#include "core/catalog/catalog_backups.h"
+#include "core/store/store.h"
 
 using namespace orvane;
 using namespace orvane::settings;
@@ -29,6 +34,16 @@ TEST(SettingsScreenshots, theWholePageLightAndDark) {
         w.defaults->set("workers", 4);
         w.defaults->set("backupLimitGB", 20);
         w.updater.announce("1.4.0");
+        // Data of some size: sparse files, so nothing large is written.
+        const auto sized = [](const std::filesystem::path& file, std::uintmax_t bytes) {
+            std::filesystem::create_directories(file.parent_path());
+            std::ofstream(file).put('x');
+            std::filesystem::resize_file(file, bytes);
+        };
+        sized(Store::catalogs() / "a" / "catalog.lrcat", 1'480'000'000);
+        sized(CatalogWriter::backupDirectory() / "Nunta-20261211-101010.zip", 212'000'000);
+        sized(Store::projects() / "p" / "cover-2.jpg", 38'600'000);
+        sized(Store::profiles() / "s" / "Models" / "1" / "exp.ubj", 4'200'000);
         kit::Appearance::instance().setOverride(dark);
         kit::AppBackdrop window;
         auto* row = new QHBoxLayout(&window);
