@@ -19,7 +19,6 @@
 #include "app/kit/localization.h"
 #include "app/kit/palette.h"
 #include "app/model/app_model.h"
-#include "app/model/router.h"
 #include "app/model/user_notifications.h"
 #include "app/model/worker_policy.h"
 #include "app/platform/dbus_notifications.h"
@@ -208,9 +207,8 @@ const std::vector<int>& SettingsModel::workerChoices() {
     return choices;
 }
 
-SettingsModel::SettingsModel(model::AppModel& app, model::Router& router, model::Updater* updater,
-                             SettingsServices services, QObject* parent)
-    : QObject(parent), app_(app), router_(router), updater_(updater), services_(std::move(services)),
+SettingsModel::SettingsModel(model::AppModel& app, model::Updater* updater, SettingsServices services, QObject* parent)
+    : QObject(parent), app_(app), updater_(updater), services_(std::move(services)),
       defaults_(app.sharedDefaults()) {
     // The page's state as it opens: the language to compare with and the backups' size. Nothing is written.
     languageAtOpen_ = text("language", "ro");
@@ -521,13 +519,13 @@ void SettingsModel::setNotifyDone(bool on) {
 
 void SettingsModel::refreshPermission() {
     if (!services_.notifications) return;
+    // The answer may come on any thread, and after the page has gone.
     QPointer<SettingsModel> self(this);
-    std::weak_ptr<int> alive = alive_;
-    services_.notifications->authorization([self, alive](platform::NotificationCenter::Authorization a) {
+    services_.notifications->authorization([self](platform::NotificationCenter::Authorization a) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [self, alive, a] {
-                if (!self || alive.expired()) return;
+            [self, a] {
+                if (!self) return;
                 const auto allowed = model::notificationPermission(a);
                 if (allowed == self->notifAllowed_) return;
                 self->notifAllowed_ = allowed;

@@ -24,7 +24,6 @@
 
 namespace orvane::model {
 class AppModel;
-class Router;
 }  // namespace orvane::model
 
 namespace orvane::settings {
@@ -60,8 +59,7 @@ public:
     // The largest size limit the backup housekeeping can count in bytes.
     static constexpr std::int64_t maxBackupLimitGB = (std::int64_t{1} << 33) - 1;
 
-    SettingsModel(model::AppModel& app, model::Router& router, model::Updater* updater, SettingsServices services,
-                  QObject* parent = nullptr);
+    SettingsModel(model::AppModel& app, model::Updater* updater, SettingsServices services, QObject* parent = nullptr);
     ~SettingsModel() override;
 
     Defaults& defaults() const { return *defaults_; }
@@ -166,7 +164,6 @@ private:
     void relaunch();
 
     model::AppModel& app_;
-    model::Router& router_;
     QPointer<model::Updater> updater_;
     SettingsServices services_;
     std::shared_ptr<Defaults> defaults_;
@@ -175,7 +172,6 @@ private:
     std::int64_t backupBytes_ = 0;
     std::optional<bool> notifAllowed_;
     std::vector<DiskSize> sizes_;
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // the permission's answers check it
 };
 
 }  // namespace orvane::settings

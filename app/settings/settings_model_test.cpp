@@ -26,7 +26,7 @@ namespace {
 struct ModelFixture : ::testing::Test {
     SettingsWorld w;
     std::unique_ptr<SettingsModel> model;
-    void open() { model = std::make_unique<SettingsModel>(*w.app, *w.router, &w.updater, w.services()); }
+    void open() { model = std::make_unique<SettingsModel>(*w.app, &w.updater, w.services()); }
     std::string error() const { return w.app->error().value_or(""); }
 };
 
@@ -306,7 +306,7 @@ TEST_F(ModelFixture, aPermissionAnswerAfterThePageClosedChangesNothing) {
     auto late = std::make_shared<LateCenter>();
     auto services = w.services();
     services.notifications = late;
-    model = std::make_unique<SettingsModel>(*w.app, *w.router, &w.updater, services);
+    model = std::make_unique<SettingsModel>(*w.app, &w.updater, services);
     model->refreshPermission();
     model.reset();
     late->pending(platform::NotificationCenter::Authorization::authorized);

@@ -176,7 +176,7 @@ SettingsPage::SettingsPage(model::AppModel& app, model::Router& router, model::U
 
 SettingsPage::SettingsPage(model::AppModel& app, model::Router& router, model::Updater* updater,
                            SettingsServices services, QWidget* parent)
-    : QWidget(parent), model_(std::make_unique<SettingsModel>(app, router, updater, std::move(services))) {
+    : QWidget(parent), model_(std::make_unique<SettingsModel>(app, updater, std::move(services))) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -500,12 +500,16 @@ void SettingsPage::buildLightroom() {
         auto* remove = outlineButton(u8("Șterge copiile"), true);
         deleteBackups_ = remove;
         c->contentLayout()->addWidget(row({backupSize_, reveal, remove}, 8, 1));
-        connect(limit_, &QLineEdit::returnPressed, m, [this, m] { m->submitBackupLimit(limit_->text()); });
+        connect(limit_, &QLineEdit::returnPressed, m, [this, m] {
+            m->submitBackupLimit(limit_->text());
+            limit_->setText(m->backupLimitText());
+        });
         connect(reveal, &QAbstractButton::clicked, m, &SettingsModel::revealBackups);
         connect(remove, &QAbstractButton::clicked, m, &SettingsModel::deleteBackups);
         syncs_.push_back([this, m] {
             backupNote_->setText(m->backupNote());
-            if (!limit_->hasFocus() || limit_->text() != m->backupLimitText()) limit_->setText(m->backupLimitText());
+            // What the user is typing stays until Return.
+            if (!limit_->hasFocus()) limit_->setText(m->backupLimitText());
             backupSize_->setText(kit::localized("Dimensiune: %1").arg(byteCountText(m->backupBytes())));
             deleteBackups_->setEnabled(m->backupBytes() > 0);
         });

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/kit/buttons.h"
+#include "app/model/router.h"
 #include "app/settings/settings_model.h"
 
 class QComboBox;
