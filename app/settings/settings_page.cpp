@@ -282,7 +282,7 @@ void SettingsPage::build() {
         bannerDownload_ = accentButton(u8("Actualizează acum"), true);
         c->contentLayout()->addWidget(row({bannerText_, skip, bannerDownload_}, 10, 1));
         bannerStatus_ = note(QString(), 12);
-        bannerStatus_->setLocalized(false);
+        bannerStatus_->setLocalized(true);
         c->contentLayout()->addWidget(bannerStatus_);
         connect(skip, &QAbstractButton::clicked, model_.get(), &SettingsModel::skipUpdate);
         connect(bannerDownload_, &QAbstractButton::clicked, model_.get(), &SettingsModel::downloadUpdate);
