@@ -4,6 +4,8 @@
 #include <QDesktopServices>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QApplication>
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
@@ -160,16 +162,20 @@ QString tr8(const char* text) {
     return kit::localized(text);
 }
 
-// The freedesktop file manager selects the item; without one the folder holding it opens.
+// The freedesktop file manager selects the item; without one the folder holding it opens. The call is
+// not waited for: the answer decides the fallback later.
 void revealInFileManager(const fs::path& path) {
     const QString target = QString::fromStdString(path.string());
     QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
                                                        "org.freedesktop.FileManager1", "ShowItems");
     call << QStringList{QUrl::fromLocalFile(target).toString()} << QString();
-    const QDBusMessage answer = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-    if (answer.type() == QDBusMessage::ReplyMessage) return;
-    const QFileInfo info(target);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(info.isDir() ? target : info.absolutePath()));
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 3000), qApp);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, qApp, [watcher, target] {
+        watcher->deleteLater();
+        if (!watcher->isError()) return;
+        const QFileInfo info(target);
+        QDesktopServices::openUrl(QUrl::fromLocalFile(info.isDir() ? target : info.absolutePath()));
+    });
 }
 
 bool openDesktopNotificationSettings() {
