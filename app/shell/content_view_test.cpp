@@ -24,6 +24,7 @@
 #include "app/profiles/profiles_list.h"
 #include "app/profiles/profile_detail_view.h"
 #include "app/projects/new_project_sheet.h"
+#include "app/settings/settings_page.h"
 #include "app/shell/shell_fixtures.h"
 #include "app/testing/scripted_dialogs.h"
 #include "core/store/store.h"
@@ -150,6 +151,7 @@ TEST(ContentView, pagesAreBuiltAfreshWhenTheirIdentityChanges) {
     h.router->setRoute(Route::settings());
     EXPECT_NE(h.content->page(), home.data()) << "same group, another kind of page";
     EXPECT_EQ(h.content->page()->property("pageTitle").toString(), "Setări");
+    EXPECT_NE(qobject_cast<settings::SettingsPage*>(h.content->page()), nullptr);
 }
 
 TEST(ContentView, anAccentChangeRebuildsTheRailAndThePage) {
