@@ -6,6 +6,8 @@ namespace orvane::model {
 
 // The application's version (QCoreApplication::applicationVersion()), or "dev" when it has none.
 QString currentShortVersion();
+// The application's build number (the application object's property "buildNumber"), or "0" without one.
+QString currentBuildNumber();
 // "Versiunea " followed by currentShortVersion(), one text with the version as its argument.
 QString appVersionText();
 

@@ -42,6 +42,13 @@ public:
     virtual void downloadAvailableUpdate() = 0;
     // Remembers the announced release as skipped ("skippedUpdateVersion") and clears available().
     virtual void skipAvailableVersion() = 0;
+    // The settings page's check: reads the feed at the address the "updateFeed" rule gives, reports
+    // every outcome in status() and downloads a newer release at once. Returns at once.
+    virtual void checkForUpdatesNow() = 0;
+    // Lets the user pick a release file and stages it. Nothing while busy or installing.
+    virtual void chooseUpdateFile() = 0;
+    // Hands the staged application over to the update helper. Nothing without one.
+    virtual void installReadyUpdate() = 0;
 
     // The application's updater; null until the application has made one.
     static Updater* current();

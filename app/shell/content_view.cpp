@@ -42,6 +42,7 @@
 #include "app/projects/new_project_sheet.h"
 #include "app/projects/processing_view.h"
 #include "app/rail/rail.h"
+#include "app/settings/settings_page.h"
 
 namespace orvane::shell {
 
@@ -253,6 +254,8 @@ QWidget* ContentView::makePage(const PageKey& key) {
         const Profile* profile = key.id ? findProfile(model_, *key.id) : nullptr;
         if (profile) page = new profiles::ProfileDetailPage(model_, router_, *profile);
         else page = new profiles::ProfilesListView(model_, router_);
+    } else if (key.kind == Kind::settings) {
+        page = new settings::SettingsPage(model_, router_, model::Updater::current());
     } else {
         page = placeholderPage(title);
         const Project* project = key.kind == Kind::project && key.id ? findProject(model_, *key.id) : nullptr;

@@ -29,6 +29,7 @@
 #include "app/guide/guide_sheet.h"
 #include "app/home/home_view.h"
 #include "app/home/welcome_sheet.h"
+#include "app/settings/settings_page.h"
 #include "app/shell/shell_fixtures.h"
 #include "app/testing/scripted_dialogs.h"
 #include "core/store/store.h"
@@ -155,6 +156,7 @@ TEST(ContentView, pagesAreBuiltAfreshWhenTheirIdentityChanges) {
     h.router->setRoute(Route::settings());
     EXPECT_NE(h.content->page(), home.data()) << "same group, another kind of page";
     EXPECT_EQ(h.content->page()->property("pageTitle").toString(), "Setări");
+    EXPECT_NE(qobject_cast<settings::SettingsPage*>(h.content->page()), nullptr);
 }
 
 TEST(ContentView, anAccentChangeRebuildsTheRailAndThePage) {

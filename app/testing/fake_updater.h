@@ -11,6 +11,9 @@ class FakeUpdater final : public model::Updater {
 public:
     int downloads = 0;
     int skips = 0;
+    int checks = 0;
+    int choices = 0;
+    int installs = 0;
 
     const std::optional<Feed>& available() const override { return available_; }
     bool busy() const override { return busy_; }
@@ -29,6 +32,10 @@ public:
         setAvailable(std::nullopt);
     }
 
+    void checkForUpdatesNow() override { ++checks; }
+    void chooseUpdateFile() override { ++choices; }
+    void installReadyUpdate() override { ++installs; }
+
     void announce(const std::string& version) { setAvailable(Feed{version, std::nullopt, "Vendrel.zip"}); }
     void setAvailable(std::optional<Feed> feed) {
         available_ = std::move(feed);
@@ -37,6 +44,10 @@ public:
     void setBusy(bool busy) {
         busy_ = busy;
         emit busyChanged();
+    }
+    void setReadyToInstall(std::optional<std::filesystem::path> staged) {
+        ready_ = std::move(staged);
+        emit readyToInstallChanged();
     }
     void setStatus(const QString& status) {
         status_ = status;
