@@ -1,6 +1,8 @@
 #include "app/projects/quick_edit_model.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
 #include <QPointer>
 
 #include <algorithm>
@@ -216,6 +218,15 @@ QuickEditModel::Availability QuickEditModel::folderAvailability(std::int64_t onD
     if (rawOnDisk > 0)
         return {QString::fromUtf8("RAW și Smart Preview-uri"), QStringLiteral("exclamationmark.triangle"), true};
     return {QString::fromUtf8("Smart Preview-uri"), QStringLiteral("exclamationmark.triangle"), true};
+}
+
+QString QuickEditModel::dateTag(Date modified) const {
+    const bool english = app_.defaults().textValue("language") == std::optional<std::string>("en");
+    const QLocale locale = english ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                   : QLocale(QLocale::Romanian, QLocale::Romania);
+    const auto secs = std::chrono::duration_cast<std::chrono::seconds>(modified.time_since_epoch()).count();
+    const QDate day = QDateTime::fromSecsSinceEpoch(secs).date();
+    return locale.toString(day, english ? QStringLiteral("MMM d, yyyy") : QStringLiteral("d MMM yyyy"));
 }
 
 // ---- actions ----

@@ -109,6 +109,9 @@ public:
     bool starting() const { return starting_; }
 
     static Availability folderAvailability(std::int64_t onDisk, std::int64_t rawOnDisk);
+    // A catalog's date as its row shows it: abbreviated, without the time, in US English when the
+    // "language" setting is "en", else in Romanian.
+    QString dateTag(Date modified) const;
 
     // --- actions ---
     // Once, as the sheet comes on screen: priority off, the options reset unless remembered, the search.
