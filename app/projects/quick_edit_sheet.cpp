@@ -106,7 +106,7 @@ QuickEditSheet::QuickEditSheet(model::AppModel& app, model::Router& router, Quic
       binding_(app.sharedDefaults()),
       levelsModel_(binding_, false),
       volumes_(std::move(volumes)) {
-    setProperty("sheetTitle", QString::fromUtf8("Proiect nou"));
+    setProperty("sheetTitle", QString::fromUtf8("Editare rapidă"));
     setFixedSize(sheetWidth, sheetHeight);
     model_ = new QuickEditModel(app, router, std::move(services), this);
     if (!volumes_) volumes_ = std::make_unique<platform::MountTableWatcher>();

@@ -37,6 +37,7 @@
 #include "app/profiles/profile_ready_sheet.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/projects/processing_view.h"
+#include "app/projects/quick_edit_sheet.h"
 #include "app/rail/rail.h"
 
 namespace orvane::shell {
@@ -321,7 +322,7 @@ QWidget* ContentView::makeSheet(Sheet sheet) {
             // The sheet takes a dropped item from the router when it opens.
             return new projects::NewProjectSheet(model_, router_, [this](const Project& p) { openCreatedProject(p); });
         case Sheet::newProfile: return new profiles::NewProfileSheet(model_, router_);
-        case Sheet::quickEdit: return new PlaceholderSheet(QString::fromUtf8("Editare rapidă"), close);
+        case Sheet::quickEdit: return new projects::QuickEditSheet(model_, router_);
         // The rail's help sheets, until their own screens exist.
         case Sheet::welcome: return new PlaceholderSheet(QString::fromUtf8("Bine ai venit"), close);
         case Sheet::guide: return new PlaceholderSheet(QString::fromUtf8("Ghid de utilizare"), close);
