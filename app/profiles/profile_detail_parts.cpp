@@ -8,7 +8,10 @@
 
 #include "app/kit/appearance.h"
 
+#include "app/kit/buttons.h"
 #include "app/kit/fonts.h"
+#include "app/kit/symbol_button.h"
+#include "app/kit/tooltips.h"
 #include "app/kit/text.h"
 
 namespace orvane::profiles {
@@ -60,6 +63,20 @@ std::vector<kit::AdaptiveColor> temperatureTrack() {
 
 std::vector<kit::AdaptiveColor> tintTrack() {
     return {rgb(0.20, 0.70, 0.30), rgb(0.62, 0.80, 0.62), rgb(0.90, 0.62, 0.82), rgb(0.88, 0.18, 0.68)};
+}
+
+EditBar editBar() {
+    EditBar bar;
+    bar.undo = new kit::SymbolButton(QStringLiteral("arrow.uturn.backward.circle"), 16);
+    bar.undo->setObjectName("undo");
+    kit::quickTip(bar.undo, QString::fromUtf8("Anulează (⌘Z)"));
+    bar.redo = new kit::SymbolButton(QStringLiteral("arrow.uturn.forward.circle"), 16);
+    bar.redo->setObjectName("redo");
+    kit::quickTip(bar.redo, QString::fromUtf8("Refă (⇧⌘Z)"));
+    bar.reset = new kit::KitButton(QString::fromUtf8("Resetează tot"), kit::ButtonLook::outline);
+    bar.reset->setObjectName("reset");
+    bar.reset->setProperty("controlSize", "small");
+    return bar;
 }
 
 QWidget* sectionHeader(const QString& title) {

@@ -9,7 +9,9 @@
 class QWidget;
 
 namespace orvane::kit {
+class KitButton;
 class KitLabel;
+class SymbolButton;
 }
 
 namespace orvane::profiles {
@@ -25,6 +27,14 @@ QWidget* divider();
 // The gradient tracks of the white-balance sliders, cold to warm and green to magenta.
 std::vector<kit::AdaptiveColor> temperatureTrack();
 std::vector<kit::AdaptiveColor> tintTrack();
+// Undo and redo (with their tips) and "Resetează tot" (outline, small), as the adjustment editors show
+// them; named "undo", "redo" and "reset".
+struct EditBar {
+    kit::SymbolButton* undo;
+    kit::SymbolButton* redo;
+    kit::KitButton* reset;
+};
+EditBar editBar();
 // A group's header: its title (a localisation key) in small tracked capitals over a divider.
 QWidget* sectionHeader(const QString& title);
 

@@ -81,15 +81,10 @@ ProfileTuningEditor::ProfileTuningEditor(const std::filesystem::path& preset, co
 
     auto* bar = new QHBoxLayout;
     bar->setSpacing(8);
-    undo_ = new kit::SymbolButton(QStringLiteral("arrow.uturn.backward.circle"), 16);
-    undo_->setObjectName("undo");
-    kit::quickTip(undo_, QString::fromUtf8("Anulează (⌘Z)"));
-    redo_ = new kit::SymbolButton(QStringLiteral("arrow.uturn.forward.circle"), 16);
-    redo_->setObjectName("redo");
-    kit::quickTip(redo_, QString::fromUtf8("Refă (⇧⌘Z)"));
-    reset_ = new kit::KitButton(QString::fromUtf8("Resetează tot"), kit::ButtonLook::outline);
-    reset_->setObjectName("reset");
-    reset_->setProperty("controlSize", "small");
+    const auto buttons = editBar();
+    undo_ = buttons.undo;
+    redo_ = buttons.redo;
+    reset_ = buttons.reset;
     savedStatus_ = new QWidget;
     savedStatus_->setObjectName("savedStatus");
     auto* savedRow = new QHBoxLayout(savedStatus_);

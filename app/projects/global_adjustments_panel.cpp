@@ -216,16 +216,11 @@ void GlobalAdjustmentsPanel::build(bool collapsed) {
     // ---- toolbar and footer ----
     auto* bar = new QHBoxLayout;
     bar->setSpacing(8);
-    undo_ = new kit::SymbolButton(QStringLiteral("arrow.uturn.backward.circle"), 16);
-    undo_->setObjectName("undo");
-    kit::quickTip(undo_, QString::fromUtf8("Anulează (⌘Z)"));
-    redo_ = new kit::SymbolButton(QStringLiteral("arrow.uturn.forward.circle"), 16);
-    redo_->setObjectName("redo");
-    kit::quickTip(redo_, QString::fromUtf8("Refă (⇧⌘Z)"));
-    reset_ = new kit::KitButton(QString::fromUtf8("Resetează tot"), kit::ButtonLook::outline);
+    const auto buttons = profiles::editBar();
+    undo_ = buttons.undo;
+    redo_ = buttons.redo;
+    reset_ = buttons.reset;
     reset_->setSymbol(QStringLiteral("arrow.counterclockwise"));
-    reset_->setObjectName("reset");
-    reset_->setProperty("controlSize", "small");
     bar->addWidget(undo_);
     bar->addWidget(redo_);
     bar->addWidget(reset_);
