@@ -12,6 +12,8 @@
 #include "app/projects/quick_edit_world.h"
 #include "core/pipeline/job.h"
 #include "core/base/atomic_file.h"
+#include "testing/catalog_builder.h"
+#include "testing/dng_writer.h"
 #include "testing/model_fixtures.h"
 #include "testing/temp_dir.h"
 #include "testing/test_data_dir.h"
@@ -422,3 +424,72 @@ TEST_F(QuickEdit, closingWhileWorkRunsDropsTheResultsButKeepsAProjectAlreadyMade
 }
 
 }  // namespace
+
+// The whole road over a generated catalog, with the real folder reader and project maker: a folder
+// whose only photo on disk is a smart preview asks first, and the start makes, covers, starts and
+// opens a project of the ticked folder's unedited photos.
+TEST_F(QuickEdit, aGeneratedCatalogStartsAProjectOfTheTickedFolder) {
+    orvane::testing::TempDir dir;
+    const fs::path catalog = dir / "Lightroom" / "Nunta.lrcat";
+    fs::create_directories(catalog.parent_path());
+    const std::string root = (dir / "Pictures").string() + "/";
+    {
+        orvane::testing::CatalogBuilder b(catalog);
+        const std::string edited = orvane::testing::DevelopText().number("Exposure2012", 0.5).str();
+        auto add = [&](const std::string& folder, const std::string& base, bool onDisk, bool isEdited) {
+            auto ids = b.photo({.root = root, .folder = folder, .baseName = base, .extension = "NEF",
+                                .settings = isEdited ? edited : orvane::testing::DevelopText().str()});
+            if (onDisk) orvane::testing::writeText(root + folder + base + ".NEF", "raw");
+            return ids;
+        };
+        add("Nunta/Ceremonie/", "img1", true, false);
+        add("Nunta/Ceremonie/", "img2", true, true);
+        add("Nunta/Ceremonie/", "img3", true, false);
+        const auto preview = add("Nunta/Petrecere/", "img4", false, false);
+        orvane::testing::writeText(orvane::testing::writeCatalogSmartPreview(catalog, preview.fileID, {}), "");
+        b.close();
+    }
+    Sheet s;
+    QuickEditServices services = QuickEditServices::standard();
+    services.background = [&s](QuickEditServices::Work w) { s.work.push_back(std::move(w)); };
+    services.scan = [] { return std::vector<FoundCatalog>{}; };
+    std::vector<std::string> covered;
+    services.makeCover = [&covered](const Project& p) { covered.push_back(p.name); };
+    s.router->setShowQuickEdit(true);
+    s.model = std::make_unique<QuickEditModel>(*s.app, *s.router, services);
+    QuickEditModel& m = *s.model;
+    m.open();
+    s.finish();
+    ASSERT_TRUE(m.chooseFile(catalog));
+    s.finish();
+    ASSERT_EQ(m.folderState(), QuickEditModel::FolderState::loaded);
+    ASSERT_EQ(m.folders()->size(), 2u);
+    EXPECT_EQ(m.folders()->at(0).name(), "Ceremonie");
+    EXPECT_EQ(m.folders()->at(0).onDisk, 3);
+    EXPECT_EQ(m.folders()->at(0).unedited, 2);
+    EXPECT_EQ(m.folders()->at(1).rawOnDisk, 0);
+
+    m.toggleFolder(m.folders()->at(1).path);
+    ASSERT_TRUE(m.usesSmartPreviews());
+    m.start([] { return false; });  // "Conectez discul"
+    s.finishAll();
+    EXPECT_TRUE(s.app->projects().empty());
+
+    m.toggleFolder(m.folders()->at(1).path);
+    m.toggleFolder(m.folders()->at(0).path);
+    EXPECT_EQ(m.selectedPhotoCount(), 2);
+    m.start([] { return true; });
+    s.finishAll();
+    ASSERT_EQ(s.app->projects().size(), 1u);
+    const Project& p = s.app->projects().front();
+    EXPECT_EQ(p.name, "Ceremonie");
+    EXPECT_EQ(p.photos.size(), 2u) << "only the unedited photos of the ticked folder";
+    EXPECT_EQ(p.catalogPath, std::optional<std::string>(catalog.string()));
+    EXPECT_EQ(covered, std::vector<std::string>{"Ceremonie"});
+    EXPECT_EQ(s.router->route(), model::Route::project(p.id));
+    EXPECT_FALSE(s.router->showQuickEdit());
+    const auto job = s.app->makeJob(p);
+    EXPECT_EQ(job->project().profileCorrection, true);
+    EXPECT_EQ(job->project().noiseReduction, true);
+    EXPECT_NE(job->state(), Job::State::idle);
+}
