@@ -2,12 +2,16 @@
 // Small pieces the profile screen's widgets share: labels in the kit's font and colours, a divider.
 #include <QString>
 
+#include <vector>
+
 #include "app/kit/palette.h"
 
 class QWidget;
 
 namespace orvane::kit {
+class KitButton;
 class KitLabel;
+class SymbolButton;
 }
 
 namespace orvane::profiles {
@@ -20,5 +24,18 @@ kit::KitLabel* wrappingLabel(const QString& text, kit::AdaptiveColor color, bool
                              double points = 11.0);
 // A thin horizontal line in the hairline colour.
 QWidget* divider();
+// The gradient tracks of the white-balance sliders, cold to warm and green to magenta.
+std::vector<kit::AdaptiveColor> temperatureTrack();
+std::vector<kit::AdaptiveColor> tintTrack();
+// Undo and redo (with their tips) and "Resetează tot" (outline, small), as the adjustment editors show
+// them; named "undo", "redo" and "reset".
+struct EditBar {
+    kit::SymbolButton* undo;
+    kit::SymbolButton* redo;
+    kit::KitButton* reset;
+};
+EditBar editBar();
+// A group's header: its title (a localisation key) in small tracked capitals over a divider.
+QWidget* sectionHeader(const QString& title);
 
 }  // namespace orvane::profiles

@@ -203,11 +203,16 @@ void NewProjectModel::chooseCatalog(const fs::path& catalog) {
     loadCatalogCounts(catalog);
 }
 
+std::pair<QString, QString> NewProjectModel::ownCatalogRefusal() {
+    return {QString::fromUtf8("Catalogul nu poate fi folosit"),
+            QString::fromUtf8("Acesta este un catalog al aplicației (o copie pentru învățare sau o copie de "
+                              "siguranță). Alege catalogul tău Lightroom.")};
+}
+
 bool NewProjectModel::chooseOwnCatalog(const fs::path& catalog) {
     if (!CatalogWriter::isUsableSource(catalog)) {
-        emit refused(QString::fromUtf8("Catalogul nu poate fi folosit"),
-                     QString::fromUtf8("Acesta este un catalog al aplicației (o copie pentru învățare sau o copie de "
-                                       "siguranță). Alege catalogul tău Lightroom."));
+        const auto [title, message] = ownCatalogRefusal();
+        emit refused(title, message);
         return false;
     }
     chooseCatalog(catalog);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/base/uuid.h"
@@ -117,6 +118,9 @@ public:
     // Closes the sheet (close button, "Anulează", Escape); results still on their way are dropped.
     void dismiss();
     bool closed() const { return closed_; }
+
+    // The alert's title and text when the application's own catalog copy or backup is picked.
+    static std::pair<QString, QString> ownCatalogRefusal();
 
     static constexpr int quickEditDelayMs = 400;
     static constexpr std::size_t shownLimit = 5;

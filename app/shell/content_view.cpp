@@ -41,6 +41,7 @@
 #include "app/profiles/profile_ready_sheet.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/projects/processing_view.h"
+#include "app/projects/quick_edit_sheet.h"
 #include "app/rail/rail.h"
 #include "app/settings/settings_page.h"
 
@@ -330,7 +331,7 @@ QWidget* ContentView::makeSheet(Sheet sheet) {
             // The sheet takes a dropped item from the router when it opens.
             return new projects::NewProjectSheet(model_, router_, [this](const Project& p) { openCreatedProject(p); });
         case Sheet::newProfile: return new profiles::NewProfileSheet(model_, router_);
-        case Sheet::quickEdit: return new PlaceholderSheet(QString::fromUtf8("Editare rapidă"), close);
+        case Sheet::quickEdit: return new projects::QuickEditSheet(model_, router_);
         case Sheet::welcome: return new home::WelcomeSheet(home::welcomeSteps(), close);
         case Sheet::guide:
             // The rail follows the chosen step once the guide has closed.
