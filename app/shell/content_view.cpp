@@ -37,6 +37,7 @@
 #include "app/profiles/profile_ready_sheet.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/projects/processing_view.h"
+#include "app/projects/reedit_page.h"
 #include "app/rail/rail.h"
 
 namespace orvane::shell {
@@ -247,6 +248,8 @@ QWidget* ContentView::makePage(const PageKey& key) {
         const Profile* profile = key.id ? findProfile(model_, *key.id) : nullptr;
         if (profile) page = new profiles::ProfileDetailPage(model_, router_, *profile);
         else page = new profiles::ProfilesListView(model_, router_);
+    } else if (const Project* edited = key.kind == Kind::reedit && key.id ? findProject(model_, *key.id) : nullptr) {
+        page = new projects::ReeditPage(model_, router_, model_.makeJob(*edited));
     } else {
         page = placeholderPage(title);
         const Project* project = key.kind == Kind::project && key.id ? findProject(model_, *key.id) : nullptr;
