@@ -45,6 +45,12 @@ SymbolButton::SymbolButton(const QString& symbol, double glyphSize, QWidget* par
     connect(&KitSettings::instance(), &KitSettings::changed, this, qOverload<>(&QWidget::update));
 }
 
+void SymbolButton::setSymbol(const QString& symbol) {
+    if (symbol_ == symbol) return;
+    symbol_ = symbol;
+    update();
+}
+
 void SymbolButton::setInk(std::optional<AdaptiveColor> ink) {
     ink_ = ink;
     update();

@@ -34,6 +34,8 @@ public:
     SymbolButton(const QString& symbol, double glyphSize, QWidget* parent = nullptr);
 
     QString symbol() const { return symbol_; }
+    // Another symbol of the icon table (a toggle's two states).
+    void setSymbol(const QString& symbol);
     // The glyph's colour; none (the default) is the accent colour in effect when the button paints.
     void setInk(std::optional<AdaptiveColor> ink);
     // Whether the glyph turns to the accent colour while the pointer is over the enabled button.

@@ -2,6 +2,8 @@
 // Small pieces the profile screen's widgets share: labels in the kit's font and colours, a divider.
 #include <QString>
 
+#include <vector>
+
 #include "app/kit/palette.h"
 
 class QWidget;
@@ -20,5 +22,10 @@ kit::KitLabel* wrappingLabel(const QString& text, kit::AdaptiveColor color, bool
                              double points = 11.0);
 // A thin horizontal line in the hairline colour.
 QWidget* divider();
+// The gradient tracks of the white-balance sliders, cold to warm and green to magenta.
+std::vector<kit::AdaptiveColor> temperatureTrack();
+std::vector<kit::AdaptiveColor> tintTrack();
+// A group's header: its title (a localisation key) in small tracked capitals over a divider.
+QWidget* sectionHeader(const QString& title);
 
 }  // namespace orvane::profiles

@@ -19,31 +19,10 @@ namespace orvane::profiles {
 
 namespace {
 
-kit::AdaptiveColor rgb(double r, double g, double b) {
-    const auto c = std::uint32_t(std::lround(r * 255)) << 16 | std::uint32_t(std::lround(g * 255)) << 8 |
-                   std::uint32_t(std::lround(b * 255));
-    return kit::adaptiveColor(c, c);
-}
-
-// A group's header: its title in capitals over a divider.
-QWidget* groupHeader(const QString& title) {
-    auto* header = new QWidget;
-    auto* column = new QVBoxLayout(header);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(6);
-    auto* label = new kit::KitLabel(title, kit::trackedFont(11, QFont::DemiBold, 0.8));
-    label->setLocalized(true);
-    label->setUpperCase(true);
-    label->setColor(kit::mutedColor);
-    column->addWidget(label);
-    column->addWidget(divider());
-    return header;
-}
-
 QVBoxLayout* group(QVBoxLayout* into, const QString& title) {
     auto* box = new QVBoxLayout;
     box->setSpacing(12);
-    box->addWidget(groupHeader(title));
+    box->addWidget(sectionHeader(title));
     into->addLayout(box);
     return box;
 }
@@ -63,10 +42,10 @@ ProfileTuningEditor::ProfileTuningEditor(const std::filesystem::path& preset, co
     auto* balance = group(column, QString::fromUtf8("Balans de alb"));
     temperature_ = new kit::SliderRow(QString::fromUtf8("Temperatură"), std::nullopt, t.basic.temperature, -1500, 1500, 50, 0);
     temperature_->setHint(QString::fromUtf8("peste valoarea calculată"));
-    temperature_->setTrack({rgb(0.16, 0.42, 0.93), rgb(0.62, 0.74, 0.95), rgb(0.98, 0.84, 0.40), rgb(0.98, 0.73, 0.10)});
+    temperature_->setTrack(temperatureTrack());
     tint_ = new kit::SliderRow(QString::fromUtf8("Nuanță"), std::nullopt, t.basic.tint, -50, 50, 1, 0);
     tint_->setHint(QString::fromUtf8("peste Tint-ul din cameră"));
-    tint_->setTrack({rgb(0.20, 0.70, 0.30), rgb(0.62, 0.80, 0.62), rgb(0.90, 0.62, 0.82), rgb(0.88, 0.18, 0.68)});
+    tint_->setTrack(tintTrack());
     balance->addWidget(temperature_);
     balance->addWidget(tint_);
 
