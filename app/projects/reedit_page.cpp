@@ -24,6 +24,7 @@
 #include "app/kit/text.h"
 #include "app/kit/tooltips.h"
 #include "app/options/extra_options_panel.h"
+#include "app/projects/global_adjustments_panel.h"
 #include "app/projects/preview_grid.h"
 #include "app/projects/processing_view.h"
 #include "app/projects/step_button.h"
@@ -108,12 +109,11 @@ private:
     static QFont font14() { return kit::uiFont(14, QFont::DemiBold); }
 };
 
-// The pop-up window of the version history: the list on a frosted rounded panel below its button.
+// The pop-up window of the version history: the list on a raised panel below its button.
 class HistoryPopover final : public QWidget {
 public:
     HistoryPopover(QWidget* anchor, std::function<void()> closed) : QWidget(anchor, Qt::Popup | Qt::FramelessWindowHint),
                                                                     closed_(std::move(closed)) {
-        setAttribute(Qt::WA_TranslucentBackground);
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(1, 1, 1, 1);
     }
@@ -122,9 +122,10 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        p.fillPath(kit::KitShape::rounded(12).path(r), kit::raisedColor.resolve(isDark()));
-        kit::strokeInside(p, kit::KitShape::rounded(12), r, 1, kit::primaryLabelColor.opacity(0.1).resolve(isDark()));
+        // An opaque panel: pop-up windows are not composited everywhere.
+        p.fillRect(rect(), kit::raisedColor.resolve(isDark()));
+        p.setPen(kit::primaryLabelColor.opacity(0.15).resolve(isDark()));
+        p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     }
     void hideEvent(QHideEvent* event) override {
         QWidget::hideEvent(event);
@@ -226,6 +227,7 @@ ReeditPage::ReeditPage(model::AppModel& app, model::Router& router, std::shared_
     content->addWidget(buildMoreSettings());
     content->addStretch(1);
     scroll->setWidget(canvas);
+    canvas->setAutoFillBackground(false);  // setWidget turned it on
     outer->addWidget(scroll, 1);
     outer->addWidget(new HairlineDivider);
     outer->addWidget(buildBottomBar());
@@ -338,13 +340,15 @@ QWidget* ReeditPage::buildMoreSettings() {
 }
 
 void ReeditPage::rebuildPanel() {
-    // The project-wide adjustments panel is not part of this page yet: the slot stays empty (see the
-    // object name) rather than showing controls that would do nothing.
+    // A new panel reads the project afresh: its own copies of the values follow the steps and restores.
     if (panel_) {
         panelSlot_->layout()->removeWidget(panel_);
+        panel_->hide();
         panel_->deleteLater();
-        panel_ = nullptr;
     }
+    panel_ = new GlobalAdjustmentsPanel(model_->job(), model_->presetFile(), false, true);
+    panel_->setObjectName(QStringLiteral("adjustmentsPanel"));
+    panelSlot_->layout()->addWidget(panel_);
 }
 
 QWidget* ReeditPage::buildBottomBar() {

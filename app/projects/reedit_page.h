@@ -65,9 +65,9 @@ public:
     PreviewGrid* grid(int card) const { return grids_[card]; }
     kit::ToolGroup* moreSettings() const { return more_; }
     options::ExtraOptionsPanel* extraOptions() const { return extra_; }
-    // Where the adjustments panel goes; it is made afresh whenever the page's steps or a restored
-    // version change the project.
-    QWidget* adjustmentsSlot() const { return panelSlot_; }
+    // The adjustments panel, made afresh whenever the page's steps, a restored version or the tuning
+    // change the project.
+    QWidget* adjustmentsPanel() const { return panel_; }
     // The history list while its popover is open.
     VersionHistoryList* historyList() const;
     QWidget* historyPopover() const { return popover_; }

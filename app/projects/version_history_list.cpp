@@ -60,6 +60,11 @@ public:
         auto* revert = new kit::KitButton(QStringLiteral("Revino"), kit::ButtonLook::outline);
         revert->setObjectName(QStringLiteral("restore"));
         revert->setProperty("controlSize", "small");
+        revert->setParent(this);  // its size follows the control size of its surroundings
+        // The description wraps in the room the list leaves it; its height is fixed for that width, since
+        // the scroll area sizes its rows by their hints.
+        const int room = VersionHistoryList::listWidth - 14 * 2 - 12 - 8 - revert->sizeHint().width();
+        description->setFixedHeight(description->heightForWidth(room));
         revert->setEnabled(!row.current);
         connect(revert, &QAbstractButton::clicked, this, std::move(restore));
         outer->addWidget(revert, 0, Qt::AlignTop);
@@ -95,9 +100,12 @@ VersionHistoryList::VersionHistoryList(std::shared_ptr<Job> job, VersionHistoryM
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    auto* heading = label("Istoric versiuni", kit::uiFont(13, QFont::DemiBold), kit::primaryLabelColor, true, "heading");
-    heading->setContentsMargins(14, 14, 14, 14);
-    outer->addWidget(heading);
+    auto* headingBox = new QWidget;
+    auto* headingLayout = new QVBoxLayout(headingBox);
+    headingLayout->setContentsMargins(14, 14, 14, 14);
+    headingLayout->addWidget(
+        label("Istoric versiuni", kit::uiFont(13, QFont::DemiBold), kit::primaryLabelColor, true, "heading"));
+    outer->addWidget(headingBox);
     outer->addWidget(new HairlineDivider);
     scroll_ = new QScrollArea;
     scroll_->setFrameShape(QFrame::NoFrame);
@@ -112,6 +120,7 @@ VersionHistoryList::VersionHistoryList(std::shared_ptr<Job> job, VersionHistoryM
     list_->setSpacing(0);
     list_->addStretch(1);
     scroll_->setWidget(content);
+    content->setAutoFillBackground(false);  // setWidget turned it on
     outer->addWidget(scroll_);
     connect(&model_, &VersionHistoryModel::changed, this, &VersionHistoryList::refresh);
     refresh();
@@ -137,9 +146,10 @@ void VersionHistoryList::refresh() {
         list_->insertWidget(at++, block);
         rows_.push_back(block);
     }
-    // The scroll area is as high as its rows, up to its limit.
+    // The scroll area is as high as its rows (their wrapped descriptions included), up to its limit.
     int height = 0;
-    for (QWidget* w : rows_) height += w->sizeHint().height();
+    for (QWidget* w : rows_)
+        height += w->hasHeightForWidth() ? w->heightForWidth(listWidth) : w->sizeHint().height();
     scroll_->setFixedHeight(std::min(height, maxScrollHeight));
 }
 
