@@ -11,7 +11,7 @@
 #include "core/catalog/catalog_backups.h"
 #include "core/catalog/catalog_writer.h"
 #include "core/catalog/sqlite.h"
-#include "testing/catalog_builder.h"
+#include "testing/catalog_project.h"
 #include "testing/job_fixtures.h"
 #include "testing/temp_dir.h"
 #include "testing/test_data_dir.h"
@@ -55,42 +55,19 @@ TEST(ReeditEndToEnd, aBrightnessStepAppliedToACatalogProjectReachesTheCatalog) {
     const fs::path catalog = dir / "Nunta.lrcat";
     fs::copy_file(FAKE_LIGHTROOM_EXE, exe);
 
-    auto main = std::make_shared<ManualExecutor>();
-    auto defaults = std::make_shared<FileDefaults>(dir / "defaults.json");
-    setUserDefaults(defaults);
-    defaults->set("lightroomPath", Json(exe.string()));
-    model::AppModel app(main, defaults, std::make_unique<projects::testing::QuietKeepAwake>());
-    model::Router router(defaults);
+    projects::testing::ProcessingWorld w;
+    auto& main = w.main;
+    auto& app = *w.app;
+    auto& router = *w.router;
+    setUserDefaults(w.defaults);
+    w.defaults->set("lightroomPath", Json(exe.string()));
 
     // A catalog of three photos and the project made of them, processed.
-    Project project = orvane::testing::projectWith(0, 0);
+    Project project = orvane::testing::catalogProject(catalog, 3, 3000);
     project.name = "Nuntă în catalog";
-    orvane::testing::CatalogBuilder b(catalog);
-    b.begin();
-    for (int i = 0; i < 3; ++i) {
-        orvane::testing::CatalogBuilder::Photo photo;
-        photo.baseName = "IMG_" + std::to_string(3000 + i);
-        photo.settings = orvane::testing::realisticDevelopText(static_cast<std::uint64_t>(i + 1));
-        b.photo(photo);
-        PhotoItem item(photo.root + photo.folder + photo.baseName + "." + photo.extension);
-        item.status = PhotoItem::Status::done;
-        item.exposure = 0.3;
-        item.temperature = 5400;
-        item.asShotTint = 4;
-        project.photos.push_back(item);
-    }
-    b.commit();
-    Profile profile;
-    profile.id = Uuid::random();
-    profile.name = "Nunți";
-    profile.presetName = "Neutru";
-    profile.save();
-    fs::copy_file(app.neutralPresetURL(), profile.preset());
-    app.reload();
-    project.profileID = profile.id;
-    project.catalogPath = catalog.string();
+    project.profileID = w.deliverableProfile().id;
 
-    auto host = std::shared_ptr<platform::LightroomHost>(platform::makeLinuxLightroomHost(defaults));
+    auto host = std::shared_ptr<platform::LightroomHost>(platform::makeLinuxLightroomHost(w.defaults));
     model::AppModel::DeliveryServices services;
     services.host = host;
     std::vector<std::string> questions;

@@ -16,13 +16,6 @@ namespace {
 
 QString loc(const char* romanian) { return kit::localized(romanian); }
 
-QString counted(const char* key, long long n) {
-    QString text = kit::localized(key);
-    const qsizetype at = text.indexOf(QLatin1String("%lld"));
-    if (at >= 0) text.replace(at, 4, QString::number(n));
-    return text;
-}
-
 constexpr const char* preparingText = "Se pregătește reeditarea…";
 constexpr const char* rereadingText = "Se reîncarcă editările în Lightroom…";
 
@@ -96,7 +89,7 @@ ReeditModel::~ReeditModel() {
 // ---- header ----
 
 QString ReeditModel::subtitle() const {
-    return counted("Setările se aplică la toate cele %lld fotografii", (long long)project().done());
+    return kit::localizedCount("Setările se aplică la toate cele %lld fotografii", (long long)project().done());
 }
 
 bool ReeditModel::resetAnalysesEnabled() const { return !running_ && !Job::isRunInProgress(job_->state()); }
@@ -257,7 +250,7 @@ QString ReeditModel::statusText() const {
 }
 
 QString ReeditModel::applyTitle() const {
-    return counted(project().exportedAt ? "Reeditează toate (%lld)" : "Aplică la toate (%lld)",
+    return kit::localizedCount(project().exportedAt ? "Reeditează toate (%lld)" : "Aplică la toate (%lld)",
                    (long long)project().done());
 }
 
