@@ -47,6 +47,22 @@ std::optional<QString> Dialogs::askForName(const QString& current, const std::op
     return name;
 }
 
+std::optional<QString> Dialogs::askForText(const QString& title, const QString& current, const QString& placeholder,
+                                           const QString& confirmTitle) {
+    CenteredAlert alert(title, QString(), alertReferenceWindow());
+    auto* field = new QLineEdit(current);
+    field->setObjectName(QStringLiteral("textField"));
+    field->setPlaceholderText(placeholder);
+    field->setFixedSize(280, 24);
+    field->selectAll();
+    if (auto* grid = alert.layout()) grid->addWidget(field);
+    alert.addChoice(confirmTitle);
+    alert.addChoice(QString::fromUtf8("Anulează"));
+    field->setFocus();
+    if (run(alert) != CenteredAlert::firstButton) return std::nullopt;
+    return field->text();
+}
+
 bool Dialogs::confirm(const QString& title, const QString& message, const QString& confirmTitle) {
     CenteredAlert alert(title, message, alertReferenceWindow());
     alert.addChoice(confirmTitle);

@@ -27,6 +27,12 @@ public:
     virtual std::optional<QString> askForName(const QString& current, const std::optional<QString>& title = {},
                                               const std::optional<QString>& message = {});
 
+    // A text prompt: an alert with `title` as its message and no informative text, an editable 280 × 24
+    // field holding `current` with `placeholder`, and the buttons `confirmTitle` and "Anulează". Returns
+    // the field's text as typed (blank included) when `confirmTitle` was pressed; nothing otherwise.
+    virtual std::optional<QString> askForText(const QString& title, const QString& current, const QString& placeholder,
+                                              const QString& confirmTitle);
+
     // A confirmation: `title` and `message`, the buttons `confirmTitle` (first, the default) and
     // "Anulează". True only when the first button was chosen.
     bool confirm(const QString& title, const QString& message, const QString& confirmTitle);

@@ -54,5 +54,30 @@ TEST(Dialogs, theRealNamePromptTrimsAndRefusesEmptyOrUnchangedNames) {
     }
 }
 
+TEST(Dialogs, theRealTextPromptGivesTheTextAsTypedBlankIncluded) {
+    struct TypingDialogs : Dialogs {
+        QString typed;
+        int answer = CenteredAlert::firstButton;
+        QStringList buttons;
+        QString placeholder;
+        int run(CenteredAlert& alert) override {
+            for (auto* b : alert.choices()) buttons << b->text();
+            auto* field = alert.findChild<QLineEdit*>("textField");
+            if (field) {
+                placeholder = field->placeholderText();
+                field->setText(typed);
+            }
+            return answer;
+        }
+    };
+    TypingDialogs typing;
+    typing.typed = "  ";
+    EXPECT_EQ(typing.askForText("Redenumește", "Vechi", "Nume", "Salvează"), QString("  "));
+    EXPECT_EQ(typing.buttons, (QStringList{QString::fromUtf8("Salvează"), QString::fromUtf8("Anulează")}));
+    EXPECT_EQ(typing.placeholder, QString("Nume"));
+    typing.answer = CenteredAlert::firstButton + 1;
+    EXPECT_EQ(typing.askForText("Redenumește", "Vechi", "Nume", "Salvează"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace orvane::kit

@@ -39,6 +39,13 @@ QString localized(const QString& romanian) {
 
 QString localized(const char* romanianUtf8) { return localized(QString::fromUtf8(romanianUtf8)); }
 
+QString localizedCount(const char* romanianUtf8, long long n) {
+    QString text = localized(romanianUtf8);
+    const qsizetype at = text.indexOf(QLatin1String("%lld"));
+    if (at >= 0) text.replace(at, 4, QString::number(n));
+    return text;
+}
+
 void addEnglishTexts(std::initializer_list<std::pair<const char*, const char*>> texts) {
     auto& table = englishTable();
     for (const auto& [ro, en] : texts) table.insert(QString::fromUtf8(ro), QString::fromUtf8(en));

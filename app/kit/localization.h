@@ -16,6 +16,9 @@ bool englishInterface();
 QString localized(const QString& romanian);
 QString localized(const char* romanianUtf8);
 
+// A text whose key holds one "%lld", looked up and with `n` in its place.
+QString localizedCount(const char* romanianUtf8, long long n);
+
 // Adds English texts (Romanian key, English text; both UTF-8) to the table; a later entry for the same
 // key replaces an earlier one. Each folder of screens adds its own at start-up; the kit's are built in.
 void addEnglishTexts(std::initializer_list<std::pair<const char*, const char*>> texts);

@@ -11,6 +11,7 @@
 #include "core/catalog/catalog_writer.h"
 #include "core/catalog/sqlite.h"
 #include "testing/catalog_builder.h"
+#include "testing/catalog_project.h"
 #include "testing/dng_writer.h"
 #include "testing/job_fixtures.h"
 #include "testing/romanian_locale.h"
@@ -273,21 +274,7 @@ struct RealRoad {
         freshDataDir();
         setUserDefaults(std::make_shared<FileDefaults>());
         fs::copy_file(FAKE_LIGHTROOM_EXE, exe);
-        CatalogBuilder b(catalog);
-        b.begin();
-        for (int i = 0; i < photos; ++i) {
-            CatalogBuilder::Photo photo;
-            photo.baseName = "IMG_" + std::to_string(1000 + i);
-            photo.settings = realisticDevelopText(static_cast<std::uint64_t>(i + 1));
-            b.photo(photo);
-            PhotoItem item(photo.root + photo.folder + photo.baseName + "." + photo.extension);
-            item.status = PhotoItem::Status::done;
-            item.exposure = 0.3;
-            item.temperature = 5400;
-            item.asShotTint = 4;
-            project.photos.push_back(item);
-        }
-        b.commit();
+        project = catalogProject(catalog, photos);
         defaults = std::make_shared<FileDefaults>(dir / "defaults.json");
         defaults->set("lightroomPath", Json(exe.string()));
         model = std::make_unique<AppModel>(main, defaults, nullptr);

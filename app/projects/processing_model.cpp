@@ -27,14 +27,6 @@ namespace {
 
 QString loc(const char* romanian) { return kit::localized(romanian); }
 
-// A text of the string table with one count in place of its "%lld".
-QString counted(const char* key, long long n) {
-    QString text = kit::localized(key);
-    const qsizetype at = text.indexOf(QLatin1String("%lld"));
-    if (at >= 0) text.replace(at, 4, QString::number(n));
-    return text;
-}
-
 QDateTime toQt(Date date) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count();
     return QDateTime::fromMSecsSinceEpoch(ms);
@@ -174,7 +166,7 @@ PillSpec ProcessingModel::pill() const {
 
 ActionRow ProcessingModel::actions() const { return actionRow(facts()); }
 
-QString ProcessingModel::ringCaption() const { return counted("%lld fotografii", (long long)project().photos.size()); }
+QString ProcessingModel::ringCaption() const { return kit::localizedCount("%lld fotografii", (long long)project().photos.size()); }
 
 bool ProcessingModel::showsPriorityToggle() const {
     return job_->state() == State::idle && facts().processed() == 0;
@@ -233,8 +225,8 @@ QString ProcessingModel::elapsedText() const {
 
 QString ProcessingModel::resultSubtitle() const {
     const long long failed = (long long)project().failed();
-    return counted("%lld fotografii editate", (long long)project().done()) + QStringLiteral(" · ") +
-           (failed == 0 ? loc("fără erori") : counted("%lld erori", failed));
+    return kit::localizedCount("%lld fotografii editate", (long long)project().done()) + QStringLiteral(" · ") +
+           (failed == 0 ? loc("fără erori") : kit::localizedCount("%lld erori", failed));
 }
 
 QString ProcessingModel::intervalValue() const {
@@ -252,7 +244,7 @@ int ProcessingModel::bigCount() const {
 }
 
 QString ProcessingModel::bigHint() const {
-    return counted("%lld fotografii au primit o corecție de expunere mare: merită o privire. Arată-mi.", bigCount());
+    return kit::localizedCount("%lld fotografii au primit o corecție de expunere mare: merită o privire. Arată-mi.", bigCount());
 }
 
 bool ProcessingModel::exportEnabled() const { return !job_->extraStatus() && project().done() > 0; }
@@ -271,7 +263,7 @@ int ProcessingModel::newExportCount() const {
 }
 
 QString ProcessingModel::bannerText() const {
-    return counted("%lld fotografii exportate din Lightroom. Învață din ele?", (long long)exported_.size());
+    return kit::localizedCount("%lld fotografii exportate din Lightroom. Învață din ele?", (long long)exported_.size());
 }
 
 void ProcessingModel::setShowing(Sheet sheet, bool on) {

@@ -6,6 +6,7 @@
 #include "app/projects/processing_world.h"
 #include "core/catalog/catalog_backups.h"
 #include "testing/catalog_builder.h"
+#include "testing/catalog_project.h"
 #include "testing/job_fixtures.h"
 #include "testing/temp_dir.h"
 #include "testing/romanian_locale.h"
@@ -369,34 +370,8 @@ TEST(ProcessingModel, exportingACatalogProjectWritesTheCatalogAndShowsTheSummary
     projects::testing::ProcessingWorld w;
     orvane::testing::TempDir dir;
     const std::filesystem::path catalog = dir / "Nunta.lrcat";
-    Project p = projectWith(0, 0);
-    {
-        orvane::testing::CatalogBuilder b(catalog);
-        b.begin();
-        for (int i = 0; i < 3; ++i) {
-            orvane::testing::CatalogBuilder::Photo photo;
-            photo.baseName = "IMG_" + std::to_string(1000 + i);
-            photo.settings = orvane::testing::realisticDevelopText(std::uint64_t(i + 1));
-            b.photo(photo);
-            PhotoItem item(photo.root + photo.folder + photo.baseName + "." + photo.extension);
-            item.status = PhotoItem::Status::done;
-            item.exposure = 0.3;
-            item.temperature = 5400;
-            item.asShotTint = 4;
-            p.photos.push_back(item);
-        }
-        b.commit();
-    }
-    Profile profile;
-    profile.id = Uuid::random();
-    profile.name = "Nunți";
-    profile.presetName = "Neutru";
-    profile.save();
-    std::filesystem::copy_file(w.app->neutralPresetURL(), profile.preset(),
-                               std::filesystem::copy_options::overwrite_existing);
-    w.app->reload();
-    p.profileID = profile.id;
-    p.catalogPath = catalog.string();
+    Project p = orvane::testing::catalogProject(catalog, 3);
+    p.profileID = w.deliverableProfile().id;
     int prepared = 0;
     w.app->setPrepareAnalysis([&](Job&, Job::Done done) {
         ++prepared;

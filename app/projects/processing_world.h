@@ -59,6 +59,18 @@ struct ProcessingWorld {
         app->registerJob(job);
         return job;
     }
+    // A profile whose preset is the application's neutral one, so a delivery can build its settings.
+    Profile deliverableProfile(const std::string& name = "Nunți") {
+        Profile profile;
+        profile.id = Uuid::random();
+        profile.name = name;
+        profile.presetName = "Neutru";
+        profile.save();
+        std::filesystem::copy_file(app->neutralPresetURL(), profile.preset(),
+                                   std::filesystem::copy_options::overwrite_existing);
+        app->reload();
+        return profile;
+    }
     // One turn: the main loop's ready tasks and Qt's posted events and zero timers.
     void turn() {
         for (int i = 0; i < 3; ++i) {

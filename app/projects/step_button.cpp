@@ -118,6 +118,10 @@ StepGroup::StepGroup(QWidget* parent) : QWidget(parent) {
 
 void StepGroup::add(StepHalf* button) { layout()->addWidget(button); }
 
+void StepGroup::addView(QWidget* view) { static_cast<QHBoxLayout*>(layout())->addWidget(view, 0, Qt::AlignVCenter); }
+
+void StepGroup::setSpacing(int spacing) { layout()->setSpacing(spacing); }
+
 void StepGroup::addDivider() {
     auto* line = new QWidget;
     line->setObjectName("stepDivider");

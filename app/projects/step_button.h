@@ -56,6 +56,9 @@ public:
     explicit StepGroup(QWidget* parent = nullptr);
     void add(StepHalf* button);
     void addDivider();
+    // Any other view between the buttons (a value label), and the room between the parts (0 by default).
+    void addView(QWidget* view);
+    void setSpacing(int spacing);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

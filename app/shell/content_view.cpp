@@ -42,6 +42,7 @@
 #include "app/projects/new_project_sheet.h"
 #include "app/projects/processing_view.h"
 #include "app/projects/quick_edit_sheet.h"
+#include "app/projects/reedit_page.h"
 #include "app/rail/rail.h"
 #include "app/settings/settings_page.h"
 
@@ -257,6 +258,8 @@ QWidget* ContentView::makePage(const PageKey& key) {
         else page = new profiles::ProfilesListView(model_, router_);
     } else if (key.kind == Kind::settings) {
         page = new settings::SettingsPage(model_, router_, model::Updater::current());
+    } else if (const Project* edited = key.kind == Kind::reedit && key.id ? findProject(model_, *key.id) : nullptr) {
+        page = new projects::ReeditPage(model_, router_, model_.makeJob(*edited));
     } else {
         page = placeholderPage(title);
         const Project* project = key.kind == Kind::project && key.id ? findProject(model_, *key.id) : nullptr;

@@ -30,6 +30,7 @@
 #include "app/home/home_view.h"
 #include "app/home/welcome_sheet.h"
 #include "app/settings/settings_page.h"
+#include "app/projects/reedit_page.h"
 #include "app/shell/shell_fixtures.h"
 #include "app/testing/scripted_dialogs.h"
 #include "core/store/store.h"
@@ -157,6 +158,24 @@ TEST(ContentView, pagesAreBuiltAfreshWhenTheirIdentityChanges) {
     EXPECT_NE(h.content->page(), home.data()) << "same group, another kind of page";
     EXPECT_EQ(h.content->page()->property("pageTitle").toString(), "Setări");
     EXPECT_NE(qobject_cast<settings::SettingsPage*>(h.content->page()), nullptr);
+}
+
+TEST(ContentView, theReeditRouteShowsTheReeditPageAndLeavingElsewherePutsTheSettingsBack) {
+    Harness h;
+    Project p = projectWith(0, 2, 0, "Nuntă R");
+    p.save();
+    h.model->reload();
+    h.router->setRoute(Route::reedit(p.id));
+    auto* page = qobject_cast<projects::ReeditPage*>(h.content->page());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(h.content->page()->property("pageTitle").toString(), "Nuntă R");
+    page->model().stepBrightness(projects::ReeditModel::brightnessStep);
+    const auto job = h.model->jobs().at(p.id);
+    EXPECT_DOUBLE_EQ(job->project().globalExposure.value_or(0), 0.1);
+    // The rail takes the user elsewhere without an apply: the page goes and the step with it.
+    h.router->setRoute(Route::projects());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(job->project().globalExposure.value_or(0), 0);
 }
 
 TEST(ContentView, anAccentChangeRebuildsTheRailAndThePage) {

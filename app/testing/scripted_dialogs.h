@@ -17,7 +17,7 @@ namespace orvane::testing {
 class ScriptedDialogs final : public kit::Dialogs {
 public:
     struct Asked {
-        QString kind;  // "alert", "name", "files", "folder", "save"
+        QString kind;  // "alert", "name", "text", "files", "folder", "save"
         QString message;
         QString informative;
         QStringList buttons;
@@ -30,6 +30,7 @@ public:
     // every confirmation), a picker with none is cancelled.
     std::deque<int> alertAnswers;
     std::deque<std::optional<QString>> names;
+    std::deque<std::optional<QString>> texts;  // as typed; none: cancelled
     std::deque<QStringList> files;
     std::deque<std::optional<QString>> folders;
     std::deque<std::optional<QString>> saveFiles;
@@ -64,6 +65,11 @@ public:
             if (name->isEmpty() || *name == current) return std::nullopt;
         }
         return name;
+    }
+    std::optional<QString> askForText(const QString& title, const QString& current, const QString& placeholder,
+                                      const QString& confirmTitle) override {
+        asked.push_back({QStringLiteral("text"), title, placeholder, {current, confirmTitle}});
+        return take(texts);
     }
     QStringList chooseFiles(const QString& message, const QStringList& extensions, bool) override {
         asked.push_back({QStringLiteral("files"), message, {}, extensions});
