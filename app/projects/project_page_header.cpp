@@ -99,6 +99,12 @@ ProjectPage::ProjectPage(model::AppModel& app, model::Router& router, std::share
     column->addWidget(header_);
 
     processing_ = new ProcessingView(app, router, job, std::move(services));
+    // The window's backdrop shows through the whole page, under the header and under the screen.
+    for (QWidget* w : {static_cast<QWidget*>(processing_), processing_->viewport(), processing_->widget()}) {
+        QPalette p = w->palette();
+        p.setBrush(QPalette::Window, Qt::transparent);
+        w->setPalette(p);
+    }
     column->addWidget(processing_, 1);
 
     connect(model_, &ProjectPageModel::changed, this, &ProjectPage::sync);

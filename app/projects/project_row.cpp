@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -294,10 +295,32 @@ void ProjectRow::setFirst(bool first) {
     update();
 }
 
+void ProjectRow::setLast(bool last) {
+    last_ = last;
+    update();
+}
+
 void ProjectRow::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
     const QColor primary = kit::primaryLabelColor.resolve(dark());
-    if (highlighted()) p.fillRect(rect(), kit::withAlpha(primary, 0.05));
+    if (highlighted()) {
+        // Square where rows meet, rounded like the card at its top and bottom.
+        const QRectF r(rect());
+        const double top = first_ ? 12 : 0, bottom = last_ ? 12 : 0;
+        QPainterPath path;
+        path.moveTo(r.left(), r.top() + top);
+        path.arcTo(QRectF(r.left(), r.top(), 2 * top, 2 * top), 180, -90);
+        path.lineTo(r.right() - top, r.top());
+        path.arcTo(QRectF(r.right() - 2 * top, r.top(), 2 * top, 2 * top), 90, -90);
+        path.lineTo(r.right(), r.bottom() - bottom);
+        path.arcTo(QRectF(r.right() - 2 * bottom, r.bottom() - 2 * bottom, 2 * bottom, 2 * bottom), 0, -90);
+        path.lineTo(r.left() + bottom, r.bottom());
+        path.arcTo(QRectF(r.left(), r.bottom() - 2 * bottom, 2 * bottom, 2 * bottom), 270, -90);
+        path.closeSubpath();
+        p.fillPath(path, kit::withAlpha(primary, 0.05));
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
     if (!first_) {
         p.setPen(QPen(kit::withAlpha(primary, 0.1), 1));
         p.drawLine(QPointF(68, 0.5), QPointF(width(), 0.5));

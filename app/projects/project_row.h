@@ -44,6 +44,8 @@ public:
     void syncHover() { update(); }
     // Every row but a section's first has a divider above it, indented 68.
     void setFirst(bool first);
+    // The highlight follows the card's rounded corners at the section's ends.
+    void setLast(bool last);
 
     // A visible control by name ("export", "reedit", "rename", "trash", "renameDone", "renameCancel"),
     // or null.
@@ -77,6 +79,7 @@ private:
     Project project_;
     ProjectFilter section_;
     bool first_ = true;
+    bool last_ = true;
     QWidget* check_ = nullptr;
     ProjectThumb* thumb_ = nullptr;
     QHBoxLayout* nameLine_ = nullptr;

@@ -344,11 +344,13 @@ void ProjectsListView::syncContent() {
             kept[p->id] = thumb;
             auto* row = new ProjectRow(list_, *p, s.category, thumb);
             row->setFirst(first);
+            row->setLast(false);
             first = false;
             rows->addWidget(row);
             rows_[p->id] = row;
             order_.push_back(row);
         }
+        if (!order_.empty()) order_.back()->setLast(true);
         v->addWidget(card);
         sections_.push_back(sectionWidget);
         content_->addWidget(sectionWidget);

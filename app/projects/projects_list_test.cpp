@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 
@@ -437,4 +438,69 @@ TEST(ProjectCover, aProjectMarkedWithoutCoverKeepsItsPlaceholder) {
     ASSERT_TRUE(main->runUntil([&] { return loader.inFlight() == 0; }));
     EXPECT_TRUE(thumb.cover().isNull());
     EXPECT_FALSE(fs::exists(CoverPhoto::url(p))) << "no cover is tried once the marker is there";
+}
+
+// Renders the list with projects in every section, light and dark, into docs/ when ORVANE_SCREENSHOTS
+// is set.
+TEST(ProjectsListView, screenshots) {
+    if (!qEnvironmentVariableIsSet("ORVANE_SCREENSHOTS")) GTEST_SKIP() << "set ORVANE_SCREENSHOTS to write docs/";
+    kit::installApplicationStyle();
+    TempDir covers;
+    // Two covers: warm and cool gradients standing in for photos.
+    std::vector<fs::path> files;
+    for (int i = 0; i < 2; ++i) {
+        QImage image(320, 200, QImage::Format_RGB32);
+        QPainter p(&image);
+        QLinearGradient g(0, 0, 320, 200);
+        g.setColorAt(0, i == 0 ? QColor(236, 180, 140) : QColor(120, 160, 210));
+        g.setColorAt(1, i == 0 ? QColor(120, 70, 60) : QColor(40, 60, 90));
+        p.fillRect(image.rect(), g);
+        p.end();
+        files.push_back(covers / ("cover" + std::to_string(i) + ".jpg"));
+        image.save(QString::fromStdString(files.back().string()));
+    }
+    for (bool dark : {false, true}) {
+        Project running = projectWith(26, 14, 2, "Nuntă Ioana și Radu");
+        running.folder = "/media/foto/2026/Nunta Ioana si Radu";
+        running.startedAt = at("2026-06-14T16:00:00Z");
+        Project fresh = projectWith(120, 0, 0, "Botez Sofia");
+        fresh.folder = "/media/foto/2026/Botez Sofia";
+        Project finished = projectWith(0, 312, 0, "Cununie civilă Maria și Andrei");
+        finished.folder = "/media/foto/2026/Cununie Maria Andrei";
+        finished.startedAt = at("2026-06-01T10:00:00Z");
+        finished.finishedAt = at("2026-06-01T11:30:00Z");
+        Project exported = projectWith(0, 86, 1, "Sesiune foto de familie");
+        exported.folder = "/media/foto/2026/Familie Popescu";
+        exported.startedAt = at("2026-05-20T10:00:00Z");
+        exported.finishedAt = at("2026-05-20T10:40:00Z");
+        exported.exportedAt = at("2026-05-21T09:00:00Z");
+        Project older = projectWith(0, 54, 0, "Majorat Alex");
+        older.folder = "/media/foto/2026/Majorat";
+        older.startedAt = at("2026-04-02T10:00:00Z");
+        older.finishedAt = at("2026-04-02T10:20:00Z");
+        older.exportedAt = at("2026-04-03T09:00:00Z");
+        Screen s({running, fresh, finished, exported, older});
+        const std::map<std::string, fs::path> coverOf = {{finished.name, files[0]}, {exported.name, files[1]}};
+        CoverLoader::of(*s.app).setEnsure([coverOf](const Project& p) {
+            const auto it = coverOf.find(p.name);
+            return it == coverOf.end() ? std::optional<fs::path>() : std::optional<fs::path>(it->second);
+        });
+        kit::Appearance::instance().setOverride(dark);
+        kit::AppBackdrop backdrop;
+        backdrop.resize(1000, 760);
+        s.view->setParent(&backdrop);
+        s.view->setGeometry(0, 0, 1000, 760);
+        s.view->listModel().setQuery("x");  // rebuilt, so the thumbnails ask the loader above
+        s.view->listModel().setQuery("");
+        backdrop.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return !s.row(finished.name)->thumb()->cover().isNull() && !s.row(exported.name)->thumb()->cover().isNull();
+        }));
+        s.view->listModel().enterRow(s.project(finished.name).id);  // the pointer over one row
+        QTest::qWait(50);
+        const QString path = QString(ORVANE_SOURCE_DIR) + "/docs/projects-list" + (dark ? "-dark" : "-light") + ".png";
+        ASSERT_TRUE(backdrop.grab().save(path));
+        s.view->setParent(s.window.get());
+    }
+    kit::Appearance::instance().setOverride(std::nullopt);
 }
