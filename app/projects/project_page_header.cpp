@@ -1,12 +1,15 @@
 #include "app/projects/project_page_header.h"
 
+#include <QIcon>
 #include <QMenu>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
+#include "app/kit/appearance.h"
 #include "app/kit/dialogs.h"
+#include "app/kit/icons.h"
 #include "app/kit/localization.h"
 #include "app/kit/page_header.h"
 #include "app/kit/symbol_button.h"
@@ -124,11 +127,19 @@ QMenu* ProjectPage::makeActionsMenu(QWidget* parent) {
     auto later = [m](void (ProjectPageModel::*action)()) {
         return [m, action] { QTimer::singleShot(0, m, action); };
     };
-    menu->addAction(kit::localized("Redenumește"), menu, later(&ProjectPageModel::rename));
-    QAction* reanalyse =
-        menu->addAction(kit::localized("Reanalizează fotografiile"), menu, later(&ProjectPageModel::reanalyse));
+    const bool dark = kit::Appearance::instance().isDark();
+    auto icon = [dark](const char* symbol, kit::AdaptiveColor ink) {
+        return QIcon(kit::icons::pixmap(QString::fromLatin1(symbol), QSize(16, 16), ink.resolve(dark), 2.0));
+    };
+    menu->addAction(icon("pencil", kit::primaryLabelColor), kit::localized("Redenumește"), menu,
+                    later(&ProjectPageModel::rename));
+    QAction* reanalyse = menu->addAction(icon("arrow.triangle.2.circlepath", kit::primaryLabelColor),
+                                         kit::localized("Reanalizează fotografiile"), menu,
+                                         later(&ProjectPageModel::reanalyse));
     menu->addSeparator();
-    QAction* remove = menu->addAction(kit::localized("Șterge"), menu, later(&ProjectPageModel::confirmDelete));
+    // The destructive entry in the bad colour.
+    QAction* remove = menu->addAction(icon("trash", kit::badColor), kit::localized("Șterge"), menu,
+                                      later(&ProjectPageModel::confirmDelete));
     // Read now, each time the menu opens: the job's state decides.
     const bool enabled = m->actionsEnabled();
     reanalyse->setEnabled(enabled);
