@@ -28,12 +28,7 @@ namespace {
 QString loc(const char* romanian) { return kit::localized(romanian); }
 
 // A text of the string table with one count in place of its "%lld".
-QString counted(const char* key, long long n) {
-    QString text = kit::localized(key);
-    const qsizetype at = text.indexOf(QLatin1String("%lld"));
-    if (at >= 0) text.replace(at, 4, QString::number(n));
-    return text;
-}
+QString counted(const char* key, long long n) { return kit::localizedCount(key, {n}); }
 
 QDateTime toQt(Date date) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count();
