@@ -1,6 +1,8 @@
 #include "app/kit/localization.h"
 
+#include <QDateTime>
 #include <QHash>
+#include <QLocale>
 
 #include "app/kit/kit_settings.h"
 
@@ -39,16 +41,31 @@ QString localized(const QString& romanian) {
 
 QString localized(const char* romanianUtf8) { return localized(QString::fromUtf8(romanianUtf8)); }
 
-QString localizedCount(const char* romanianUtf8, long long n) {
-    QString text = localized(romanianUtf8);
-    const qsizetype at = text.indexOf(QLatin1String("%lld"));
-    if (at >= 0) text.replace(at, 4, QString::number(n));
-    return text;
-}
+QString localizedCount(const char* romanianUtf8, long long n) { return localizedCount(romanianUtf8, {n}); }
 
 void addEnglishTexts(std::initializer_list<std::pair<const char*, const char*>> texts) {
     auto& table = englishTable();
     for (const auto& [ro, en] : texts) table.insert(QString::fromUtf8(ro), QString::fromUtf8(en));
+}
+
+QString localizedCount(const char* key, std::initializer_list<long long> numbers) {
+    QString text = localized(key);
+    qsizetype from = 0;
+    for (long long n : numbers) {
+        const qsizetype at = text.indexOf(QLatin1String("%lld"), from);
+        if (at < 0) break;
+        const QString digits = QString::number(n);
+        text.replace(at, 4, digits);
+        from = at + digits.size();
+    }
+    return text;
+}
+
+QString abbreviatedDateText(Date date) {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count();
+    const QDate day = QDateTime::fromMSecsSinceEpoch(ms).date();  // the local calendar day
+    if (englishInterface()) return QLocale(QLocale::English, QLocale::UnitedStates).toString(day, "MMM d, yyyy");
+    return QLocale(QLocale::Romanian, QLocale::Romania).toString(day, "d MMM yyyy");
 }
 
 }  // namespace orvane::kit

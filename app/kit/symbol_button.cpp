@@ -119,4 +119,36 @@ bool GlassCircleButton::hitButton(const QPoint& pos) const {
     return d.x() * d.x() + d.y() * d.y() <= diameter_ * diameter_ / 4.0;
 }
 
+CircleSymbolButton::CircleSymbolButton(const QString& symbol, int diameter, double glyphSize, AdaptiveColor ink,
+                                       AdaptiveColor fill, std::optional<AdaptiveColor> ring, QWidget* parent)
+    : QAbstractButton(parent), symbol_(symbol), diameter_(diameter), glyph_(glyphSize), ink_(ink), fill_(fill),
+      ring_(ring) {
+    setFixedSize(diameter, diameter);
+    setCursor(Qt::PointingHandCursor);
+    connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
+}
+
+void CircleSymbolButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled()) p.setOpacity(0.45);
+    const bool dark = Appearance::instance().isDark();
+    const QRectF circle(0, 0, diameter_, diameter_);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill_.resolve(dark));
+    p.drawEllipse(circle);
+    if (ring_) {
+        p.setPen(QPen(ring_->resolve(dark), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(circle.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+    const QRectF glyph((diameter_ - glyph_) / 2, (diameter_ - glyph_) / 2, glyph_, glyph_);
+    icons::paint(p, symbol_, glyph, ink_.resolve(dark));
+}
+
+bool CircleSymbolButton::hitButton(const QPoint& pos) const {
+    const QPointF d = QPointF(pos) - QRectF(rect()).center();
+    return d.x() * d.x() + d.y() * d.y() <= diameter_ * diameter_ / 4.0;
+}
+
 }  // namespace orvane::kit

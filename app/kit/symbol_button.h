@@ -1,6 +1,7 @@
 #pragma once
-// Buttons that are one symbol of the icon table: a borderless symbol (reset buttons, the help dot) and a
-// symbol on a small glass circle (the page header's back button).
+// Buttons that are one symbol of the icon table: a borderless symbol (reset buttons, the help dot), a
+// symbol on a small glass circle (the page header's back button) and a symbol on a filled circle (the
+// round action buttons of list rows and menus).
 #include <QAbstractButton>
 
 #include <optional>
@@ -78,6 +79,31 @@ private:
     QString symbol_;
     int diameter_;
     double glyph_;
+};
+
+// A symbol on a filled circle of `diameter`, clickable inside the circle only; `ring`, when given, is a
+// 1-point line drawn inside the circle's edge. Colours are resolved when it paints; disabled, the whole
+// button shows at 45 %.
+class CircleSymbolButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    CircleSymbolButton(const QString& symbol, int diameter, double glyphSize, AdaptiveColor ink, AdaptiveColor fill,
+                       std::optional<AdaptiveColor> ring = std::nullopt, QWidget* parent = nullptr);
+    QString symbol() const { return symbol_; }
+    AdaptiveColor ink() const { return ink_; }
+    QSize sizeHint() const override { return {diameter_, diameter_}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    QString symbol_;
+    int diameter_;
+    double glyph_;
+    AdaptiveColor ink_;
+    AdaptiveColor fill_;
+    std::optional<AdaptiveColor> ring_;
 };
 
 }  // namespace orvane::kit

@@ -41,7 +41,16 @@ void AppModel::reload() {
     emit catalogsChanged();
     profiles_ = Profile::all();
     emit profilesChanged();
-    projects_ = Project::all();
+    ProjectList projects = Project::all();
+    // A job saves after a debounce: while its project holds changes the disk does not have yet (a new
+    // name, photo results), the list shows the job's.
+    for (Project& p : projects) {
+        const auto found = jobs_.find(p.id);
+        if (found == jobs_.end()) continue;
+        const Job& job = *found->second;
+        if (job.isSaving() || job.savedRevision() < job.saveRevision()) p = job.project();
+    }
+    projects_ = std::move(projects);
     emit projectsChanged();
 }
 

@@ -263,7 +263,7 @@ TEST(AppModelJobs, smartPreviewsAreTheDngFilesInsideACatalogsPreviewFolder) {
     }
 }
 
-TEST(AppModelJobs, renameTrimsIgnoresBlanksAndPatchesTheListBeforeTheSaveLands) {
+TEST(AppModelJobs, renameTrimsIgnoresBlanksAndTheListShowsTheNameBeforeTheSaveLands) {
     freshDataDir();
     Project withJob = projectWith(1, 0, 0, "Cu job");
     Project without = projectWith(1, 0, 0, "Fără job");
@@ -288,6 +288,8 @@ TEST(AppModelJobs, renameTrimsIgnoresBlanksAndPatchesTheListBeforeTheSaveLands) 
     EXPECT_EQ(job->project().name, "Nuntă");
     EXPECT_EQ(nameIn(withJob.id), "Nuntă");  // before the debounced save
     EXPECT_EQ(Store::load<Project>(withJob.dir() / "project.json").name, "Cu job");
+    h.model->reload();  // another change reloads the list before the save lands
+    EXPECT_EQ(nameIn(withJob.id), "Nuntă") << "the job's unsaved name, not the disk's";
     h.main->advance(Job::saveDebounce);
     ASSERT_TRUE(h.main->runUntil([&] { return !job->isSaving(); }));
     EXPECT_EQ(Store::load<Project>(withJob.dir() / "project.json").name, "Nuntă");

@@ -45,12 +45,7 @@ QColor profileColor(const Uuid& id) {
     return QColor::fromRgbF(float(c[0]), float(c[1]), float(c[2]));
 }
 
-QString profileDateText(Date date) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count();
-    const QDate day = QDateTime::fromMSecsSinceEpoch(ms).date();  // the local calendar day
-    if (kit::englishInterface()) return QLocale(QLocale::English, QLocale::UnitedStates).toString(day, "MMM d, yyyy");
-    return QLocale(QLocale::Romanian, QLocale::Romania).toString(day, "d MMM yyyy");
-}
+QString profileDateText(Date date) { return kit::abbreviatedDateText(date); }
 
 QString profileSubtitle(const Profile& profile) {
     registerProfilesTexts();

@@ -13,10 +13,10 @@
 #include "app/model/app_model.h"
 #include "app/model/deliver_later.h"
 #include "app/model/router.h"
+#include "app/projects/project_cover.h"
 #include "core/base/error_text.h"
 #include "core/base/work_pool.h"
 #include "core/catalog/catalog_writer.h"
-#include "core/store/cover_photo.h"
 
 namespace orvane::projects {
 
@@ -38,9 +38,6 @@ NewProjectServices NewProjectServices::standard() {
     };
     s.createFromCatalog = [](const std::string& name, const fs::path& catalog, bool onlyUnedited, const Uuid& profile) {
         return Project::create(name, catalog, onlyUnedited, profile, std::nullopt);
-    };
-    s.makeCover = [](const Project& project) {
-        WorkPool::normal().submit([project] { (void)CoverPhoto::ensure(project); });
     };
     s.background = [](Work work) { WorkPool::high().submit(std::move(work)); };
     return s;
@@ -311,7 +308,8 @@ void NewProjectModel::createProject() {
                 if (app) app->setError(made.error);
                 return;
             }
-            cover(*made.project);
+            if (cover) cover(*made.project);
+            else CoverLoader::of(app_).request(*made.project, &app_, [](std::optional<QImage>) {});
             app_.reload();
             Created created = created_;
             dismiss();

@@ -38,7 +38,8 @@ struct NewProjectServices {
     std::function<Project(const std::string& name, const std::filesystem::path& catalog, bool onlyUnedited,
                           const Uuid& profile)>
         createFromCatalog;
-    // Makes the cover of a new project; nothing waits for it.
+    // Makes the cover of a new project; nothing waits for it. Empty (the standard): the application
+    // model's cover loader, which the projects list shares, so one making per project runs at a time.
     std::function<void(const Project&)> makeCover;
     // Runs work off the interface thread (the work pool that the user waits for).
     std::function<void(Work)> background;

@@ -43,6 +43,8 @@
 #include "app/projects/processing_view.h"
 #include "app/projects/quick_edit_sheet.h"
 #include "app/projects/reedit_page.h"
+#include "app/projects/project_page_header.h"
+#include "app/projects/projects_list.h"
 #include "app/rail/rail.h"
 #include "app/settings/settings_page.h"
 
@@ -260,25 +262,21 @@ QWidget* ContentView::makePage(const PageKey& key) {
         page = new settings::SettingsPage(model_, router_, model::Updater::current());
     } else if (const Project* edited = key.kind == Kind::reedit && key.id ? findProject(model_, *key.id) : nullptr) {
         page = new projects::ReeditPage(model_, router_, model_.makeJob(*edited));
+    } else if (key.kind == Kind::projects) {
+        page = new projects::ProjectsListView(model_, router_);
+    } else if (const Project* project = key.kind == Kind::project && key.id ? findProject(model_, *key.id) : nullptr) {
+        // The project's header above its processing screen.
+        projects::ProcessingViewServices services;
+        services.learnSheet = [](model::AppModel& app, const Project& p, std::optional<std::filesystem::path> catalog,
+                                 std::optional<std::set<std::string>> paths, std::function<void(int)> completion,
+                                 std::function<void()> close) -> QWidget* {
+            auto* sheet = new library::LearnSheet(app, p, std::move(catalog), std::move(paths), std::move(completion));
+            QObject::connect(sheet, &library::LearnSheet::dismissRequested, sheet, std::move(close), Qt::QueuedConnection);
+            return sheet;
+        };
+        page = new projects::ProjectPage(model_, router_, model_.makeJob(*project), std::move(services));
     } else {
-        page = placeholderPage(title);
-        const Project* project = key.kind == Kind::project && key.id ? findProject(model_, *key.id) : nullptr;
-        if (project) {
-            // The project's processing screen under the page's title.
-            auto* column = static_cast<QVBoxLayout*>(page->layout());
-            delete column->takeAt(column->count() - 1);  // the placeholder's stretch
-            column->setContentsMargins(32, 30, 32, 0);
-            projects::ProcessingViewServices services;
-            services.learnSheet = [](model::AppModel& app, const Project& p, std::optional<std::filesystem::path> catalog,
-                                     std::optional<std::set<std::string>> paths, std::function<void(int)> completion,
-                                     std::function<void()> close) -> QWidget* {
-                auto* sheet = new library::LearnSheet(app, p, std::move(catalog), std::move(paths), std::move(completion));
-                QObject::connect(sheet, &library::LearnSheet::dismissRequested, sheet, std::move(close), Qt::QueuedConnection);
-                return sheet;
-            };
-            column->addWidget(new projects::ProcessingView(model_, router_, model_.makeJob(*project), std::move(services)), 1);
-        }
-        return page;
+        return placeholderPage(title);
     }
     page->setProperty("pageTitle", title);
     return page;

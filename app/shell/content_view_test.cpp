@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -24,6 +25,8 @@
 #include "app/profiles/profiles_hub.h"
 #include "app/profiles/profiles_list.h"
 #include "app/profiles/profile_detail_view.h"
+#include "app/kit/page_header.h"
+#include "app/kit/text.h"
 #include "app/projects/new_project_sheet.h"
 #include "app/guide/feedback_sheet.h"
 #include "app/guide/guide_sheet.h"
@@ -31,9 +34,13 @@
 #include "app/home/welcome_sheet.h"
 #include "app/settings/settings_page.h"
 #include "app/projects/reedit_page.h"
+#include "app/projects/processing_view.h"
+#include "app/projects/project_page_header.h"
+#include "app/projects/projects_list.h"
 #include "app/shell/shell_fixtures.h"
 #include "app/testing/scripted_dialogs.h"
 #include "core/store/store.h"
+#include "testing/model_fixtures.h"
 #include "testing/temp_dir.h"
 
 using namespace orvane;
@@ -176,6 +183,47 @@ TEST(ContentView, theReeditRouteShowsTheReeditPageAndLeavingElsewherePutsTheSett
     h.router->setRoute(Route::projects());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(job->project().globalExposure.value_or(0), 0);
+}
+
+TEST(ContentView, aProjectsPageIsItsHeaderAboveItsProcessingScreenAndAnUnknownOneTheList) {
+    Harness h;
+    Profile profile = builtProfile("Nunți calde");
+    ProfileTuning tuning;
+    tuning.exposure = 0.2;
+    profile.tuning = tuning;
+    profile.save();
+    Project p = projectWith(2, 0, 0, "Nuntă A");
+    p.profileID = profile.id;
+    p.save();
+    h.model->reload();
+
+    h.router->setRoute(Route::projects());
+    EXPECT_NE(qobject_cast<projects::ProjectsListView*>(h.content->page()), nullptr);
+    h.router->setRoute(Route::project(Uuid::random()));
+    EXPECT_NE(qobject_cast<projects::ProjectsListView*>(h.content->page()), nullptr) << "an unknown id: the list";
+
+    h.router->setRoute(Route::project(p.id));
+    auto* page = qobject_cast<projects::ProjectPage*>(h.content->page());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->property("pageTitle").toString(), "Nuntă A");
+    EXPECT_EQ(page->header()->titleLabel()->text(), "Nuntă A");
+    ASSERT_NE(page->processing(), nullptr);
+    EXPECT_EQ(page->layout()->indexOf(page->header()), 0);
+    EXPECT_EQ(page->layout()->indexOf(page->processing()), 1);
+    const auto job = h.model->jobs().at(p.id);
+    EXPECT_EQ(page->pageModel().job(), job) << "the page shows the model's job";
+    EXPECT_EQ(job->project().profileTuning, tuning) << "the tuning is brought over when the route opens the page";
+
+    // Renamed from its header, the page stays and follows; deleted, it gives way to the list.
+    orvane::testing::ScriptedDialogs dialogs;
+    dialogs.names = {QString("Nuntă B")};
+    page->pageModel().rename();
+    EXPECT_EQ(h.content->page(), page);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page->header()->titleLabel()->text(), "Nuntă B");
+    dialogs.alertAnswers = {kit::CenteredAlert::firstButton};
+    page->pageModel().confirmDelete();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return qobject_cast<projects::ProjectsListView*>(h.content->page()) != nullptr; }));
 }
 
 TEST(ContentView, anAccentChangeRebuildsTheRailAndThePage) {
@@ -351,7 +399,7 @@ TEST(ContentView, longTitlesEndInAnEllipsisAndTheCloseButtonSitsInTheSheetCorner
     h.content->show();
     Project p = saveProject("Nuntă " + std::string(40, 'x') + " la Sibiu, " + std::string(60, 'y'));
     h.model->reload();
-    h.router->setRoute(Route::project(p.id));
+    h.router->setRoute(Route::reedit(p.id));  // still a page of its title alone
     auto* title = h.content->page()->findChild<QLabel*>("pageTitle");
     ASSERT_NE(title, nullptr);
     QCoreApplication::processEvents();
