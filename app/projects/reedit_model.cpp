@@ -9,6 +9,7 @@
 #include "app/kit/localization.h"
 #include "app/options/option_settings.h"
 #include "app/platform/lightroom_host.h"
+#include "app/projects/project_page_header.h"
 
 namespace orvane::projects {
 
@@ -26,19 +27,6 @@ QString stepCountText(double x) {
     if (n == 0) return QStringLiteral("0");
     if (n > 0) return QLatin1Char('+') + QString::number(n);
     return QString(QChar(0x2212)) + QString::number(-n);
-}
-
-void confirmResetAnalyses(Job& job) {
-    kit::CenteredAlert alert(
-        loc("Reanalizezi fotografiile proiectului?"),
-        loc("Se refac de la zero doar analizele funcțiilor AI (îndreptare, persoane, piele, dinți, subiect), la "
-            "următorul export sau la „Reeditează toate”. Nu are legătură cu luminozitatea, culoarea sau ajustările "
-            "fine. Durează mult și de obicei nu e necesar, fiindcă analizele se refac singure când trebuie. "
-            "Folosește-l doar dacă o funcție AI dă rezultate evident greșite."),
-        kit::alertReferenceWindow());
-    alert.addChoice(loc("Reanalizează"));
-    alert.addChoice(loc("Anulează"));
-    if (kit::dialogs().run(alert) == kit::CenteredAlert::firstButton) job.resetAnalyses();
 }
 
 ReeditServices ReeditServices::standard(model::AppModel& app) {

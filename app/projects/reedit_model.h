@@ -27,9 +27,6 @@ namespace orvane::projects {
 // The number of steps `x`, rounded half away from zero: "0", "+n", or "−n" with the minus sign U+2212.
 QString stepCountText(double x);
 
-// The confirmation before a project's analyses are redone; on "Reanalizează" the job forgets them.
-void confirmResetAnalyses(Job& job);
-
 // What the apply asks of the world; standard() takes the application model's own roads.
 struct ReeditServices {
     using Done = std::function<void()>;
