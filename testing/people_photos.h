@@ -56,7 +56,8 @@ struct Composite {
 Composite faceComposite(const std::vector<RealFace>& faces, cv::Size size, double fraction);
 
 // A people-less outdoor scene of `size` with the people standing side by side, touching, their
-// feet at 80 % of the height, each `fraction` of the scene's height tall.
+// feet at 80 % of the height, each `fraction` of the scene's height tall, centred; a row wider than
+// the scene is made smaller to fit it, so that every face shows.
 Composite peopleComposite(const std::vector<RealPerson>& people, cv::Size size, double fraction);
 
 // A print of smiling faces drawn as on a fabric (yellow disks, two eyes, a smile) over `size`.

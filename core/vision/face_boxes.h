@@ -28,9 +28,10 @@ struct Found {
 };
 
 // The regions every search covers in an image of `size`, in pixels: squares of the short side along
-// the long one (large faces), then the sweep: square tiles of 0.384 of the width, edge to edge,
-// neighbours overlapping by 0.3 of a tile (a face of 2 % of the width is about 10 pixels at the
-// network's input there). Small or unsure boxes of these are looked at again in tiles half as large.
+// the long one (large faces), then the sweep: square tiles edge to edge, as many as tiles of 0.384
+// of the width need, each as small as that count allows with neighbours overlapping by 0.3 of a tile
+// (a face of 2 % of the width is 11 to 12 pixels at the network's input there). Small or unsure
+// boxes of these are looked at again in tiles half as large.
 std::vector<cv::Rect> regions(cv::Size size);
 
 // The boxes of one region of `image` (8-bit RGB or grey) in one pass, scored at least `least`,

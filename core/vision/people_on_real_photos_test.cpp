@@ -119,9 +119,9 @@ TEST(PeopleOnRealPhotos, smallFacesAreFoundAcrossTheFrame) {
         double fraction;
         std::size_t atLeast;
     };
-    // Measured: 5 of 6 at 2 % of the width, 5 or 6 of 6 at 2.5 and 3 % (a small face in an upright
-    // frame is the one missed), 6 of 6 from 4 % on.
-    const Case cases[] = {{0.02, 5}, {0.025, 5}, {0.03, 5}, {0.04, 6}, {0.06, 6}, {0.08, 6}};
+    // Measured: 6 of 6 from 2 % of the width on (the basketball player, small and soft in his own
+    // photo, is the face nearest the detector's limit).
+    const Case cases[] = {{0.02, 5}, {0.025, 6}, {0.03, 6}, {0.04, 6}, {0.06, 6}, {0.08, 6}};
     for (const auto& c : cases) {
         for (const cv::Size size : {cv::Size(3000, 2000), cv::Size(2000, 3000)}) {
             SCOPED_TRACE(std::to_string(c.fraction) + " of " + std::to_string(size.width) + " x " + std::to_string(size.height));
@@ -156,11 +156,10 @@ TEST(PeopleOnRealPhotos, smallCouplesAreFoundWholeAndApart) {
             for (const auto& m : *p.detection->instances) found |= m;
             cv::resize(found, found, size, 0, 0, cv::INTER_NEAREST);
             const double covered = double(cv::countNonZero(truth & found)) / cv::countNonZero(truth);
-            // Measured 0.84 to 0.90; 0.76 where only one of the two faces was found.
-            EXPECT_GE(covered, p.faces.size() == 2 ? 0.8 : 0.75);
-            if (p.faces.size() == 2) {
-                EXPECT_EQ(p.detection->instances->size(), 2u) << "both faces show: two persons";
-            }
+            // Both faces show in every composite: both are found, and each makes a person.
+            EXPECT_EQ(p.faces.size(), 2u);
+            EXPECT_GE(covered, 0.8);
+            EXPECT_EQ(p.detection->instances->size(), 2u) << "both faces show: two persons";
             ASSERT_TRUE(p.layout);
             EXPECT_EQ(p.layout->people.size(), p.detection->instances->size());
         }
