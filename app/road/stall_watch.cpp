@@ -1,0 +1,42 @@
+#include "app/road/stall_watch.h"
+
+#include <QTimerEvent>
+
+namespace orvane::road {
+
+StallWatch::StallWatch(QObject* parent) : QObject(parent) {}
+
+void StallWatch::start() {
+    stop();
+    longest_ = std::chrono::milliseconds(0);
+    longestStep_.clear();
+    ticks_ = 0;
+    clock_.start();
+    last_ = 0;
+    timer_ = startTimer(tick, Qt::PreciseTimer);
+}
+
+void StallWatch::stop() {
+    if (timer_) killTimer(timer_);
+    timer_ = 0;
+}
+
+void StallWatch::resume() {
+    if (timer_) return;
+    last_ = clock_.isValid() ? clock_.elapsed() : (clock_.start(), 0);
+    timer_ = startTimer(tick, Qt::PreciseTimer);
+}
+
+void StallWatch::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != timer_) return QObject::timerEvent(event);
+    const qint64 now = clock_.elapsed();
+    const std::chrono::milliseconds late(now - last_ - tick.count());
+    last_ = now;
+    ++ticks_;
+    if (late > longest_) {
+        longest_ = late;
+        longestStep_ = step_;
+    }
+}
+
+}  // namespace orvane::road
