@@ -361,7 +361,8 @@ void ImportSheetModel::importCatalogFiles(std::vector<fs::path> files) {
         // import sheet close, opens it first.
         router->setNewProfileAutoPro(true);
         QTimer::singleShot(newProfileDelayMs, router, [router] {
-            if (router && !router->showNewProfile()) router->setShowNewProfile(true);
+            // A sheet that opened meanwhile took the hand-over (and may be closed again by now).
+            if (router && router->newProfileAutoPro() && !router->showNewProfile()) router->setShowNewProfile(true);
         });
     });
     emit changed();

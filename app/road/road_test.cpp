@@ -23,6 +23,7 @@
 #include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
 #include "app/kit/buttons.h"
+#include "app/kit/fonts.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/sheet_host.h"
 #include "app/library/import_catalogs_sheet.h"
@@ -135,7 +136,10 @@ struct Road : ::testing::Test {
         model::AppModel::DeliveryServices delivery;
         delivery.confirm = shell::deliveryQuestions(window.get());
         app->setDeliveryServices(std::move(delivery));
-        if (qEnvironmentVariableIsSet("ORVANE_SCREENSHOTS")) kit::installApplicationStyle();
+        if (qEnvironmentVariableIsSet("ORVANE_SCREENSHOTS")) {
+            kit::installUiFont();
+            kit::installApplicationStyle();
+        }
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -242,7 +246,7 @@ TEST_F(Road, fromTwoCatalogsToEditedPhotosInLightroomAndInSidecars) {
     // profile" button is still to come: its route is the router's flag, set here in its place.
     step("profil nou");
     router->setShowNewProfile(true);
-    QWidget* newProfile = nullptr;
+    QPointer<QWidget> newProfile;  // each opening is a new sheet
     ASSERT_TRUE(waitFor([&] { return (newProfile = sheet(Sheet::newProfile)) != nullptr; }));
     shot("new-profile-choose");
     click(shown(newProfile, "proCard"));
@@ -286,7 +290,7 @@ TEST_F(Road, fromTwoCatalogsToEditedPhotosInLightroomAndInSidecars) {
         auto* create = shown<QAbstractButton>(newProfile, "createPro");
         return create && create->isEnabled();
     })) << [&] {
-        auto& m = qobject_cast<profiles::NewProfileSheet*>(newProfile)->model();
+        auto& m = qobject_cast<profiles::NewProfileSheet*>(newProfile.data())->model();
         return "name '" + m.name().toStdString() + "' valid " + std::to_string(m.nameIsValid()) + ", style " +
                std::to_string(m.hasStyleSource()) + ", photos " + std::to_string(m.chosenPhotoCount()) +
                ", other training " + std::to_string(m.otherTrainingRuns()) + ", pending '" +
@@ -297,7 +301,15 @@ TEST_F(Road, fromTwoCatalogsToEditedPhotosInLightroomAndInSidecars) {
     EXPECT_EQ(name->text(), QString::fromUtf8("Stilul Anei"));
     shot("new-profile-catalogs");
     QTest::keyClick(name, Qt::Key_Return);  // the step's default action
-    ASSERT_TRUE(waitFor([&] { return !sheet(Sheet::newProfile); }));
+    ASSERT_TRUE(waitFor([&] { return !sheet(Sheet::newProfile); })) << [&] {
+        auto* sheet = qobject_cast<profiles::NewProfileSheet*>(newProfile.data());
+        if (!sheet) return std::string("another sheet opened after this one closed");
+        auto& m = sheet->model();
+        std::string out = "creating " + std::to_string(m.creating()) + ", can " + std::to_string(m.canCreatePro()) +
+                          ", name '" + m.name().toStdString() + "', error " + app->error().value_or("-") + ", asked";
+        for (const auto& a : dialogs.asked) out += " [" + a.message.toStdString() + "]";
+        return out;
+    }();
     ASSERT_EQ(app->profiles().size(), 1u);
     const Profile made = app->profiles().front();
     EXPECT_EQ(made.name, "Stilul Anei");
@@ -333,15 +345,17 @@ TEST_F(Road, fromTwoCatalogsToEditedPhotosInLightroomAndInSidecars) {
     shot("processing-finished");
 
     // 6. Lightroom holds the catalog; "Export în Lightroom" asks to quit it, writes, and opens it again.
-    step("export în catalog");
+    step("Lightroom pornit pe catalog");  // the test's own start of the stand-in, as the user starts it
     auto host = platform::makeLinuxLightroomHost(defaults);
     host->open(catalog);
     ASSERT_TRUE(waitFor([&] { return host->lockHolder(catalog).has_value(); }, 20'000));
     dialogs.alertAnswers = {kit::CenteredAlert::firstButton + 1};
+    step("export în catalog");
     exportProject(catalogJob);
     ASSERT_FALSE(dialogs.asked.empty());
     EXPECT_EQ(dialogs.asked.front().message, QString::fromUtf8("Închid Lightroom?"));
     shot("exported-to-catalog");
+    step("Lightroom redeschis");
     ASSERT_TRUE(waitFor([&] { return host->lockHolder(catalog).has_value(); }, 20'000)) << "Lightroom opens again";
 
     // 7. The fourth event's folder of raws, dropped on the window, becomes a project delivered as sidecars.
@@ -361,6 +375,8 @@ TEST_F(Road, fromTwoCatalogsToEditedPhotosInLightroomAndInSidecars) {
     std::printf("[ road ] longest interface stall: %lld ms (during \"%s\"), %lld ticks\n",
                 static_cast<long long>(watch.longest().count()), qPrintable(watch.longestStep()),
                 static_cast<long long>(watch.ticks()));
+    for (const auto& [name, longest] : watch.steps())
+        std::printf("[ road ]   %-32s %4lld ms\n", qPrintable(name), static_cast<long long>(longest.count()));
     std::fflush(stdout);
 
     // The stand-in Lightroom goes away before the catalog is read.

@@ -10,6 +10,7 @@ void StallWatch::start() {
     stop();
     longest_ = std::chrono::milliseconds(0);
     longestStep_.clear();
+    steps_.clear();
     ticks_ = 0;
     clock_.start();
     last_ = 0;
@@ -19,6 +20,11 @@ void StallWatch::start() {
 void StallWatch::stop() {
     if (timer_) killTimer(timer_);
     timer_ = 0;
+}
+
+void StallWatch::setStep(const QString& step) {
+    step_ = step;
+    if (steps_.empty() || steps_.back().first != step) steps_.emplace_back(step, std::chrono::milliseconds(0));
 }
 
 void StallWatch::resume() {
@@ -33,6 +39,7 @@ void StallWatch::timerEvent(QTimerEvent* event) {
     const std::chrono::milliseconds late(now - last_ - tick.count());
     last_ = now;
     ++ticks_;
+    if (!steps_.empty() && late > steps_.back().second) steps_.back().second = late;
     if (late > longest_) {
         longest_ = late;
         longestStep_ = step_;

@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <chrono>
+#include <utility>
+#include <vector>
 
 namespace orvane::road {
 
@@ -23,13 +25,15 @@ public:
     // Goes on after a stop, keeping the longest stall so far; the stopped time does not count.
     void resume();
     // Measures this part under its own label while it runs; the longest stall keeps its label.
-    void setStep(const QString& step) { step_ = step; }
+    void setStep(const QString& step);
 
     // The longest time between two ticks beyond the tick itself.
     std::chrono::milliseconds longest() const { return longest_; }
     // The step during which the longest stall happened.
     const QString& longestStep() const { return longestStep_; }
     qint64 ticks() const { return ticks_; }
+    // Each step's longest stall, in the order the steps came.
+    const std::vector<std::pair<QString, std::chrono::milliseconds>>& steps() const { return steps_; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -42,6 +46,7 @@ private:
     std::chrono::milliseconds longest_{0};
     QString step_;
     QString longestStep_;
+    std::vector<std::pair<QString, std::chrono::milliseconds>> steps_;
 };
 
 }  // namespace orvane::road
