@@ -103,8 +103,10 @@ std::vector<GeneratedEvent> generatePhotographer(const fs::path& folder, const P
                                                  .str();
                 const std::string captureTime = "2024-0" + std::to_string(1 + e % 9) + "-1" + std::to_string(e % 10) +
                                                 "T" + twoDigits(10 + i / 60) + ":" + twoDigits(i % 60) + ":00";
-                catalog.photo({.root = root, .folder = sub, .baseName = base, .extension = "dng", .fileFormat = "DNG",
-                               .captureTime = captureTime, .settings = settings});
+                const auto ids = catalog.photo({.root = root, .folder = sub, .baseName = base, .extension = "dng",
+                                                .fileFormat = "DNG", .captureTime = captureTime, .settings = settings});
+                // Lightroom's first history step holds the photo's settings as imported.
+                catalog.historyStep(ids.image, "Import", 700000000 + i, settings);
             }
             catalog.commit();
         }

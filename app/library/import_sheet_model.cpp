@@ -357,10 +357,12 @@ void ImportSheetModel::importCatalogFiles(std::vector<fs::path> files) {
         if (!app || !router) return;
         const bool wantsProfile = router->pendingPreset() || (withoutProfile && app->profiles().empty());
         if (!wantsProfile || app->catalogs().empty()) return;
+        // Set now, so the sheet opens on its professional step even when the library, seeing its
+        // import sheet close, opens it first.
+        router->setNewProfileAutoPro(true);
         QTimer::singleShot(newProfileDelayMs, router, [router] {
-            if (!router) return;
-            router->setNewProfileAutoPro(true);
-            router->setShowNewProfile(true);
+            // A sheet that opened meanwhile took the hand-over (and may be closed again by now).
+            if (router && router->newProfileAutoPro() && !router->showNewProfile()) router->setShowNewProfile(true);
         });
     });
     emit changed();

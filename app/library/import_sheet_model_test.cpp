@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QTimer>
 
 #include "app/library/import_sheet_model.h"
 #include "app/library/library_world.h"
@@ -291,6 +292,28 @@ TEST(ImportSheetModel, theImportIsTheApplicationModelsRunAndTheFirstCatalogAsksF
     QTRY_VERIFY_WITH_TIMEOUT(w.router->showNewProfile(), 3000);
     EXPECT_TRUE(w.router->newProfileAutoPro());
     delete s;
+}
+
+// The library opens the new-profile sheet too once its import sheet has closed, and may come first:
+// the sheet still opens on its professional step, and only once.
+TEST(ImportSheetModel, theNewProfileSheetOpensOnItsProfessionalStepWhoeverOpensItFirst) {
+    LibraryWorld w;
+    fakeImports(w);
+    Sheet s(w);
+    QObject::connect(&s.model, &ImportSheetModel::dismissRequested, w.router.get(),
+                     [&] { QTimer::singleShot(0, w.router.get(), [&] { w.router->setShowNewProfile(true); }); });
+    std::vector<bool> proWhenShown;
+    QObject::connect(w.router.get(), &model::Router::showNewProfileChanged, [&] {
+        if (!w.router->showNewProfile()) return;
+        proWhenShown.push_back(w.router->newProfileAutoPro());
+        // The sheet takes the hand-over and the user is done with it before the import's own delay ends.
+        w.router->setNewProfileAutoPro(false);
+        QTimer::singleShot(0, w.router.get(), [&] { w.router->setShowNewProfile(false); });
+    });
+    s.model.importCatalogFiles({"/d/A.lrcat"});
+    ASSERT_TRUE(w.main->runUntil([&] { return !w.app->catalogImport(); }));
+    QTest::qWait(700);
+    EXPECT_EQ(proWhenShown, std::vector<bool>{true});
 }
 
 TEST(ImportSheetModel, noPromptWhenEveryImportFailedOrWithoutProfileByChoice) {

@@ -207,8 +207,11 @@ void LibraryModel::importSheetClosed() {
     setShowImport(false);
     if (!app_.profiles().empty() || app_.catalogs().empty()) return;
     QPointer<model::Router> router(&router_);
-    QTimer::singleShot(newProfileDelayMs, &router_, [router] {
-        if (router) router->setShowNewProfile(true);
+    QPointer<model::AppModel> app(&app_);
+    // Asked again when the time comes: the import's own hand-over may have opened the sheet, and the
+    // user may have made a profile with it meanwhile.
+    QTimer::singleShot(newProfileDelayMs, &router_, [router, app] {
+        if (router && app && app->profiles().empty() && !router->showNewProfile()) router->setShowNewProfile(true);
     });
 }
 

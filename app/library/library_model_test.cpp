@@ -217,4 +217,14 @@ TEST(LibraryModel, aPendingImportRequestOpensTheSheetAndClosingItWithoutProfiles
     EXPECT_FALSE(m.showImport());
     EXPECT_FALSE(w.router->showNewProfile());
     QTRY_VERIFY_WITH_TIMEOUT(w.router->showNewProfile(), 3000);
+
+    // A profile made before the delay ends (through the sheet the import opened): no second sheet.
+    w.router->setShowNewProfile(false);
+    int opened = 0;
+    QObject::connect(w.router.get(), &model::Router::showNewProfileChanged, [&] { opened += w.router->showNewProfile(); });
+    m.importSheetClosed();
+    profileNamed("Nunți").save();
+    w.app->reload();
+    QTest::qWait(700);
+    EXPECT_EQ(opened, 0);
 }

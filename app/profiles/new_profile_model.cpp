@@ -220,9 +220,10 @@ void NewProfileModel::prepareOnAppear() {
     if (const auto& preset = router_.pendingPreset()) {
         presetURL_ = *preset;
         presetTitle_ = QString::fromStdString(router_.pendingPresetTitle());
-        if (!router_.pendingProfileName().empty()) name_ = QString::fromStdString(router_.pendingProfileName());
         handOverUsed_ = true;
     }
+    // The name typed before importing comes back with the automatic style too, which hands over no preset.
+    if (!router_.pendingProfileName().empty()) name_ = QString::fromStdString(router_.pendingProfileName());
     if (anyCatalogMissingRaws()) fromPreviews_ = true;
     if (router_.newProfileAutoPro() && hasCatalogs()) {
         router_.setNewProfileAutoPro(false);

@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "app/kit/app_style.h"
-#include "app/kit/centered_alert.h"
 #include "app/kit/fonts.h"
 #include "app/model/app_model.h"
 #include "app/model/qt_main_executor.h"
@@ -90,15 +89,8 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &shell::SingleInstance::showRequested, &window, &shell::MainWindow::showMainWindow);
     // A failed quit shows its error over the window, even one the user had closed.
     QObject::connect(&quit, &shell::QuitController::quitFailed, &window, &shell::MainWindow::showMainWindow);
-    // The delivery's questions as centred alerts. "Anulează" comes first, so Return and Escape decline:
-    // a lock that looks stale may belong to Lightroom open on another machine.
     model::AppModel::DeliveryServices delivery;
-    delivery.confirm = [&window](const std::string& title, const std::string& message, const std::string& confirmTitle) {
-        kit::CenteredAlert alert(QString::fromStdString(title), QString::fromStdString(message), &window);
-        alert.addChoice(QStringLiteral("Anulează"));
-        alert.addChoice(QString::fromStdString(confirmTitle));
-        return alert.runCentered() == kit::CenteredAlert::firstButton + 1;
-    };
+    delivery.confirm = shell::deliveryQuestions(&window);
     model.setDeliveryServices(std::move(delivery));
     window.placeOnScreen();
     window.showMainWindow();

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "app/kit/centered_alert.h"
+#include "app/kit/dialogs.h"
 #include "app/kit/palette.h"
 #include "app/shell/content_view.h"
 #include "app/shell/quit_controller.h"
@@ -78,6 +80,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     event->ignore();
     quit_.requestQuit();
+}
+
+model::AppModel::AlertPresenter deliveryQuestions(QWidget* window) {
+    QPointer<QWidget> over(window);
+    return [over](const std::string& title, const std::string& message, const std::string& confirmTitle) {
+        kit::CenteredAlert alert(QString::fromStdString(title), QString::fromStdString(message), over.data());
+        alert.addChoice(QStringLiteral("Anulează"));
+        alert.addChoice(QString::fromStdString(confirmTitle));
+        return kit::dialogs().run(alert) == kit::CenteredAlert::firstButton + 1;
+    };
 }
 
 }  // namespace orvane::shell

@@ -55,4 +55,9 @@ private:
     QAction* quitAction_;
 };
 
+// The delivery's questions as centred alerts over `window`, asked through the dialog service.
+// "Anulează" comes first, so Return and Escape decline: a lock that looks stale may belong to
+// Lightroom open on another machine.
+model::AppModel::AlertPresenter deliveryQuestions(QWidget* window);
+
 }  // namespace orvane::shell

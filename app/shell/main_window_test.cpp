@@ -6,6 +6,7 @@
 
 #include "app/shell/quit_controller.h"
 #include "app/shell/shell_fixtures.h"
+#include "app/testing/scripted_dialogs.h"
 
 using namespace orvane;
 using namespace orvane::shell;
@@ -79,6 +80,19 @@ TEST(MainWindow, theLaunchCheckShowsAWindowNothingElseShowed) {
     h.window.scheduleLaunchCheck();
     EXPECT_FALSE(h.window.isVisible());
     ASSERT_TRUE(QTest::qWaitFor([&] { return h.window.isVisible(); }, 3000));
+}
+
+TEST(MainWindow, theDeliveryAsksThroughTheDialogServiceWithCancelFirst) {
+    orvane::testing::ScriptedDialogs dialogs;
+    QWidget window;
+    const auto ask = deliveryQuestions(&window);
+    dialogs.alertAnswers = {kit::CenteredAlert::firstButton + 1, kit::CenteredAlert::firstButton};
+    EXPECT_TRUE(ask("Închid Lightroom?", "Catalogul e deschis.", "Închide Lightroom"));
+    EXPECT_FALSE(ask("Închid Lightroom?", "Catalogul e deschis.", "Închide Lightroom"));
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[0].message, QString::fromUtf8("Închid Lightroom?"));
+    EXPECT_EQ(dialogs.asked[0].informative, QString::fromUtf8("Catalogul e deschis."));
+    EXPECT_EQ(dialogs.asked[0].buttons, QStringList({QString::fromUtf8("Anulează"), QString::fromUtf8("Închide Lightroom")}));
 }
 
 }  // namespace
