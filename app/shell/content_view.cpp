@@ -67,30 +67,6 @@ const Profile* findProfile(const model::AppModel& model, const Uuid& id) {
     return it == list.end() ? nullptr : &*it;
 }
 
-// A title on one line: cut at its end with "…" when the space is short, the whole text in its tooltip.
-class OneLineTitle final : public QLabel {
-public:
-    OneLineTitle(QString title, double points, int weight) : full_(std::move(title)) {
-        setFont(kit::uiFont(points, weight));
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        setText(full_);
-    }
-    const QString& fullText() const { return full_; }
-    QSize sizeHint() const override { return {fontMetrics().horizontalAdvance(full_) + 1, fontMetrics().height()}; }
-    QSize minimumSizeHint() const override { return {0, fontMetrics().height()}; }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QLabel::resizeEvent(event);
-        const QString shown = fontMetrics().elidedText(full_, Qt::ElideRight, width());
-        if (shown != text()) setText(shown);
-        setToolTip(shown == full_ ? QString() : full_);
-    }
-
-private:
-    QString full_;
-};
-
 QString pageTitle(const PageKey& key, const model::AppModel& model) {
     switch (key.kind) {
         case Kind::home: return QString::fromUtf8("Acasă");
@@ -109,43 +85,6 @@ QString pageTitle(const PageKey& key, const model::AppModel& model) {
     }
     return {};
 }
-
-// A page of a screen not built yet: its title.
-QWidget* placeholderPage(const QString& title) {
-    auto* page = new QWidget;
-    page->setProperty("pageTitle", title);
-    auto* outer = new QVBoxLayout(page);
-    outer->setContentsMargins(32, 30, 32, 28);
-    auto* heading = new OneLineTitle(title, 28, QFont::Bold);
-    heading->setObjectName("pageTitle");
-    outer->addWidget(heading);
-    outer->addStretch(1);
-    return page;
-}
-
-// A sheet of a screen not built yet: its title and the close button.
-class PlaceholderSheet final : public kit::GlassSheet {
-public:
-    PlaceholderSheet(const QString& title, std::function<void()> close) {
-        setProperty("sheetTitle", title);
-        setFixedSize(560, 360);
-        auto* outer = new QVBoxLayout(this);
-        // The title keeps clear of the close button in the top-trailing corner.
-        outer->setContentsMargins(28, 24, 28 + kit::SheetCloseButton::padding + kit::SheetCloseButton::circle, 24);
-        auto* heading = new OneLineTitle(title, 20, QFont::Bold);
-        heading->setObjectName("sheetTitle");
-        outer->addWidget(heading);
-        body = new QVBoxLayout;
-        body->setContentsMargins(0, 8, 0, 0);
-        outer->addLayout(body);
-        outer->addStretch(1);
-        closeButton = kit::SheetCloseButton::overlay(this);
-        connect(closeButton, &kit::SheetCloseButton::clicked, this, std::move(close));
-    }
-    QSize sizeHint() const override { return {560, 360}; }
-    QVBoxLayout* body;
-    kit::SheetCloseButton* closeButton;
-};
 
 }  // namespace
 
@@ -262,8 +201,6 @@ QWidget* ContentView::makePage(const PageKey& key) {
         page = new settings::SettingsPage(model_, router_, model::Updater::current());
     } else if (const Project* edited = key.kind == Kind::reedit && key.id ? findProject(model_, *key.id) : nullptr) {
         page = new projects::ReeditPage(model_, router_, model_.makeJob(*edited));
-    } else if (key.kind == Kind::projects) {
-        page = new projects::ProjectsListView(model_, router_);
     } else if (const Project* project = key.kind == Kind::project && key.id ? findProject(model_, *key.id) : nullptr) {
         // The project's header above its processing screen.
         projects::ProcessingViewServices services;
@@ -276,7 +213,7 @@ QWidget* ContentView::makePage(const PageKey& key) {
         };
         page = new projects::ProjectPage(model_, router_, model_.makeJob(*project), std::move(services));
     } else {
-        return placeholderPage(title);
+        page = new projects::ProjectsListView(model_, router_);
     }
     page->setProperty("pageTitle", title);
     return page;
