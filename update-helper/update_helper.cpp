@@ -1,10 +1,8 @@
 #include "update-helper/update_helper.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +14,7 @@
 #include <thread>
 
 #include "core/base/atomic_file.h"
+#include "core/base/process_exit.h"
 #include "core/update/update_safety.h"
 
 extern char** environ;
@@ -34,17 +33,6 @@ fs::path standardised(const fs::path& p) {
     fs::path out = fs::absolute(p).lexically_normal();
     if (!out.has_filename() && out.has_parent_path() && out != out.root_path()) out = out.parent_path();
     return out;
-}
-
-// A process that has exited but not been reaped still answers kill(pid, 0).
-bool isZombie(pid_t pid) {
-    try {
-        const std::string stat = readWholeFile("/proc/" + std::to_string(pid) + "/stat");
-        const auto close = stat.rfind(')');
-        return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
-    } catch (const std::exception&) {
-        return false;
-    }
 }
 
 class LaunchError : public std::runtime_error {
@@ -106,31 +94,7 @@ fs::path errorFilePath(const fs::path& staged) {
     return p.replace_extension("update-error.txt");
 }
 
-void waitForExit(pid_t pid, std::chrono::milliseconds deadline) {
-    const auto end = Clock::now() + deadline;
-    // A process handle sees the exit itself, even when the number is reused later.
-    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (fd >= 0) {
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-            pollfd p{fd, POLLIN, 0};
-            const int rc = ::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
-            if (rc > 0) break;
-            if (rc == 0 || (rc < 0 && errno != EINTR)) {
-                ::close(fd);
-                throwErrno(ETIMEDOUT);
-            }
-        }
-        ::close(fd);
-        return;
-    }
-    if (errno == ESRCH) return;
-    for (;;) {
-        if ((::kill(pid, 0) != 0 && errno != EPERM) || isZombie(pid)) return;
-        if (Clock::now() >= end) throwErrno(ETIMEDOUT);
-        std::this_thread::sleep_for(200ms);
-    }
-}
+void waitForExit(pid_t pid, std::chrono::milliseconds deadline) { waitForProcessExit(pid, deadline); }
 
 void launchApplication(const fs::path& folder, std::chrono::milliseconds grace) {
     const pid_t pid = spawnProgram(folder);
