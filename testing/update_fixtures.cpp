@@ -4,7 +4,9 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "core/update/code_signature.h"
 #include "testing/temp_dir.h"
@@ -21,6 +23,21 @@ void makeAppFolder(const fs::path& folder, const TestSigner& signer, const std::
     fs::permissions(folder / "Contents/bin/vendrel", fs::perms(0755));
     writeText(folder / "Contents/Resources/version.txt", version);
     CodeSignature::sign(folder, identifier, version, "Contents/bin/vendrel", signer.keyPem, signer.chainPem);
+}
+
+std::string versionAt(const fs::path& folder) { return readText(folder / "Contents/Resources/version.txt"); }
+
+std::string markerLines(const fs::path& marker, std::size_t lines) {
+    for (int i = 0; i < 300; ++i) {
+        std::error_code ec;
+        if (fs::exists(marker, ec)) {
+            const auto t = readText(marker);
+            if (static_cast<std::size_t>(std::count(t.begin(), t.end(), '\n')) >= lines) return t;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::error_code ec;
+    return fs::exists(marker, ec) ? readText(marker) : "";
 }
 
 void writeZip(const fs::path& archive, const std::vector<ZipEntry>& entries) {

@@ -21,6 +21,13 @@ void makeAppFolder(const std::filesystem::path& folder, const TestSigner& signer
                    const std::filesystem::path& marker, const std::string& tail = "exec sleep 5",
                    const std::string& identifier = testAppIdentifier);
 
+// The version.txt of an application folder made by makeAppFolder.
+std::string versionAt(const std::filesystem::path& folder);
+
+// The marker's text once it holds `lines` lines, waiting up to 15 s (versions started by the helper
+// write it after the helper has ended); whatever it holds at the deadline otherwise.
+std::string markerLines(const std::filesystem::path& marker, std::size_t lines);
+
 struct ZipEntry {
     std::string name;              // "/" at the end for a folder
     std::string contents;

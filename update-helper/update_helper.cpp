@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,10 +13,9 @@
 #include <thread>
 
 #include "core/base/atomic_file.h"
-#include "core/base/process_exit.h"
+#include "core/base/process_control.h"
 #include "core/update/update_safety.h"
 
-extern char** environ;
 
 namespace orvane::UpdateHelper {
 
@@ -44,26 +42,7 @@ pid_t spawnProgram(const fs::path& folder) {
     const Manifest manifest =
         CodeSignature::parseManifest(readWholeFile(folder / CodeSignature::manifestPath));
     const std::string program = (folder / manifest.executable).string();
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
-    for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-    // Its own session: the new version outlives the helper and no terminal signal reaches it.
-    // Nor does it inherit what the application that started the helper blocked or ignored.
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0) throwErrno(rc);
-    return pid;
+    return spawnInOwnSession(program, {});
 }
 
 }  // namespace

@@ -286,7 +286,7 @@ protected:
         testing::writeZip(zip, testing::entriesOf(built));
         return testing::readText(zip);
     }
-    std::string versionAt(const fs::path& folder) const { return testing::readText(folder / "Contents/Resources/version.txt"); }
+    std::string versionAt(const fs::path& folder) const { return testing::versionAt(folder); }
 };
 
 TEST_F(SignedUpdater, ManualCheckStagesAndWaitsForTheInstallButton) {
@@ -451,18 +451,7 @@ protected:
         EXPECT_FALSE(updater.readyToInstall());
     }
 
-    // The marker once it holds `lines` lines (the helper starts versions after the application quit).
-    std::string started(std::size_t lines) const {
-        for (int i = 0; i < 300; ++i) {
-            std::error_code ec;
-            if (fs::exists(marker, ec)) {
-                const auto t = testing::readText(marker);
-                if (static_cast<std::size_t>(std::count(t.begin(), t.end(), '\n')) >= lines) return t;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return fs::exists(marker) ? testing::readText(marker) : "";
-    }
+    std::string started(std::size_t lines) const { return testing::markerLines(marker, lines); }
     std::optional<fs::path> previous() const {
         for (const auto& e : fs::directory_iterator(apps))
             if (UpdateStaging::isStagedName(e.path().filename().string())) return e.path();

@@ -15,7 +15,7 @@
 #include "app/model/app_model.h"
 #include "app/shell/quit_controller.h"
 #include "core/base/atomic_file.h"
-#include "core/base/process_exit.h"
+#include "core/base/process_control.h"
 
 namespace orvane::shell {
 

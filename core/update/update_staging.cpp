@@ -3,8 +3,6 @@
 #include <curl/curl.h>
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,11 +16,10 @@
 #include <system_error>
 
 #include "core/base/atomic_file.h"
+#include "core/base/process_control.h"
 #include "core/base/uuid.h"
 #include "core/base/zip_extract.h"
 #include "core/update/update_safety.h"
-
-extern char** environ;
 
 namespace orvane {
 
@@ -340,28 +337,8 @@ fs::path helperPath(const fs::path& installedFolder) { return installedFolder / 
 void startHelper(const fs::path& helper, pid_t application, const fs::path& staged, const fs::path& installed,
                  const TrustAnchors& anchors) {
     UpdateSafety::validate(staged, installed, anchors);
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
-    for (int fd : {0, 1, 2})
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-    // Its own session: the helper outlives the application that starts it.
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    std::string program = helper.string(), pid = std::to_string(application), s = staged.string(), i = installed.string();
-    char* const argv[] = {program.data(), pid.data(), s.data(), i.data(), nullptr};
-    pid_t child = 0;
-    const int rc = ::posix_spawn(&child, program.c_str(), &actions, &attr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0)
-        throw std::system_error(rc, std::generic_category(),
-                                "Programul de actualizare nu poate porni (" + helper.string() + ")");
+    spawnInOwnSession(helper.string(), {std::to_string(application), staged.string(), installed.string()},
+                      "Programul de actualizare nu poate porni (" + helper.string() + ")");
 }
 
 std::string manualInstallName(const std::string& url, const std::string& version) {

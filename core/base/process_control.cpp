@@ -1,7 +1,9 @@
-#include "core/base/process_exit.h"
+#include "core/base/process_control.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -13,6 +15,8 @@
 #include <thread>
 
 #include "core/base/atomic_file.h"
+
+extern char** environ;
 
 namespace orvane {
 
@@ -60,6 +64,33 @@ void waitForProcessExit(pid_t pid, std::chrono::milliseconds deadline) {
         if (Clock::now() >= end) throwErrno(ETIMEDOUT);
         std::this_thread::sleep_for(200ms);
     }
+}
+
+pid_t spawnInOwnSession(const std::string& program, const std::vector<std::string>& arguments, const std::string& what) {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attr);
+    for (int fd : {0, 1, 2})
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+    // Nor does it inherit what its parent blocked or ignored.
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    std::vector<std::string> texts{program};
+    texts.insert(texts.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& t : texts) argv.push_back(t.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (rc != 0) throw std::system_error(rc, std::generic_category(), what);
+    return pid;
 }
 
 }  // namespace orvane
