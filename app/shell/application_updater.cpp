@@ -1,21 +1,16 @@
 #include "app/shell/application_updater.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QPointer>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
-
-#include <signal.h>
-#include <unistd.h>
 
 #include "app/kit/centered_alert.h"
 #include "app/kit/dialogs.h"
 #include "app/model/app_model.h"
+#include "app/model/relaunch.h"
 #include "app/shell/quit_controller.h"
 #include "core/base/atomic_file.h"
-#include "core/base/process_control.h"
 
 namespace orvane::shell {
 
@@ -58,7 +53,7 @@ std::unique_ptr<model::AppUpdater> makeApplicationUpdater(std::shared_ptr<Defaul
     };
     s.flushJobs = [](model::AppUpdater::FlushDone done) {
         if (model::AppModel* m = model::AppModel::current())
-            pauseAndFlushAll(m->jobs(), std::move(done));
+            model::pauseAndFlushAll(m->jobs(), std::move(done));
         else
             done(std::nullopt);
     };
@@ -76,48 +71,6 @@ std::unique_ptr<model::AppUpdater> makeApplicationUpdater(std::shared_ptr<Defaul
         if (model::AppModel* m = model::AppModel::current()) m->setError(e);
     };
     return std::make_unique<model::AppUpdater>(std::move(s));
-}
-
-std::optional<pid_t> previousInstance(const QStringList& arguments) {
-    for (const QString& a : arguments) {
-        if (!a.startsWith(QLatin1String(afterExitOption))) continue;
-        bool ok = false;
-        const int pid = a.mid(static_cast<int>(std::strlen(afterExitOption))).toInt(&ok);
-        if (ok && pid > 1) return pid;
-    }
-    return std::nullopt;
-}
-
-bool waitForPreviousInstance(pid_t pid, std::chrono::milliseconds deadline) {
-    try {
-        waitForProcessExit(pid, deadline);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
-void relaunchApplication(std::function<bool(const QString&, const QStringList&)> start, std::function<void()> terminate) {
-    if (!start) start = [](const QString& program, const QStringList& args) { return QProcess::startDetached(program, args); };
-    if (!terminate) terminate = [] { ::kill(::getpid(), SIGTERM); };
-    auto go = [start, terminate](std::optional<std::string> error) {
-        model::AppModel* m = model::AppModel::current();
-        if (error) {
-            if (m) m->setError(*error);
-            return;
-        }
-        const QString program = QCoreApplication::applicationFilePath();
-        const QStringList args{QLatin1String(afterExitOption) + QString::number(::getpid())};
-        if (!start(program, args)) {
-            if (m) m->setError("Aplicația nu a putut reporni: " + program.toStdString());
-            return;
-        }
-        terminate();
-    };
-    if (model::AppModel* m = model::AppModel::current())
-        pauseAndFlushAll(m->jobs(), go);
-    else
-        go(std::nullopt);
 }
 
 }  // namespace orvane::shell

@@ -11,6 +11,7 @@
 #include "app/kit/fonts.h"
 #include "app/model/app_model.h"
 #include "app/model/qt_main_executor.h"
+#include "app/model/relaunch.h"
 #include "app/model/router.h"
 #include "app/platform/dbus_keep_awake.h"
 #include "app/shell/application_updater.h"
@@ -52,8 +53,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     // A restart in place: the instance being replaced saves and quits first; nothing here reads the
     // data (or asks for the single instance) before it has gone.
-    if (const auto previous = shell::previousInstance(QCoreApplication::arguments()))
-        shell::waitForPreviousInstance(*previous);
+    if (const auto previous = model::previousInstance(QCoreApplication::arguments()))
+        model::waitForPreviousInstance(*previous);
 
     shell::SingleInstance instance(Store::root(), shell::SingleInstance::defaultServerName(Store::root()));
     switch (instance.start()) {
