@@ -2,29 +2,24 @@
 // nothing lands outside the private folder, that only plain files and folders appear, and that no
 // file carries a set-user, set-group or sticky bit.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <system_error>
 
 #include "core/update/update_staging.h"
+#include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     namespace fs = std::filesystem;
-    static const fs::path base = fs::temp_directory_path() / ("update-archive-fuzz-" + std::to_string(::getpid()));
-    const fs::path archive = base / "release.zip";
+    const fs::path base = orvane::fuzz::scratchFolder() / "update-archive";
     const fs::path into = base / "into";
     std::error_code ec;
     fs::remove_all(base, ec);
     fs::create_directories(into);
-    {
-        std::ofstream out(archive, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    const fs::path archive = orvane::fuzz::inputFile(data, size, "update-archive/release.zip");
     try {
         const fs::path app = orvane::UpdateStaging::unpackArchive(archive, into);
         if (app.parent_path() != into || app.extension() != ".app" || fs::is_symlink(app) || !fs::is_directory(app))
