@@ -256,7 +256,9 @@ void AppUpdater::installAndRelaunch(const fs::path& staged) {
                     return errorText(std::current_exception());
                 }
             },
-            [&u](std::optional<std::string> failure) {
+            [self](std::optional<std::string> failure) {
+                if (!self) return;
+                AppUpdater& u = *self;
                 if (failure) {
                     u.setStatus(tr(handOverFailure) + text(*failure));
                 } else {
