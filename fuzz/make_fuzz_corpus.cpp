@@ -23,6 +23,7 @@
 #include "testing/catalog_builder.h"
 #include "testing/dng_writer.h"
 #include "testing/model_fixtures.h"
+#include "testing/update_fixtures.h"
 #include "testing/update_pki.h"
 
 namespace fs = std::filesystem;
@@ -210,6 +211,18 @@ void signatures() {
     fs::remove_all(folder.parent_path());
 }
 
+// Update releases: a signed application folder in a zip archive, and one with an executable program.
+void updateArchives() {
+    const fs::path work = root / "update-archive-build";
+    const fs::path folder = work / "Vendrel.app";
+    testing::makeAppFolder(folder, testing::makeTestPki().team, "1.1+7", work / "marker");
+    testing::writeZip(work / "release.zip", testing::entriesOf(folder));
+    put("update_archive", "signed-release.zip", fileText(work / "release.zip"));
+    testing::writeZip(work / "small.zip", {{"X.app/", "", 040755}, {"X.app/Contents/bin/x", "#!/bin/sh\n", 0100755}});
+    put("update_archive", "small.zip", fileText(work / "small.zip"));
+    fs::remove_all(work);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -224,5 +237,6 @@ int main(int argc, char** argv) {
     records();
     profiles();
     signatures();
+    updateArchives();
     return 0;
 }

@@ -1,10 +1,7 @@
 #include "update-helper/update_helper.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,9 +13,9 @@
 #include <thread>
 
 #include "core/base/atomic_file.h"
+#include "core/base/process_control.h"
 #include "core/update/update_safety.h"
 
-extern char** environ;
 
 namespace orvane::UpdateHelper {
 
@@ -36,17 +33,6 @@ fs::path standardised(const fs::path& p) {
     return out;
 }
 
-// A process that has exited but not been reaped still answers kill(pid, 0).
-bool isZombie(pid_t pid) {
-    try {
-        const std::string stat = readWholeFile("/proc/" + std::to_string(pid) + "/stat");
-        const auto close = stat.rfind(')');
-        return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 class LaunchError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -56,26 +42,7 @@ pid_t spawnProgram(const fs::path& folder) {
     const Manifest manifest =
         CodeSignature::parseManifest(readWholeFile(folder / CodeSignature::manifestPath));
     const std::string program = (folder / manifest.executable).string();
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
-    for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-    // Its own session: the new version outlives the helper and no terminal signal reaches it.
-    // Nor does it inherit what the application that started the helper blocked or ignored.
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0) throwErrno(rc);
-    return pid;
+    return spawnInOwnSession(program, {});
 }
 
 }  // namespace
@@ -106,31 +73,7 @@ fs::path errorFilePath(const fs::path& staged) {
     return p.replace_extension("update-error.txt");
 }
 
-void waitForExit(pid_t pid, std::chrono::milliseconds deadline) {
-    const auto end = Clock::now() + deadline;
-    // A process handle sees the exit itself, even when the number is reused later.
-    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (fd >= 0) {
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-            pollfd p{fd, POLLIN, 0};
-            const int rc = ::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
-            if (rc > 0) break;
-            if (rc == 0 || (rc < 0 && errno != EINTR)) {
-                ::close(fd);
-                throwErrno(ETIMEDOUT);
-            }
-        }
-        ::close(fd);
-        return;
-    }
-    if (errno == ESRCH) return;
-    for (;;) {
-        if ((::kill(pid, 0) != 0 && errno != EPERM) || isZombie(pid)) return;
-        if (Clock::now() >= end) throwErrno(ETIMEDOUT);
-        std::this_thread::sleep_for(200ms);
-    }
-}
+void waitForExit(pid_t pid, std::chrono::milliseconds deadline) { waitForProcessExit(pid, deadline); }
 
 void launchApplication(const fs::path& folder, std::chrono::milliseconds grace) {
     const pid_t pid = spawnProgram(folder);

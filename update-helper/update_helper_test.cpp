@@ -15,6 +15,7 @@
 
 #include "core/update/update_safety.h"
 #include "testing/temp_dir.h"
+#include "testing/update_fixtures.h"
 #include "testing/update_pki.h"
 
 extern char** environ;
@@ -158,31 +159,12 @@ protected:
     fs::path staged = dir / ".Vendrel-previous-1.app";
     fs::path errorFile = dir / ".Vendrel-previous-1.update-error.txt";
 
-    // An application whose program notes its version in the marker file and then runs `tail`.
     void makeApp(const fs::path& folder, const TestSigner& signer, const std::string& version,
                  const std::string& tail = "exec sleep 5") {
-        fs::remove_all(folder);
-        writeText(folder / "Contents/bin/vendrel",
-                  "#!/bin/sh\necho " + version + " >> '" + marker.string() + "'\n" + tail + "\n");
-        fs::permissions(folder / "Contents/bin/vendrel", fs::perms(0755));
-        writeText(folder / "Contents/Resources/version.txt", version);
-        CodeSignature::sign(folder, "ro.vendrel.app", version, "Contents/bin/vendrel", signer.keyPem, signer.chainPem);
+        testing::makeAppFolder(folder, signer, version, marker, tail);
     }
-    std::string versionAt(const fs::path& folder) const { return readText(folder / "Contents/Resources/version.txt"); }
-
-    // The lines of the marker once it holds `lines` of them (bounded wait: a reopened version starts
-    // after the helper has ended).
-    std::string started(std::size_t lines) const {
-        for (int i = 0; i < 100; ++i) {
-            std::error_code ec;
-            if (fs::exists(marker, ec)) {
-                const auto t = readText(marker);
-                if (static_cast<std::size_t>(std::count(t.begin(), t.end(), '\n')) >= lines) return t;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return fs::exists(marker) ? readText(marker) : "";
-    }
+    std::string versionAt(const fs::path& folder) const { return testing::versionAt(folder); }
+    std::string started(std::size_t lines) const { return testing::markerLines(marker, lines); }
 
     // The helper with a fake application process that quits a moment later.
     Result install() {

@@ -10,18 +10,15 @@
 #include <optional>
 #include <string>
 
+#include "core/update/update_staging.h"
+
 namespace orvane::model {
 
 class Updater : public QObject {
     Q_OBJECT
 public:
     // The release the feed announces.
-    struct Feed {
-        std::string version;               // as shown to the user, e.g. "1.5.0"
-        std::optional<std::string> build;  // absent in the feed: counts as "0"
-        std::string url;                   // absolute, or relative to the feed's address
-        bool operator==(const Feed&) const = default;
-    };
+    using Feed = UpdateStaging::Feed;
 
     explicit Updater(QObject* parent = nullptr) : QObject(parent) {}
     ~Updater() override;
@@ -42,13 +39,17 @@ public:
     virtual void downloadAvailableUpdate() = 0;
     // Remembers the announced release as skipped ("skippedUpdateVersion") and clears available().
     virtual void skipAvailableVersion() = 0;
-    // The settings page's check: reads the feed at the address the "updateFeed" rule gives, reports
-    // every outcome in status() and downloads a newer release at once. Returns at once.
-    virtual void checkForUpdatesNow() = 0;
-    // Lets the user pick a release file and stages it. Nothing while busy or installing.
-    virtual void chooseUpdateFile() = 0;
-    // Hands the staged application over to the update helper. Nothing without one.
+    // The manual check of the settings page with the feed address it shows: reports every outcome in
+    // status() and stages a newer release without installing it. Nothing while busy or installing.
+    virtual void checkForUpdatesNow(const QString& feedAddress) = 0;
+    // Hands the staged update to the update helper and quits; nothing without one or while installing.
     virtual void installReadyUpdate() = 0;
+    // Lets the user pick a release archive or an application folder and stages it. Nothing while busy
+    // or installing.
+    virtual void chooseUpdateFile() = 0;
+    // The feed address in use: the stored "updateFeed" without surrounding spaces and tabs, else the
+    // build's default feed.
+    virtual QString feedAddress() const = 0;
 
     // The application's updater; null until the application has made one.
     static Updater* current();

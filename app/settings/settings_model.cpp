@@ -20,6 +20,7 @@
 #include "app/kit/dialogs.h"
 #include "app/kit/localization.h"
 #include "app/kit/palette.h"
+#include "app/model/relaunch.h"
 #include "app/model/app_model.h"
 #include "app/model/user_notifications.h"
 #include "app/model/worker_policy.h"
@@ -205,6 +206,8 @@ SettingsServices SettingsServices::standard(model::AppModel& app) {
     s.openNotificationSettings = openDesktopNotificationSettings;
     s.background = [](std::function<void()> work) { WorkPool::normal().submit(std::move(work)); };
     s.diagnostics = DiagnosticServices::standard(app);
+    // The new instance waits for this one to end before it reads any data.
+    s.relaunch = [] { model::relaunchApplication(); };
     return s;
 }
 
@@ -571,7 +574,7 @@ void SettingsModel::computeSizes() {
 // ---- Updates ----
 
 void SettingsModel::checkForUpdates() {
-    if (updater_) updater_->checkForUpdatesNow();
+    if (updater_) updater_->checkForUpdatesNow(updater_->feedAddress());
 }
 void SettingsModel::chooseUpdateFile() {
     if (updater_) updater_->chooseUpdateFile();

@@ -341,8 +341,8 @@ TEST_F(ModelFixture, theUpdateActionsGoToTheUpdater) {
     w.updater.announce("1.4");
     model->downloadUpdate();
     model->skipUpdate();
-    EXPECT_EQ(w.updater.checks, 1);
-    EXPECT_EQ(w.updater.choices, 1);
+    EXPECT_EQ(w.updater.manualChecks.size(), 1u);
+    EXPECT_EQ(w.updater.fileChoices, 1);
     EXPECT_EQ(w.updater.installs, 1);
     EXPECT_EQ(w.updater.downloads, 1);
     EXPECT_EQ(w.updater.skips, 1);

@@ -117,8 +117,8 @@ TEST_F(PageFixture, theBannerFollowsTheUpdater) {
     EXPECT_EQ(w.updater.installs, 1);
     click(page->button(QString::fromUtf8("Caută actualizări")));
     click(page->button(QString::fromUtf8("Alege fișier…")));
-    EXPECT_EQ(w.updater.checks, 1);
-    EXPECT_EQ(w.updater.choices, 1);
+    EXPECT_EQ(w.updater.manualChecks.size(), 1u);
+    EXPECT_EQ(w.updater.fileChoices, 1);
 }
 
 TEST_F(PageFixture, thePerformanceCardShowsTheAutomaticCountAndStoresChoices) {

@@ -10,8 +10,10 @@
 #include "app/kit/fonts.h"
 #include "app/model/app_model.h"
 #include "app/model/qt_main_executor.h"
+#include "app/model/relaunch.h"
 #include "app/model/router.h"
 #include "app/platform/dbus_keep_awake.h"
+#include "app/shell/application_updater.h"
 #include "app/shell/launch.h"
 #include "app/shell/main_window.h"
 #include "app/shell/quit_controller.h"
@@ -48,6 +50,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(ORVANE_VERSION));
     // Only the quit path ends the process: closing the window never does by itself.
     QApplication::setQuitOnLastWindowClosed(false);
+    // A restart in place: the instance being replaced saves and quits first; nothing here reads the
+    // data (or asks for the single instance) before it has gone.
+    if (const auto previous = model::previousInstance(QCoreApplication::arguments()))
+        model::waitForPreviousInstance(*previous);
 
     shell::SingleInstance instance(Store::root(), shell::SingleInstance::defaultServerName(Store::root()));
     switch (instance.start()) {
@@ -84,6 +90,16 @@ int main(int argc, char** argv) {
         manager.setRestartHint(QSessionManager::RestartNever);
         quit.requestQuit();
     });
+
+    // The updater the rail and the settings page observe; it exists before the window that shows it.
+    const auto updater = shell::makeApplicationUpdater(
+        defaults,
+        shell::runningApplication(QCoreApplication::applicationFilePath().toStdString(), ORVANE_VERSION,
+                                  ORVANE_BUILD_NUMBER),
+        ORVANE_UPDATE_FEED, quit);
+    model::Updater::setCurrent(updater.get());
+    updater->cleanUpEarlierUpdates();
+    if (model::autoUpdateCheckEnabled(*defaults)) updater->checkForUpdatesQuietly();
 
     shell::MainWindow window(model, router, quit, [&instance] { return instance.canReopen(); });
     QObject::connect(&instance, &shell::SingleInstance::showRequested, &window, &shell::MainWindow::showMainWindow);

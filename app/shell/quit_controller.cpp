@@ -18,12 +18,6 @@
 namespace orvane::shell {
 
 namespace {
-struct FlushRun {
-    std::vector<std::shared_ptr<Job>> jobs;
-    std::size_t next = 0;
-    std::function<void(std::optional<std::string>)> done;
-};
-
 // Waits off the interface thread, for a while at most, for catalog backups still being compressed,
 // then runs `then` on the main thread.
 void afterBackupsDrained(std::function<void()> then) {
@@ -33,28 +27,7 @@ void afterBackupsDrained(std::function<void()> then) {
     }).detach();
 }
 
-void flushNext(std::shared_ptr<FlushRun> run) {
-    if (run->next == run->jobs.size()) {
-        run->done(std::nullopt);
-        return;
-    }
-    const std::shared_ptr<Job> job = run->jobs[run->next++];
-    job->pauseAndFlush([run](const std::optional<SaveError>& error) {
-        if (error) {
-            run->done(std::string(error->what()));
-            return;
-        }
-        flushNext(run);
-    });
-}
 }  // namespace
-
-void pauseAndFlushAll(const model::AppModel::JobTable& jobs, std::function<void(std::optional<std::string>)> done) {
-    auto run = std::make_shared<FlushRun>();
-    for (const auto& [id, job] : jobs) run->jobs.push_back(job);
-    run->done = std::move(done);
-    flushNext(std::move(run));
-}
 
 QuitController::QuitController(std::function<void()> finish, QObject* parent)
     : QObject(parent), finish_(finish ? std::move(finish) : [] { QCoreApplication::quit(); }) {}

@@ -14,12 +14,11 @@
 #include <string>
 
 #include "app/model/app_model.h"
+#include "app/model/relaunch.h"
 
 namespace orvane::shell {
 
-// Pauses and saves the jobs one at a time, in the table's order; `done` gets nothing on success, or
-// the first error, after which the remaining jobs are left as they are. With no jobs, `done` runs at once.
-void pauseAndFlushAll(const model::AppModel::JobTable& jobs, std::function<void(std::optional<std::string>)> done);
+using model::pauseAndFlushAll;
 
 class QuitController final : public QObject {
     Q_OBJECT

@@ -3,6 +3,8 @@
 // it busy with the progress line until the test ends it.
 #include <QString>
 
+#include <vector>
+
 #include "app/model/updater.h"
 
 namespace orvane::testing {
@@ -11,9 +13,10 @@ class FakeUpdater final : public model::Updater {
 public:
     int downloads = 0;
     int skips = 0;
-    int checks = 0;
-    int choices = 0;
     int installs = 0;
+    int fileChoices = 0;
+    std::vector<QString> manualChecks;  // the feed addresses passed, in order
+    QString feed = QStringLiteral("https://vendrel.example/update.json");
 
     const std::optional<Feed>& available() const override { return available_; }
     bool busy() const override { return busy_; }
@@ -32,9 +35,30 @@ public:
         setAvailable(std::nullopt);
     }
 
-    void checkForUpdatesNow() override { ++checks; }
-    void chooseUpdateFile() override { ++choices; }
-    void installReadyUpdate() override { ++installs; }
+    void checkForUpdatesNow(const QString& feedAddress) override {
+        manualChecks.push_back(feedAddress);
+        if (busy_ || installing_) return;
+        ready_.reset();
+        emit readyToInstallChanged();
+        setBusy(true);
+    }
+    void installReadyUpdate() override {
+        ++installs;
+        if (!ready_ || installing_) return;
+        installing_ = true;
+        emit installingChanged();
+    }
+    void chooseUpdateFile() override { ++fileChoices; }
+    QString feedAddress() const override { return feed; }
+
+    void setReadyToInstall(std::optional<std::filesystem::path> staged) {
+        ready_ = std::move(staged);
+        emit readyToInstallChanged();
+    }
+    void setInstalling(bool installing) {
+        installing_ = installing;
+        emit installingChanged();
+    }
 
     void announce(const std::string& version) { setAvailable(Feed{version, std::nullopt, "Vendrel.zip"}); }
     void setAvailable(std::optional<Feed> feed) {

@@ -75,6 +75,7 @@ const std::vector<DefaultsKey>& interfaceState() {
     static const std::vector<DefaultsKey> keys = {
         {catalogSort, DefaultsType::text, "recent", "order of every catalog list: recent (newest first) or name"},
         {libraryProfile, DefaultsType::text, "", "the profile that imported catalogs join and the library improves"},
+        {skippedUpdateVersion, DefaultsType::text, nullptr, "release key (version.build) the user chose to skip"},
     };
     return keys;
 }

@@ -36,6 +36,7 @@ const DefaultsKey* find(const std::string& key);
 // Keys the interface keeps for itself: never exported, imported or reset with the settings.
 inline constexpr const char* catalogSort = "catalogSort";
 inline constexpr const char* libraryProfile = "library.profile";
+inline constexpr const char* skippedUpdateVersion = "skippedUpdateVersion";
 const std::vector<DefaultsKey>& interfaceState();
 // The registry entry of an interface key, if it is one.
 const DefaultsKey* findInterfaceState(const std::string& key);

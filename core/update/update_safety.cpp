@@ -88,6 +88,11 @@ bool UpdateSafety::isPlainIdentifier(std::string_view text) {
 }
 
 void UpdateSafety::validate(const fs::path& candidate, const fs::path& installed, const TrustAnchors& anchors) {
+    (void)validated(candidate, installed, anchors);
+}
+
+CodeSignature::Verified UpdateSafety::validated(const fs::path& candidate, const fs::path& installed,
+                                                const TrustAnchors& anchors) {
     try {
         const auto rules = CodeSignature::verify(installed, anchors);
         if (!isPlainIdentifier(rules.team) || !isPlainIdentifier(rules.manifest.identifier))
@@ -95,6 +100,7 @@ void UpdateSafety::validate(const fs::path& candidate, const fs::path& installed
         const auto update = CodeSignature::verify(candidate, anchors);
         if (update.team != rules.team || update.manifest.identifier != rules.manifest.identifier)
             throw Error(Failure::untrustedSigner);
+        return update;
     } catch (const Error&) {
         throw;
     } catch (const std::exception&) {

@@ -50,6 +50,11 @@ public:
     // validly signed `installed` folder; every rejection is Error(untrustedSigner).
     static void validate(const std::filesystem::path& candidate, const std::filesystem::path& installed,
                          const TrustAnchors& anchors = TrustAnchors::vendor());
+    // The same check, answering what the candidate's signature vouches for (its team and manifest), so
+    // that a caller reads the identifier and version from the very copy that was checked.
+    static CodeSignature::Verified validated(const std::filesystem::path& candidate,
+                                             const std::filesystem::path& installed,
+                                             const TrustAnchors& anchors = TrustAnchors::vendor());
 
     // Swaps the two directory entries in one atomic step. A layout that cannot be swapped safely
     // (the same entry, different parent folders, a linked component) is Error(invalidLayout) before
