@@ -69,10 +69,6 @@ public:
         busy_ = busy;
         emit busyChanged();
     }
-    void setReadyToInstall(std::optional<std::filesystem::path> staged) {
-        ready_ = std::move(staged);
-        emit readyToInstallChanged();
-    }
     void setStatus(const QString& status) {
         status_ = status;
         emit statusChanged();

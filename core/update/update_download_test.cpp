@@ -25,10 +25,6 @@ using testing::testPki;
 using testing::httpAnswer;
 using testing::LoopbackServer;
 
-std::string answer(int status, const std::string& body, const std::string& headers = "") {
-    return httpAnswer(status, body, headers);
-}
-
 class DownloadTest : public ::testing::Test {
 protected:
     TempDir dir;
