@@ -42,7 +42,7 @@ void QuitController::requestQuit() {
             return;
         }
         QPointer<QuitController> self(this);
-        pauseAndFlushAll(model->jobs(), [self](std::optional<std::string> error) {
+        model::pauseAndFlushAll(model->jobs(), [self](std::optional<std::string> error) {
             if (!self) return;
             if (!error) {
                 model::AppModel* live = model::AppModel::current();

@@ -18,8 +18,6 @@
 
 namespace orvane::shell {
 
-using model::pauseAndFlushAll;
-
 class QuitController final : public QObject {
     Q_OBJECT
 public:
