@@ -155,6 +155,12 @@ void ExtraOptionsModel::toggleRetouch() {
     emit changed();
 }
 
+void ExtraOptionsModel::setShowGuide(bool show) {
+    if (show == showGuide_ || (show && disabled_)) return;
+    showGuide_ = show;
+    emit changed();
+}
+
 double ExtraOptionsModel::sliderValue(const SliderSpec& s) const { return binding_.number(s.key, s.base); }
 
 QString ExtraOptionsModel::sliderText(double value, const SliderSpec& s) {

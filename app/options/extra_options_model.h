@@ -90,6 +90,10 @@ public:
     void appeared();
     void toggleRetouch();
 
+    // The usage guide, read over the panel ("Cum se combină?"); closing it only clears this.
+    bool showGuide() const { return showGuide_; }
+    void setShowGuide(bool show);
+
     // Slider rows: the stored value (the base when absent or not a number), the whole-number text
     // (the integer part; one without a whole-number form shows the range's end), and reset.
     double sliderValue(const SliderSpec& s) const;
@@ -122,6 +126,7 @@ private:
     const bool mergeFirstGroup_;
     const bool framed_;
     bool retouchOpen_ = false;
+    bool showGuide_ = false;
 };
 
 }  // namespace orvane::options

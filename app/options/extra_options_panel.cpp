@@ -10,7 +10,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/guide/guide_sheet.h"
 #include "app/kit/appearance.h"
+#include "app/kit/buttons.h"
+#include "app/kit/sheet_host.h"
 #include "app/kit/fonts.h"
 #include "app/kit/form.h"
 #include "app/kit/help_dot.h"
@@ -369,6 +372,13 @@ ExtraOptionsPanel::ExtraOptionsPanel(OptionsBinding& binding, bool disabled, boo
     auto* title = kitText(QStringLiteral("Opțiuni suplimentare"), kit::trackedFont(18, QFont::Bold, -0.3));
     header->addWidget(title);
     header->addStretch(1);
+    auto* guideButton = new kit::KitButton(QStringLiteral("Cum se combină?"), kit::ButtonLook::outline);
+    guideButton->setObjectName("guideButton");
+    guideButton->setSymbol(QStringLiteral("questionmark.circle"));
+    guideButton->setProperty("controlSize", "small");
+    guideButton_ = guideButton;
+    connect(guideButton_, &QAbstractButton::clicked, this, [this] { model_.setShowGuide(true); });
+    header->addWidget(guideButton_);
     firstStatus_ = new GroupStatusView;
     connect(firstStatus_->button(), &QAbstractButton::clicked, this,
             [this] { model_.pressGroupButton(model_.firstGroup()); });
@@ -510,6 +520,27 @@ void ExtraOptionsPanel::setDisabled(bool disabled) {
     }
 }
 
+ExtraOptionsPanel::~ExtraOptionsPanel() {
+    // The guide lies over the window, not inside the panel: it goes with the panel.
+    delete guideHost_.data();
+}
+
+void ExtraOptionsPanel::syncGuide() {
+    if (model_.showGuide() && !guide_) {
+        // Over the whole window, above whatever sheet holds the panel: the guide is read, not navigated.
+        if (!guideHost_) {
+            guideHost_ = new kit::SheetHost(window());
+            connect(guideHost_, &kit::SheetHost::closeRequested, this, [this] { model_.setShowGuide(false); });
+        }
+        guideHost_->raise();
+        guide_ = new guide::GuideSheet({}, [this] { model_.setShowGuide(false); });
+        guideHost_->present(guide_);
+    } else if (!model_.showGuide() && guide_) {
+        if (guideHost_) guideHost_->dismiss(guide_);
+        guide_ = nullptr;
+    }
+}
+
 void ExtraOptionsPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The smart-retouch group opens each time the panel is shown, whatever the user left it as.
@@ -518,6 +549,7 @@ void ExtraOptionsPanel::showEvent(QShowEvent* event) {
 }
 
 void ExtraOptionsPanel::refresh() {
+    syncGuide();
     firstStatus_->setStatus(model_.status(model_.firstGroup()));
     retouchStatus_->setStatus(model_.status(model_.retouchGroup()));
     const bool beta = model_.showBeta();

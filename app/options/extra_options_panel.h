@@ -20,6 +20,8 @@ class QLabel;
 
 namespace orvane::kit {
 class HelpDot;
+class KitButton;
+class SheetHost;
 class KitLabel;
 class SliderRow;
 class SymbolView;
@@ -109,6 +111,7 @@ class ExtraOptionsPanel final : public QWidget {
 public:
     ExtraOptionsPanel(OptionsBinding& binding, bool disabled, bool mergeFirstGroup, bool framed,
                       QWidget* parent = nullptr);
+    ~ExtraOptionsPanel() override;
 
     ExtraOptionsModel& model() { return model_; }
     // Half opacity and no input at all while disabled; the keys keep their values.
@@ -125,6 +128,9 @@ public:
     CropSectionView* crop() const { return crop_; }
     QWidget* editingHeader() const { return editingHeader_; }
     QWidget* note() const { return note_; }
+    QAbstractButton* guideButton() const { return guideButton_; }
+    // The usage guide while the panel shows it, else nullptr.
+    QWidget* guide() const { return guide_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -132,6 +138,7 @@ protected:
 private:
     QWidget* optionBlock(const OptionRow& row);
     void refresh();
+    void syncGuide();
 
     ExtraOptionsModel model_;
     std::map<std::string, OptionRowView*> rows_;
@@ -145,6 +152,9 @@ private:
     kit::ToolGroup* retouch_ = nullptr;
     QAbstractButton* betaSwitch_ = nullptr;
     CropSectionView* crop_ = nullptr;
+    QAbstractButton* guideButton_ = nullptr;
+    QPointer<kit::SheetHost> guideHost_;
+    QPointer<QWidget> guide_;
 };
 
 }  // namespace orvane::options

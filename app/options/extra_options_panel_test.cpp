@@ -5,14 +5,17 @@
 #include <QGraphicsOpacityEffect>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
+#include "app/guide/guide_sheet.h"
 #include "app/kit/form.h"
 #include "app/kit/help_dot.h"
 #include "app/kit/kit_test_fixture.h"
+#include "app/kit/sheet_host.h"
 #include "app/kit/slider.h"
 #include "app/kit/symbol_button.h"
 #include "app/kit/text.h"
@@ -248,3 +251,43 @@ TEST_F(Panel, mergedFirstGroupStandsInThePanelHeaderWithTheNote) {
 }
 
 }  // namespace
+
+// "Cum se combină?" lays the usage guide over the whole window, without step actions and with the
+// reference closed; closing it (its button or Escape) only takes it away; a panel that goes while the
+// guide shows takes the guide with it.
+TEST_F(Panel, howTheyCombineShowsTheGuideToReadOnly) {
+    make();
+    const auto before = snapshot();
+    ASSERT_NE(panel->guideButton(), nullptr);
+    EXPECT_EQ(panel->guideButton()->text(), "Cum se combină?");
+    for (const bool byEscape : {false, true}) {
+        SCOPED_TRACE(byEscape ? "Escape" : "close button");
+        click(panel->guideButton());
+        auto* guide = qobject_cast<guide::GuideSheet*>(panel->guide());
+        ASSERT_NE(guide, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return guide->isVisible(); }));
+        EXPECT_EQ(guide->window(), window.get()) << "over the window, not inside the panel";
+        EXPECT_FALSE(guide->showsReference());
+        EXPECT_EQ(guide->workflow()->actionButton(), nullptr) << "read only: no step leads anywhere";
+        QPointer<QWidget> shownGuide = guide;
+        if (byEscape) QTest::keyClick(guide, Qt::Key_Escape);
+        else click(guide->closeButton()->button());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return shownGuide.isNull(); }));
+        EXPECT_FALSE(panel->model().showGuide());
+    }
+    EXPECT_EQ(snapshot(), before) << "the guide writes no option";
+
+    click(panel->guideButton());
+    QPointer<QWidget> guide = panel->guide();
+    ASSERT_FALSE(guide.isNull());
+    delete panel;
+    panel = nullptr;
+    EXPECT_TRUE(guide.isNull());
+}
+
+TEST_F(Panel, aDisabledPanelOpensNoGuide) {
+    make(/*disabled=*/true);
+    click(panel->guideButton());
+    EXPECT_FALSE(panel->model().showGuide());
+    EXPECT_EQ(panel->guide(), nullptr);
+}
