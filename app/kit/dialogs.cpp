@@ -83,6 +83,57 @@ std::optional<QString> Dialogs::chooseFolder(const QString& message) {
     return path;
 }
 
+namespace {
+
+// An open panel in which a folder with the bundle suffix is chosen as it stands: opening it (a double
+// click, or "Open" on it) takes the folder instead of entering it.
+class BundlePanel final : public QFileDialog {
+public:
+    BundlePanel(QWidget* parent, const QString& message, const QString& filter, QString suffix)
+        : QFileDialog(parent, message, {}, filter), suffix_(std::move(suffix)) {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setFileMode(QFileDialog::ExistingFile);
+        connect(this, &QFileDialog::directoryEntered, this, [this](const QString& folder) {
+            if (isBundle(folder)) {
+                chosen_ = folder;
+                QDialog::accept();
+            }
+        });
+    }
+    QString chosen() const { return chosen_; }
+    void accept() override {
+        const QStringList selected = selectedFiles();
+        if (selected.size() == 1 && isBundle(selected.front())) {
+            chosen_ = selected.front();
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+        if (result() == QDialog::Accepted && !selectedFiles().isEmpty()) chosen_ = selectedFiles().front();
+    }
+
+private:
+    bool isBundle(const QString& path) const {
+        const QFileInfo info(path);
+        return info.isDir() && info.fileName().endsWith(suffix_, Qt::CaseInsensitive) && info.fileName() != suffix_;
+    }
+    QString suffix_;
+    QString chosen_;
+};
+
+}  // namespace
+
+std::optional<QString> Dialogs::chooseFileOrBundle(const QString& message, const QStringList& extensions,
+                                                   const QString& bundleSuffix) {
+    QStringList patterns;
+    for (const QString& e : extensions) patterns << QStringLiteral("*.") + e;
+    patterns << QStringLiteral("*") + bundleSuffix;
+    BundlePanel panel(alertReferenceWindow(), message, QStringLiteral("(%1)").arg(patterns.join(QLatin1Char(' '))),
+                      bundleSuffix);
+    if (panel.exec() != QDialog::Accepted || panel.chosen().isEmpty()) return std::nullopt;
+    return panel.chosen();
+}
+
 std::optional<QString> Dialogs::chooseSaveFile(const QString& message, const QString& suggestedName,
                                                const QString& extension) {
     QString path = QFileDialog::getSaveFileName(alertReferenceWindow(), message, suggestedName,

@@ -41,6 +41,10 @@ public:
     // file. Each returns absolute paths in the order chosen; empty when cancelled.
     virtual QStringList chooseFiles(const QString& message, const QStringList& extensions, bool multiple);
     virtual std::optional<QString> chooseFolder(const QString& message);
+    // A file with one of `extensions`, or a folder whose name ends in `bundleSuffix` (an application
+    // folder taken whole rather than opened); nothing when cancelled.
+    virtual std::optional<QString> chooseFileOrBundle(const QString& message, const QStringList& extensions,
+                                                      const QString& bundleSuffix);
     // A save panel suggesting `suggestedName`; the chosen path carries `extension` (added when missing).
     virtual std::optional<QString> chooseSaveFile(const QString& message, const QString& suggestedName,
                                                   const QString& extension);

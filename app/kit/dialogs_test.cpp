@@ -1,11 +1,18 @@
 #include "app/kit/dialogs.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "app/kit/centered_alert.h"
 #include "app/testing/scripted_dialogs.h"
+#include "testing/temp_dir.h"
 
 namespace orvane::kit {
 namespace {
@@ -77,6 +84,49 @@ TEST(Dialogs, theRealTextPromptGivesTheTextAsTypedBlankIncluded) {
     EXPECT_EQ(typing.placeholder, QString("Nume"));
     typing.answer = CenteredAlert::firstButton + 1;
     EXPECT_EQ(typing.askForText("Redenumește", "Vechi", "Nume", "Salvează"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace orvane::kit
+
+namespace orvane::kit {
+namespace {
+
+// The real open panel for a file or an application folder, driven as a user would: a release archive
+// is taken, an application folder is taken whole (not entered), any other folder is entered and the
+// panel stays open until cancelled.
+TEST(Dialogs, theFileOrBundlePanelTakesArchivesAndApplicationFoldersWhole) {
+    orvane::testing::TempDir temp;
+    std::filesystem::create_directories(temp / "Nou.app" / "Contents");
+    std::filesystem::create_directories(temp / "Altceva");
+    { std::ofstream(temp / "nou.zip") << "PK"; }
+    struct Case {
+        const char* pick;
+        std::optional<std::string> expected;
+    } cases[] = {{"nou.zip", "nou.zip"}, {"Nou.app", "Nou.app"}, {"Altceva", std::nullopt}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pick);
+        bool enteredAndCancelled = false;
+        QTimer::singleShot(0, [&] {
+            auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(panel, nullptr);
+            panel->setDirectory(QString::fromStdString(temp.path().string()));
+            panel->selectFile(QString::fromUtf8(c.pick));
+            QMetaObject::invokeMethod(panel, "accept", Qt::DirectConnection);  // its "Open" button
+            if (panel->isVisible()) {
+                enteredAndCancelled = panel->directory().dirName() == QString::fromUtf8(c.pick);
+                panel->reject();
+            }
+        });
+        const auto chosen = Dialogs().chooseFileOrBundle("Alege", {"zip"}, ".app");
+        if (c.expected) {
+            ASSERT_TRUE(chosen.has_value());
+            EXPECT_EQ(std::filesystem::path(chosen->toStdString()), temp / *c.expected);
+        } else {
+            EXPECT_FALSE(chosen.has_value());
+            EXPECT_TRUE(enteredAndCancelled) << "a plain folder is opened, not chosen";
+        }
+    }
 }
 
 }  // namespace

@@ -62,10 +62,10 @@ std::unique_ptr<model::AppUpdater> makeApplicationUpdater(std::shared_ptr<Defaul
         if (q) q->requestQuit();
     };
     s.chooseFile = []() -> std::optional<fs::path> {
-        const QStringList chosen =
-            kit::dialogs().chooseFiles(QStringLiteral("Alege fișierul noii versiuni (.zip)"), {QStringLiteral("zip")}, false);
-        if (chosen.isEmpty()) return std::nullopt;
-        return fs::path(chosen.front().toStdString());
+        const auto chosen = kit::dialogs().chooseFileOrBundle(QStringLiteral("Alege fișierul noii versiuni (.zip sau .app)"),
+                                                              {QStringLiteral("zip")}, QStringLiteral(".app"));
+        if (!chosen) return std::nullopt;
+        return fs::path(chosen->toStdString());
     };
     s.reportError = [](const std::string& e) {
         if (model::AppModel* m = model::AppModel::current()) m->setError(e);

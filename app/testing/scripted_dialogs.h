@@ -79,6 +79,13 @@ public:
         asked.push_back({QStringLiteral("folder"), message, {}, {}});
         return take(folders);
     }
+    std::optional<QString> chooseFileOrBundle(const QString& message, const QStringList& extensions,
+                                              const QString& bundleSuffix) override {
+        asked.push_back({QStringLiteral("fileOrBundle"), message, bundleSuffix, extensions});
+        const QStringList chosen = take(files);
+        if (chosen.isEmpty()) return std::nullopt;
+        return chosen.front();
+    }
     std::optional<QString> chooseSaveFile(const QString& message, const QString& suggestedName,
                                           const QString& extension) override {
         asked.push_back({QStringLiteral("save"), message, suggestedName, {extension}});
