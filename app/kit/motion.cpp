@@ -1,5 +1,9 @@
 #include "app/kit/motion.h"
 
+#include <QGraphicsOpacityEffect>
+#include <QWidget>
+
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <numbers>
@@ -69,6 +73,47 @@ void SpringValue::setTarget(double target, bool animate) {
     }
     from_ = value_;
     animation_.start();
+}
+
+Reveal::Reveal(QWidget* widget)
+    : QObject(widget), widget_(widget), shown_(!widget->isHidden()), progress_([this] { step(); }, this) {
+    progress_.setTarget(shown_ ? 1.0 : 0.0, false);
+}
+
+void Reveal::setShown(bool shown) {
+    if (!widget_ || shown == shown_) return;
+    shown_ = shown;
+    const bool animate = animationsEnabled() && widget_->window()->isVisible();
+    if (shown && widget_->isHidden()) {
+        if (animate) {
+            widget_->setMaximumHeight(0);
+            auto* fade = new QGraphicsOpacityEffect(widget_);
+            fade->setOpacity(0.0);
+            widget_->setGraphicsEffect(fade);
+        }
+        widget_->show();
+    }
+    progress_.setTarget(shown ? 1.0 : 0.0, animate);
+}
+
+void Reveal::step() {
+    if (!widget_) return;
+    const double p = std::clamp(progress_.value(), 0.0, 1.0);
+    const bool settled = progress_.value() == progress_.target();
+    if (settled) {
+        // At rest the widget is plain again: no effect, no height bound.
+        widget_->setGraphicsEffect(nullptr);
+        widget_->setMaximumHeight(QWIDGETSIZE_MAX);
+        widget_->setVisible(shown_);
+        return;
+    }
+    if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(widget_->graphicsEffect())) fade->setOpacity(p);
+    else {
+        auto* effect = new QGraphicsOpacityEffect(widget_);
+        effect->setOpacity(p);
+        widget_->setGraphicsEffect(effect);
+    }
+    widget_->setMaximumHeight(int(std::lround(p * widget_->sizeHint().height())));
 }
 
 }  // namespace orvane::kit

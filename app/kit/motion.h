@@ -2,7 +2,10 @@
 // The kit's shared spring and a small animated value that follows it.
 #include <QEasingCurve>
 #include <QObject>
+#include <QPointer>
 #include <QVariantAnimation>
+
+class QWidget;
 
 #include <functional>
 
@@ -46,6 +49,26 @@ private:
     double value_ = 0.0;
     double from_ = 0.0;
     double target_ = 0.0;
+};
+
+// Shows and hides a widget by fading it and sliding its height along kitSpring: shown, it appears at
+// once and grows in; hidden, it shrinks out and only then hides. Without animations, or while the
+// widget's window is not on screen, it shows or hides at once. The widget's graphics effect is the
+// reveal's own.
+class Reveal : public QObject {
+    Q_OBJECT
+public:
+    explicit Reveal(QWidget* widget);
+    void setShown(bool shown);
+    bool isShown() const { return shown_; }
+    bool isMoving() const { return progress_.isMoving(); }
+
+private:
+    void step();
+
+    QPointer<QWidget> widget_;
+    bool shown_;
+    SpringValue progress_;
 };
 
 }  // namespace orvane::kit

@@ -20,6 +20,7 @@
 #include "app/kit/icons.h"
 #include "app/kit/kit_settings.h"
 #include "app/kit/localization.h"
+#include "app/kit/motion.h"
 #include "app/kit/palette.h"
 #include "app/kit/shapes.h"
 #include "app/kit/slider.h"
@@ -493,7 +494,7 @@ QWidget* ExtraOptionsPanel::optionBlock(const OptionRow& option) {
             sliders_[key].push_back(slider);
         }
         column->addWidget(content);
-        contents_[key] = content;
+        reveals_[key] = new kit::Reveal(content);  // a row's controls fade and slide in as it turns on
     }
     return block;
 }
@@ -561,7 +562,7 @@ void ExtraOptionsPanel::refresh() {
         for (const auto& r : ExtraOptionsModel::allRetouchRows())
             if (key == r.key && r.beta) shown = beta;
         blocks_[key]->setVisible(shown);
-        if (auto c = contents_.find(key); c != contents_.end()) c->second->setVisible(on);
+        if (auto c = reveals_.find(key); c != reveals_.end()) c->second->setShown(on);
     }
     for (const auto& [key, list] : sliders_) {
         const auto specs = ExtraOptionsModel::slidersOf(key);

@@ -23,6 +23,7 @@ class HelpDot;
 class KitButton;
 class SheetHost;
 class KitLabel;
+class Reveal;
 class SliderRow;
 class SymbolView;
 class ToolGroup;
@@ -143,7 +144,7 @@ private:
     ExtraOptionsModel model_;
     std::map<std::string, OptionRowView*> rows_;
     std::map<std::string, QWidget*> blocks_;     // a row with its content
-    std::map<std::string, QWidget*> contents_;   // what a row shows while on
+    std::map<std::string, kit::Reveal*> reveals_;  // what a row shows while on
     std::map<std::string, std::vector<kit::SliderRow*>> sliders_;
     GroupStatusView* firstStatus_ = nullptr;
     GroupStatusView* retouchStatus_ = nullptr;

@@ -15,6 +15,7 @@
 #include "app/kit/form.h"
 #include "app/kit/help_dot.h"
 #include "app/kit/kit_test_fixture.h"
+#include "app/kit/motion.h"
 #include "app/kit/sheet_host.h"
 #include "app/kit/slider.h"
 #include "app/kit/symbol_button.h"
@@ -290,4 +291,34 @@ TEST_F(Panel, aDisabledPanelOpensNoGuide) {
     click(panel->guideButton());
     EXPECT_FALSE(panel->model().showGuide());
     EXPECT_EQ(panel->guide(), nullptr);
+}
+
+// With motion on, a row's controls fade and slide in as it turns on and out as it turns off, then
+// stand plain (no effect, no height bound) or hidden; the stored values never wait for the motion.
+TEST_F(Panel, aRowsControlsFadeAndSlideInAndOut) {
+    store->set(keys::showBeta, true);
+    make();
+    kit::setAnimationsEnabled(true);
+    QWidget* controls = panel->sliders(keys::skin)[0]->parentWidget();
+    while (controls && controls->parentWidget() != panel->row(keys::skin)->parentWidget()) controls = controls->parentWidget();
+    ASSERT_NE(controls, nullptr);
+    ASSERT_FALSE(controls->isVisible());
+
+    click(panel->row(keys::skin));
+    EXPECT_TRUE(on(keys::skin));
+    EXPECT_TRUE(controls->isVisible()) << "shown at once, growing in";
+    auto* fade = qobject_cast<QGraphicsOpacityEffect*>(controls->graphicsEffect());
+    ASSERT_NE(fade, nullptr);
+    EXPECT_LT(fade->opacity(), 1.0);
+    EXPECT_LT(controls->maximumHeight(), controls->sizeHint().height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return controls->graphicsEffect() == nullptr; }));
+    EXPECT_EQ(controls->maximumHeight(), QWIDGETSIZE_MAX);
+    EXPECT_TRUE(controls->isVisible());
+
+    click(panel->row(keys::skin));
+    EXPECT_FALSE(on(keys::skin));
+    EXPECT_TRUE(controls->isVisible()) << "still shrinking out";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !controls->isVisible(); }));
+    EXPECT_EQ(controls->graphicsEffect(), nullptr);
+    kit::setAnimationsEnabled(false);
 }
