@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -20,6 +21,18 @@ std::vector<std::string> settingsTexts(const fs::path& catalog) {
     std::vector<std::string> out;
     while (q.step() == Sqlite::Step::row) out.emplace_back(*q.text(0));
     return out;
+}
+
+std::optional<double> settingValue(const std::string& text, const std::string& key) {
+    const std::string needle = key + " = ";
+    const auto at = text.find(needle);
+    if (at == std::string::npos) return std::nullopt;
+    const char* first = text.data() + at + needle.size();
+    if (*first == '+') ++first;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(first, text.data() + text.size(), value);
+    if (ec != std::errc()) return std::nullopt;
+    return value;
 }
 
 namespace {

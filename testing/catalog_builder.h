@@ -55,6 +55,8 @@ std::optional<std::string> decompressHistoryText(std::string_view blob);
 
 // The develop-settings text of every photo of a catalog, in the catalog's order.
 std::vector<std::string> settingsTexts(const std::filesystem::path& catalog);
+// The number after `key = ` in a develop-settings text ("Exposure2012 = 0.6,"); none when absent.
+std::optional<double> settingValue(const std::string& text, const std::string& key);
 
 class CatalogBuilder {
 public:

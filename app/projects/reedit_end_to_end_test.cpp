@@ -3,7 +3,6 @@
 // stand-in program named as "lightroomPath", found, quit and reopened by the real Linux host.
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <thread>
 
 #include "app/projects/processing_world.h"
@@ -11,6 +10,7 @@
 #include "core/catalog/catalog_backups.h"
 #include "core/catalog/catalog_writer.h"
 #include "core/catalog/sqlite.h"
+#include "testing/catalog_builder.h"
 #include "testing/catalog_project.h"
 #include "testing/job_fixtures.h"
 #include "testing/temp_dir.h"
@@ -24,19 +24,6 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-
-// The value of `key` in a develop-settings text ("Exposure2012 = 0.6,"); none when absent.
-std::optional<double> settingValue(const std::string& text, const std::string& key) {
-    const std::string needle = key + " = ";
-    const auto at = text.find(needle);
-    if (at == std::string::npos) return std::nullopt;
-    const char* first = text.data() + at + needle.size();
-    if (*first == '+') ++first;
-    double value = 0;
-    const auto [end, ec] = std::from_chars(first, text.data() + text.size(), value);
-    if (ec != std::errc()) return std::nullopt;
-    return value;
-}
 
 bool waitFor(const std::function<bool()>& ok) {
     for (int i = 0; i < 500; ++i) {
@@ -96,7 +83,7 @@ TEST(ReeditEndToEnd, aBrightnessStepAppliedToACatalogProjectReachesTheCatalog) {
     ASSERT_TRUE(delivered) << app.error().value_or("");
     ASSERT_TRUE(job->project().exportedAt);
     for (const std::string& text : orvane::testing::settingsTexts(catalog))
-        EXPECT_NEAR(settingValue(text, "Exposure2012").value_or(-9), 0.3, 1e-9);
+        EXPECT_NEAR(orvane::testing::settingValue(text, "Exposure2012").value_or(-9), 0.3, 1e-9);
     const std::size_t versions = job->project().history ? job->project().history->size() : 0;
     ASSERT_TRUE(waitFor([&] { return CatalogWriter::isLocked(catalog) && host->runningInstances().size() == 1; }))
         << "reopened on the catalog";
@@ -122,7 +109,8 @@ TEST(ReeditEndToEnd, aBrightnessStepAppliedToACatalogProjectReachesTheCatalog) {
     // The catalog holds the new exposure for every photo and is sound; the project recorded a version.
     const auto texts = orvane::testing::settingsTexts(catalog);
     ASSERT_EQ(texts.size(), 3u);
-    for (const std::string& text : texts) EXPECT_NEAR(settingValue(text, "Exposure2012").value_or(-9), 0.6, 1e-9);
+    for (const std::string& text : texts)
+        EXPECT_NEAR(orvane::testing::settingValue(text, "Exposure2012").value_or(-9), 0.6, 1e-9);
     {
         const auto db = Sqlite::Connection::open(catalog.string(), SQLITE_OPEN_READONLY);
         auto check = db.prepare("pragma integrity_check");
