@@ -130,8 +130,7 @@ ImportCatalogsSheet::ImportCatalogsSheet(model::AppModel& app, model::Router& ro
     // 4. List.
     auto* scroll = new QScrollArea;
     scroll->setObjectName("list");
-    // The list holds the sheet at its width: the outer layout sizes the sheet to its content.
-    scroll->setFixedSize(sheetWidth - 48, listHeight);
+    scroll->setFixedHeight(listHeight);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -285,8 +284,6 @@ QWidget* ImportCatalogsSheet::makeRow(const FoundCatalog& catalog) {
     const FoundRow r = model_->row(catalog);
     auto* row = new FillButton;
     row->setObjectName("catalogRow");
-    // As wide as the list, never wider: its path label gives way instead.
-    row->setSizePolicy(QSizePolicy::Ignored, row->sizePolicy().verticalPolicy());
     row->setProperty("path", QString::fromStdString(catalog.id()));
     row->setProperty("state", int(r.state));
     row->setProperty("pill", r.pill);

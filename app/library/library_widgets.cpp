@@ -7,8 +7,6 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 #include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
 #include "app/kit/cards.h"
@@ -17,39 +15,10 @@
 
 namespace orvane::library {
 
-namespace {
-
-// Cut again whenever the row gives it less room than `width`, so that a long path gives way to the
-// status and date beside it instead of pushing them out of the row.
-class ElidingLabel final : public QLabel {
-public:
-    ElidingLabel(const QString& text, Qt::TextElideMode mode, int width) : full_(text), mode_(mode), width_(width) {}
-    void fit() { setText(fontMetrics().elidedText(full_, mode_, std::min(width_, std::max(width(), 1)))); }
-    QSize sizeHint() const override {
-        return {std::min(width_, fontMetrics().horizontalAdvance(full_)) + 1, QLabel::sizeHint().height()};
-    }
-    QSize minimumSizeHint() const override { return {std::min(width_, fontMetrics().horizontalAdvance(QStringLiteral("…")) * 4), QLabel::minimumSizeHint().height()}; }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QLabel::resizeEvent(event);
-        fit();
-    }
-
-private:
-    QString full_;
-    Qt::TextElideMode mode_;
-    int width_;
-};
-
-}  // namespace
-
 QLabel* elidedLabel(const QString& text, double points, int weight, bool muted, Qt::TextElideMode mode, int width) {
-    auto* l = new ElidingLabel(text, mode, width);
-    l->setFont(kit::uiFont(points, weight));
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (muted) kit::setMutedText(l);
-    l->setText(l->fontMetrics().elidedText(text, mode, width));
+    auto* l = kit::selectableLabel(QString(), points, weight, muted);
+    const QString shown = l->fontMetrics().elidedText(text, mode, width);
+    l->setText(shown);
     l->setToolTip(text);
     l->setProperty("fullText", text);
     return l;
