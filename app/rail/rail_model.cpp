@@ -47,22 +47,22 @@ RailModel::RailModel(model::AppModel& model, model::Router& router, model::Updat
     connect(&model_, &model::AppModel::profilesChanged, this, [this] {
         countBuilt();
         emit navChanged();
-        emit recentChanged();
+        announceRecent();
     });
     connect(&model_, &model::AppModel::projectsChanged, this, [this] {
         // A project that is gone takes its rename with it.
         if (renaming_ && !project(*renaming_)) cancelRename();
         emit navChanged();
-        emit recentChanged();
+        announceRecent();
     });
     connect(&router_, &model::Router::routeChanged, this, [this] {
         emit navChanged();
-        emit recentChanged();
+        announceRecent();
         emit activityChanged();
     });
     connect(&model_, &model::AppModel::activeJobsChanged, this, [this] {
         observeJobs();
-        emit recentChanged();  // busy rows
+        announceRecent();  // busy rows
         emit activityChanged();
     });
     connect(&model_, &model::AppModel::queuedChanged, this, &RailModel::activityChanged);
@@ -80,6 +80,7 @@ RailModel::RailModel(model::AppModel& model, model::Router& router, model::Updat
         }
     }
     observeJobs();
+    announced_ = recentEntries();
 }
 
 RailModel::~RailModel() {
@@ -110,7 +111,7 @@ std::vector<NavEntry> RailModel::navEntries() const {
     const Route section = router_.section();
     std::vector<NavEntry> rows;
     rows.push_back({NavItem::home, tr("Acasă"), QStringLiteral("house"), std::nullopt, route.kind == Kind::home});
-    if (builtProfiles_ > 0 || !model_.projects().empty()) {
+    if (model::Router::offersProfilesAndProjects(model_)) {
         rows.push_back({NavItem::profiles, tr("Profiluri AI"), QStringLiteral("slider.horizontal.3"),
                         QString::number(builtProfiles_), section.kind == Kind::profiles && route.kind != Kind::library});
         const std::size_t projects = model_.projects().size();
@@ -207,13 +208,20 @@ void RailModel::addProject() {
 
 std::vector<RecentEntry> RailModel::recentEntries() const {
     const Route route = router_.route();
+    std::vector<const Project*> projects;
+    for (const Project& listed : model_.projects()) {
+        const Job* j = job(listed.id);
+        projects.push_back(j ? &j->project() : &listed);
+    }
+    std::stable_sort(projects.begin(), projects.end(),
+                     [](const Project* a, const Project* b) { return model::isMoreRecent(*a, *b); });
     std::vector<RecentEntry> rows;
-    for (const Project& p : model::byRecentActivity(model_.projects())) {
-        const RecentStatus status = recentStatus(p);
-        const QString photos = tr("%1 fotografii").arg(p.photos.size());
-        rows.push_back({p.id, QString::fromStdString(p.name), status,
-                        tr("%1 · %2").arg(recentStatusText(status), photos), route == Route::project(p.id),
-                        isBusy(p.id), canDelete(p.id)});
+    for (const Project* p : projects) {
+        const RecentStatus status = recentStatus(*p);
+        const QString photos = tr("%1 fotografii").arg(p->photos.size());
+        rows.push_back({p->id, QString::fromStdString(p->name), status,
+                        tr("%1 · %2").arg(recentStatusText(status), photos), route == Route::project(p->id),
+                        isBusy(p->id), canDelete(p->id)});
     }
     return rows;
 }
@@ -315,12 +323,32 @@ void RailModel::scheduleTick() {
 
 void RailModel::observeJobs() {
     unobserveJobs();
-    for (const auto& j : model_.activeJobs()) {
-        const auto id = j->observe([this, alive = alive_](Job::Property) {
-            if (*alive) activityDirty();
+    // Every job, idle ones too: an export changes its project's row without a run.
+    for (const auto& [project, j] : model_.jobs()) {
+        const auto id = j->observe([this, alive = alive_](Job::Property property) {
+            if (!*alive) return;
+            activityDirty();
+            if (property == Job::Property::state || property == Job::Property::project) recentDirty();
         });
-        observed_[j->project().id] = {j, id};
+        observed_[project] = {j, id};
     }
+}
+
+void RailModel::announceRecent() {
+    announced_ = recentEntries();
+    emit recentChanged();
+}
+
+void RailModel::recentDirty() {
+    // A running job publishes its project once per photo; the rows follow once per turn of the loop,
+    // and only when what they show has changed.
+    if (recentPending_) return;
+    recentPending_ = true;
+    model_.mainExecutor().post([alive = alive_, self = this] {
+        if (!*alive) return;
+        self->recentPending_ = false;
+        if (self->recentEntries() != self->announced_) self->announceRecent();
+    });
 }
 
 void RailModel::unobserveJobs() {

@@ -45,6 +45,7 @@ struct RecentEntry {
     bool selected = false;  // its page is open (not its re-edit page)
     bool busy = false;      // its job runs, pauses or cancels: no rename
     bool deletable = true;  // the model would delete it now
+    bool operator==(const RecentEntry&) const = default;
 };
 
 enum class HelpSheet { welcome, guide, feedback };
@@ -96,7 +97,9 @@ public:
     // "+" needs a built profile.
     bool canAddProject() const { return builtProfiles_ > 0; }
     void addProject();
-    // Every project, latest activity first.
+    // Every project, latest activity first. A project with a job is read from the job's copy, which is
+    // ahead of the model's list: the list is reread only after some changes, and a run's end or an
+    // export is not one of them.
     std::vector<RecentEntry> recentEntries() const;
     // Looked up without making a job: a project without one is not busy.
     bool isBusy(const Uuid& project) const;
@@ -140,6 +143,9 @@ private:
     void countBuilt();
     void observeJobs();
     void unobserveJobs();
+    // Emits recentChanged and remembers what it announced.
+    void announceRecent();
+    void recentDirty();
     void scheduleTick();
     void activityDirty();
 
@@ -153,6 +159,8 @@ private:
     bool refreshing_ = false;
     std::uint64_t tickGeneration_ = 0;
     bool activityPending_ = false;
+    bool recentPending_ = false;
+    std::vector<RecentEntry> announced_;
     std::map<Uuid, std::pair<std::weak_ptr<Job>, Job::ObserverId>> observed_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
