@@ -340,14 +340,9 @@ void RailModel::announceRecent() {
 }
 
 void RailModel::recentDirty() {
-    // A running job publishes its project once per photo; the rows follow once per turn of the loop,
-    // and only when what they show has changed.
-    if (recentPending_) return;
-    recentPending_ = true;
-    model_.mainExecutor().post([alive = alive_, self = this] {
-        if (!*alive) return;
-        self->recentPending_ = false;
-        if (self->recentEntries() != self->announced_) self->announceRecent();
+    // The rows follow only when what they show has changed.
+    onceThisTurn(recentPending_, [this] {
+        if (recentEntries() != announced_) announceRecent();
     });
 }
 
@@ -358,13 +353,17 @@ void RailModel::unobserveJobs() {
 }
 
 void RailModel::activityDirty() {
-    // A job publishes once per photo; the cards follow once per turn of the loop.
-    if (activityPending_) return;
-    activityPending_ = true;
-    model_.mainExecutor().post([alive = alive_, self = this] {
+    onceThisTurn(activityPending_, [this] { emit activityChanged(); });
+}
+
+void RailModel::onceThisTurn(bool& pending, std::function<void()> then) {
+    // A job publishes once per photo; what follows from it runs once per turn of the loop.
+    if (pending) return;
+    pending = true;
+    model_.mainExecutor().post([alive = alive_, &pending, then = std::move(then)] {
         if (!*alive) return;
-        self->activityPending_ = false;
-        emit self->activityChanged();
+        pending = false;
+        then();
     });
 }
 

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -146,6 +147,8 @@ private:
     // Emits recentChanged and remembers what it announced.
     void announceRecent();
     void recentDirty();
+    // Runs `then` on the next turn of the loop, once however often it is asked for meanwhile.
+    void onceThisTurn(bool& pending, std::function<void()> then);
     void scheduleTick();
     void activityDirty();
 
