@@ -209,10 +209,7 @@ void RailModel::addProject() {
 std::vector<RecentEntry> RailModel::recentEntries() const {
     const Route route = router_.route();
     std::vector<const Project*> projects;
-    for (const Project& listed : model_.projects()) {
-        const Job* j = job(listed.id);
-        projects.push_back(j ? &j->project() : &listed);
-    }
+    for (const Project& listed : model_.projects()) projects.push_back(&model_.current(listed));
     std::stable_sort(projects.begin(), projects.end(),
                      [](const Project* a, const Project* b) { return model::isMoreRecent(*a, *b); });
     std::vector<RecentEntry> rows;

@@ -98,9 +98,7 @@ public:
     // "+" needs a built profile.
     bool canAddProject() const { return builtProfiles_ > 0; }
     void addProject();
-    // Every project, latest activity first. A project with a job is read from the job's copy, which is
-    // ahead of the model's list: the list is reread only after some changes, and a run's end or an
-    // export is not one of them.
+    // Every project as it stands now (AppModel::current), latest activity first.
     std::vector<RecentEntry> recentEntries() const;
     // Looked up without making a job: a project without one is not busy.
     bool isBusy(const Uuid& project) const;
