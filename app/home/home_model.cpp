@@ -155,8 +155,15 @@ void HomeModel::pageShown() {
     offered = true;
     QPointer<HomeModel> self(this);
     model_.mainExecutor().postAfter(welcomeDelay, [self] {
-        if (self) self->router_.setShowWelcome(true);
+        // A welcome arriving later would wait behind the user's sheet and cover their next step.
+        if (self && !self->userHasStarted()) self->router_.setShowWelcome(true);
     });
+}
+
+bool HomeModel::userHasStarted() const {
+    return router_.route() != model::Route::home() || router_.showNewProfile() || router_.showNewProject() ||
+           router_.showQuickEdit() || router_.showGuide() || router_.showFeedback() ||
+           model_.profileReady().has_value();
 }
 
 bool HomeModel::welcomeOffered() { return offered; }

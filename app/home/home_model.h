@@ -93,8 +93,10 @@ public:
     void showAllProjects();
 
     // The page came on screen: with no projects, the first time in this process, the welcome sheet
-    // opens 0.5 s later (unless the page has gone by then).
+    // opens 0.5 s later, unless by then the page has gone or the user has already started (see below).
     void pageShown();
+    // The user is past the welcome: they left the home page or opened one of the window's sheets.
+    bool userHasStarted() const;
     // Whether the welcome has been offered in this process.
     static bool welcomeOffered();
     // Tests set it: true keeps the welcome from opening over a test that does not expect it.

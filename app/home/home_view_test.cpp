@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/home/welcome_sheet.h"
 #include "app/kit/app_style.h"
 #include "app/kit/appearance.h"
@@ -154,6 +156,38 @@ TEST(HomeView, theWelcomeNeverOpensWithProjectsAndNotForAPageAlreadyGone) {
     w.main->advance(2s);
     EXPECT_FALSE(w.router->showWelcome());
     EXPECT_TRUE(HomeModel::welcomeOffered());
+}
+
+// A welcome shown after the user has started waits behind their sheet and then covers their next
+// one (the new-project sheet of a dropped catalog, in the photographer's road).
+TEST(HomeView, theWelcomeDoesNotOpenOnceTheUserHasStarted) {
+    const std::vector<std::pair<const char*, std::function<void(World&, HomeView&)>>> starts{
+        {"the start button", [](World&, HomeView& view) { QTest::mouseClick(view.startButton(), Qt::LeftButton); }},
+        {"a dropped folder", [](World& w, HomeView&) { w.router->setShowNewProject(true); }},
+        {"the quick edit", [](World& w, HomeView&) { w.router->setShowQuickEdit(true); }},
+        {"the guide", [](World& w, HomeView&) { w.router->setShowGuide(true); }},
+        {"the feedback form", [](World& w, HomeView&) { w.router->setShowFeedback(true); }},
+        {"a ready profile", [](World& w, HomeView&) { w.model->setProfileReady(w.model->profiles().front()); }},
+        {"another page", [](World& w, HomeView&) { w.router->setRoute(Route::settings()); }},
+    };
+    for (const auto& [what, start] : starts) {
+        SCOPED_TRACE(what);
+        World w(false, {});
+        testing::builtProfile("Nunți");  // for the ready sheet; still no project
+        w.model->reload();
+        auto view = w.page();
+        w.main->advance(200ms);
+        start(w, *view);
+        w.main->advance(2s);
+        EXPECT_FALSE(w.router->showWelcome());
+    }
+    // Closing the sheet before the half second is up leaves the welcome its turn.
+    World w(false, {});
+    auto view = w.page();
+    w.router->setShowNewProfile(true);
+    w.router->setShowNewProfile(false);
+    w.main->advance(500ms);
+    EXPECT_TRUE(w.router->showWelcome());
 }
 
 TEST(WelcomeSheet, showsTheStepsInOrderAndClosesWithItsButtonOrReturn) {

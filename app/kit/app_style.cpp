@@ -243,6 +243,39 @@ void KitStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* optio
                 return;
             }
             break;
+        case PE_IndicatorCheckBox: {
+            // Fusion outlines the box in a shade of the window colour, which vanishes on dark cards: the
+            // box is rimmed in the label colour, and filled with the accent once ticked.
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            if (!(option->state & State_Enabled)) painter->setOpacity(0.45);
+            const QRectF r = QRectF(option->rect).adjusted(1, 1, -1, -1);
+            QPainterPath box;
+            box.addRoundedRect(r, 3.5, 3.5);
+            const bool ticked = option->state & (State_On | State_NoChange);
+            if (ticked) {
+                painter->fillPath(box, option->palette.color(QPalette::Active, QPalette::Highlight));
+                QPen mark(option->palette.color(QPalette::Active, QPalette::HighlightedText), 1.8);
+                mark.setCapStyle(Qt::RoundCap);
+                mark.setJoinStyle(Qt::RoundJoin);
+                painter->setPen(mark);
+                if (option->state & State_On) {
+                    QPainterPath tick;
+                    tick.moveTo(r.left() + r.width() * 0.24, r.top() + r.height() * 0.52);
+                    tick.lineTo(r.left() + r.width() * 0.43, r.top() + r.height() * 0.70);
+                    tick.lineTo(r.left() + r.width() * 0.76, r.top() + r.height() * 0.32);
+                    painter->drawPath(tick);
+                } else {
+                    painter->drawLine(QPointF(r.left() + r.width() * 0.28, r.center().y()),
+                                      QPointF(r.right() - r.width() * 0.28, r.center().y()));
+                }
+            } else {
+                painter->fillPath(box, option->palette.brush(QPalette::Base));
+                painter->strokePath(box, QPen(withAlpha(option->palette.color(QPalette::Active, QPalette::WindowText), 0.5), 1.2));
+            }
+            painter->restore();
+            return;
+        }
         case PE_FrameFocusRect:
             // Push buttons draw their own ring; elsewhere Fusion's rectangle stands.
             if (qobject_cast<const QPushButton*>(widget)) return;

@@ -3,6 +3,7 @@
 #include "app/kit/app_style.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "app/kit/appearance.h"
+#include "app/kit/backdrop.h"
 #include "app/kit/centered_alert.h"
 #include "app/kit/kit_test_fixture.h"
 #include "app/kit/kit_settings.h"
@@ -113,6 +115,37 @@ TEST_F(AppStyle, theDefaultPushButtonIsAnAccentCapsuleAndTheOthersOutlined) {
     // The capsule fills the frame: the corner is outside it, the middle of the left end inside.
     const QImage image = primary->grab().toImage();
     EXPECT_NE(QColor(image.pixel(0, 0)), accentOf(0, false));
+}
+
+// An unticked box must be seen on the window in both appearances (Fusion's rim vanished in dark); a
+// ticked one is the accent's.
+TEST_F(AppStyle, checkBoxesAreSeenInBothAppearancesAndTickedInTheAccent) {
+    store->set("accentIndex", 0);
+    for (const bool dark : {false, true}) {
+        for (const bool ticked : {false, true}) {
+            SCOPED_TRACE(std::string(dark ? "dark" : "light") + (ticked ? ", ticked" : ", unticked"));
+            Appearance::instance().setOverride(dark);
+            settle();
+            QCheckBox box(QStringLiteral("Prioritizează antrenarea"));
+            box.setChecked(ticked);
+            box.resize(box.sizeHint());
+            QStyleOptionButton option;
+            option.initFrom(&box);
+            const QRect indicator = box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+            const QImage image = box.grab().toImage();
+            const QColor window = windowBackgroundColor.resolve(dark);
+            double strongest = 1.0;
+            bool accent = false;
+            for (int y = indicator.top(); y <= indicator.bottom(); ++y)
+                for (int x = indicator.left(); x <= indicator.right(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    strongest = std::max(strongest, contrastRatio(c, window));
+                    accent = accent || c == accentOf(0, dark);
+                }
+            EXPECT_GE(strongest, 3.0);
+            EXPECT_EQ(accent, ticked);
+        }
+    }
 }
 
 TEST_F(AppStyle, scrollBarsHaveNoArrowsAndAThumbInProportion) {

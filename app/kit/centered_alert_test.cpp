@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,22 @@ TEST(SheetHost, sheetsAreCentredOverThePageAreaWhenTheyFitBesideTheRail) {
     EXPECT_EQ(SheetHost::sheetFrame({1200, 800}, {600, 400}), QRect(238 + (1200 - 238 - 600) / 2, 200, 600, 400));
     EXPECT_EQ(SheetHost::sheetFrame({1200, 800}, {962, 400}).x(), (1200 - 962) / 2) << "too wide for the page area";
     EXPECT_EQ(SheetHost::sheetFrame({500, 300}, {600, 400}), QRect(0, 0, 500, 300)) << "never larger than the window";
+}
+
+TEST(SheetHost, aSheetOfFixedSizeIsCentredAtThatSize) {
+    QWidget window;
+    window.resize(1247, 837);
+    auto* host = new SheetHost(&window);
+    window.show();
+    // Its content asks for less than the size it is fixed at (the start sheet's 560 × 600).
+    auto* sheet = new QWidget;
+    auto* column = new QVBoxLayout(sheet);
+    column->addWidget(new QLabel(QStringLiteral("Pornește editarea")));
+    sheet->setFixedSize(560, 600);
+    ASSERT_LT(sheet->sizeHint().height(), 600);
+    host->present(sheet);
+    EXPECT_EQ(sheet->geometry(), SheetHost::sheetFrame(window.size(), {560, 600}));
+    EXPECT_TRUE(window.rect().contains(sheet->geometry()));
 }
 
 TEST(SheetHost, showsOneSheetAtATimeInTheOrderTheyCame) {

@@ -65,7 +65,11 @@ void SheetHost::showNext() {
 
 void SheetHost::place() {
     if (QWidget* p = parentWidget()) setGeometry(p->rect());
-    if (current_) current_->setGeometry(sheetFrame(size(), current_->sizeHint()));
+    // The hint within the sheet's own limits: a sheet of fixed size is centred at that size, not at its
+    // content's smaller hint (it would grow from the hint's corner, off centre and past the window's edge).
+    if (current_)
+        current_->setGeometry(sheetFrame(
+            size(), current_->sizeHint().expandedTo(current_->minimumSize()).boundedTo(current_->maximumSize())));
 }
 
 bool SheetHost::eventFilter(QObject* watched, QEvent* event) {

@@ -131,6 +131,9 @@ ImportCatalogsSheet::ImportCatalogsSheet(model::AppModel& app, model::Router& ro
     auto* scroll = new QScrollArea;
     scroll->setObjectName("list");
     scroll->setFixedHeight(listHeight);
+    // The list keeps the sheet at its width: the column's fixed size follows its widest part, and the
+    // rows give way (their folders cut shorter) rather than widen the sheet or lose their dates.
+    scroll->setFixedWidth(sheetWidth - 2 * 24);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -284,6 +287,8 @@ QWidget* ImportCatalogsSheet::makeRow(const FoundCatalog& catalog) {
     const FoundRow r = model_->row(catalog);
     auto* row = new FillButton;
     row->setObjectName("catalogRow");
+    // As wide as the list, never wider: a button's own policy would hold it at its full hint.
+    row->setSizePolicy(QSizePolicy::Preferred, row->sizePolicy().verticalPolicy());
     row->setProperty("path", QString::fromStdString(catalog.id()));
     row->setProperty("state", int(r.state));
     row->setProperty("pill", r.pill);

@@ -2,9 +2,11 @@
 // the footer's rules, and closing the sheet while its analysis runs.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScrollArea>
 #include <QTest>
 
 #include "app/kit/buttons.h"
@@ -42,7 +44,7 @@ TEST(ImportCatalogsSheet, showsTheSearchThenTheFoundCatalogsAndReturnNeedsATick)
     QPointer<ImportCatalogsSheet> sheet = new ImportCatalogsSheet(*w.app, *w.router, w.services());
     sheet->show();
     auto* status = sheet->findChild<QLabel*>("status");
-    EXPECT_EQ(status->text(), QString::fromUtf8("Caut cataloagele Lightroom de pe Mac…"));
+    EXPECT_EQ(status->text(), QString::fromUtf8("Caut cataloagele Lightroom de pe calculator…"));
     EXPECT_TRUE(rowPaths(sheet).isEmpty());
     EXPECT_EQ(w.scans, 0);
     w.finish();  // the scan returns
@@ -65,6 +67,41 @@ TEST(ImportCatalogsSheet, showsTheSearchThenTheFoundCatalogsAndReturnNeedsATick)
     // The search field filters by typing.
     QTest::keyClicks(sheet->findChild<QLineEdit*>("search"), QStringLiteral("nun"));
     EXPECT_EQ(rowPaths(sheet), (QStringList{"/d/Nunta.lrcat"}));
+    delete sheet.data();
+}
+
+// A catalog deep in the home folder: its row cuts the folder shorter and keeps its status and date in
+// sight; the sheet keeps its width.
+TEST(ImportCatalogsSheet, aLongFolderIsCutAndTheRowKeepsItsDateInSight) {
+    LibraryWorld w;
+    const std::string deep =
+        "/home/fotograf/Documente/Arhiva foto 2026/Clienți/Fotografii de eveniment/Cataloage Lightroom/Piață la prânz.lrcat";
+    w.onDisk = {found(deep, 1), found("/d/Botez.lrcat", 2)};
+    w.analyses[deep] = {640, 296, 296, 0};
+    w.analyses["/d/Botez.lrcat"] = {10, 4, 4, 0};
+    QPointer<ImportCatalogsSheet> sheet = new ImportCatalogsSheet(*w.app, *w.router, w.services());
+    sheet->show();
+    w.finish();
+    w.finishAll();
+    QApplication::processEvents();
+    EXPECT_EQ(sheet->width(), ImportCatalogsSheet::sheetWidth);
+    auto* list = sheet->findChild<QScrollArea*>("list");
+    ASSERT_TRUE(list);
+    for (const QString& path : {QString::fromStdString(deep), QStringLiteral("/d/Botez.lrcat")}) {
+        QWidget* row = rowFor(sheet, path);
+        ASSERT_TRUE(row);
+        for (QLabel* label : row->findChildren<QLabel*>()) {
+            if (!label->isVisibleTo(row) || label->text().isEmpty()) continue;
+            const QRect shown(label->mapTo(list->viewport(), QPoint(0, 0)), label->size());
+            EXPECT_TRUE(list->viewport()->rect().contains(shown))
+                << label->text().toStdString() << " of " << path.toStdString();
+        }
+    }
+    QLabel* folder = nullptr;
+    for (QLabel* label : rowFor(sheet, QString::fromStdString(deep))->findChildren<QLabel*>())
+        if (label->property("fullText").toString().startsWith("/home")) folder = label;
+    ASSERT_TRUE(folder);
+    EXPECT_TRUE(folder->text().contains(QString::fromUtf8("…"))) << folder->text().toStdString();
     delete sheet.data();
 }
 

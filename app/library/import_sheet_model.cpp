@@ -220,7 +220,7 @@ FoundRow ImportSheetModel::row(const FoundCatalog& catalog) const {
 }
 
 QString ImportSheetModel::statusLine() const {
-    if (scanning_) return text("Caut cataloagele Lightroom de pe Mac…");
+    if (scanning_) return text("Caut cataloagele Lightroom de pe calculator…");
     const long long n = static_cast<long long>(found_.size());
     if (const int pending = pendingCount(); pending != 0)
         return withNumbers("Analizez cataloagele: %1 din %2…", {n - pending, n});

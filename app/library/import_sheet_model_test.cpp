@@ -69,7 +69,7 @@ TEST(ImportSheetModel, searchesNameOrFolderAsTypedAndKeepsUsableCatalogsFirst) {
     Sheet s(w);
     s.model.start();
     EXPECT_TRUE(s.model.scanning());
-    EXPECT_EQ(s.model.statusLine(), QString::fromUtf8("Caut cataloagele Lightroom de pe Mac…"));
+    EXPECT_EQ(s.model.statusLine(), QString::fromUtf8("Caut cataloagele Lightroom de pe calculator…"));
     EXPECT_TRUE(s.model.emptyText().isEmpty());
     w.finish();  // the scan
     EXPECT_EQ(s.model.statusLine(), QString::fromUtf8("Analizez cataloagele: 0 din 5…"));

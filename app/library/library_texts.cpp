@@ -16,7 +16,7 @@ namespace {
 const bool englishRegistered = [] {
     kit::addEnglishTexts({
         {"Importă cataloage", "Import catalogs"},
-        {"Caut cataloagele Lightroom de pe Mac…", "Looking for Lightroom catalogs on this computer…"},
+        {"Caut cataloagele Lightroom de pe calculator…", "Looking for Lightroom catalogs on this computer…"},
         {"Analizez cataloagele: %1 din %2…", "Analysing catalogs: %1 of %2…"},
         {"%1 cu fotografii valide de antrenare, din %2 găsite.", "%1 with valid training photos, of %2 found."},
         {"Cu cataloagele importate antrenezi profilul", "The imported catalogs train the profile"},

@@ -15,10 +15,40 @@
 
 namespace orvane::library {
 
+namespace {
+// Asks for the whole text up to its widest, gives way down to a few letters, and cuts the text again
+// at every change of its width.
+class ElidedLabel final : public QLabel {
+public:
+    ElidedLabel(const QString& text, Qt::TextElideMode mode, int widest) : full_(text), mode_(mode), widest_(widest) {}
+    void cut(int width) { setText(fontMetrics().elidedText(full_, mode_, std::min(width, widest_))); }
+    QSize sizeHint() const override {
+        return {std::min(fontMetrics().horizontalAdvance(full_) + 1, widest_), QLabel::sizeHint().height()};
+    }
+    QSize minimumSizeHint() const override {
+        return {std::min(sizeHint().width(), fontMetrics().horizontalAdvance(QStringLiteral("MMM…"))),
+                QLabel::minimumSizeHint().height()};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        cut(width());
+    }
+
+private:
+    QString full_;
+    Qt::TextElideMode mode_;
+    int widest_;
+};
+}  // namespace
+
 QLabel* elidedLabel(const QString& text, double points, int weight, bool muted, Qt::TextElideMode mode, int width) {
-    auto* l = kit::selectableLabel(QString(), points, weight, muted);
-    const QString shown = l->fontMetrics().elidedText(text, mode, width);
-    l->setText(shown);
+    auto* l = new ElidedLabel(text, mode, width);
+    l->setFont(kit::uiFont(points, weight));
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (muted) kit::setMutedText(l);
+    l->cut(width);
     l->setToolTip(text);
     l->setProperty("fullText", text);
     return l;

@@ -16,7 +16,8 @@ class QKeyEvent;
 
 namespace orvane::library {
 
-// One line cut in `mode` at `width`, the whole text in its tooltip.
+// One line cut in `mode` at `width`, or at the narrower width its row leaves it (a long folder must not
+// push a row's other columns out of sight), the whole text in its tooltip.
 QLabel* elidedLabel(const QString& text, double points, int weight, bool muted, Qt::TextElideMode mode, int width);
 // The named symbol tinted with `color` in a square of `points`.
 QLabel* symbolLabel(const QString& name, double points, const QColor& color);

@@ -111,6 +111,11 @@ void AppModel::setQueued(UuidList queued) {
     emit activeJobsChanged();
 }
 
+const Project& AppModel::current(const Project& listed) const {
+    const auto found = jobs_.find(listed.id);
+    return found == jobs_.end() ? listed : found->second->project();
+}
+
 bool AppModel::refusesProjectChange(const Job& job) {
     return Job::isRunInProgress(job.state()) || job.isAnalysing() || job.extraStatus().has_value();
 }

@@ -84,6 +84,10 @@ public:
     const UuidList& queued() const { return queued_; }
     const ProfileList& profiles() const { return profiles_; }
     const ProjectList& projects() const { return projects_; }
+    // A listed project as it stands now: its job's copy when it has a job, else the entry itself. The
+    // list is reread only after some changes (a run's end and an export are not among them), while the
+    // job, the project's one writer, is always up to date. The reference lives as long as the entry or job.
+    const Project& current(const Project& listed) const;
     const std::optional<std::string>& error() const { return error_; }
     QString errorText() const { return error_ ? QString::fromStdString(*error_) : QString(); }
     const JobTable& jobs() const { return jobs_; }

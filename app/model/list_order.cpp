@@ -14,12 +14,14 @@ std::optional<Date> activityDate(const Project& p) {
 
 }  // namespace
 
+bool isMoreRecent(const Project& a, const Project& b) {
+    const auto da = activityDate(a), db = activityDate(b);
+    if (!db) return da.has_value();
+    return da && *da > *db;
+}
+
 std::vector<Project> byRecentActivity(std::vector<Project> projects) {
-    std::stable_sort(projects.begin(), projects.end(), [](const Project& a, const Project& b) {
-        const auto da = activityDate(a), db = activityDate(b);
-        if (!db) return da.has_value();
-        return da && *da > *db;
-    });
+    std::stable_sort(projects.begin(), projects.end(), isMoreRecent);
     return projects;
 }
 

@@ -9,5 +9,7 @@ namespace orvane::model {
 // Latest activity first: the export date, else the finish date, else the start date; projects with
 // none of them after all dated ones, in their given order.
 std::vector<Project> byRecentActivity(std::vector<Project> projects);
+// The order's comparison: `a` comes before `b`.
+bool isMoreRecent(const Project& a, const Project& b);
 
 }  // namespace orvane::model

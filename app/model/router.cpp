@@ -1,5 +1,7 @@
 #include "app/model/router.h"
 
+#include <algorithm>
+
 #include "app/model/app_model.h"
 
 namespace orvane::model {
@@ -67,6 +69,12 @@ Route Router::sectionOf(const Route& route) {
 }
 
 Route Router::section() const { return sectionOf(route_); }
+
+bool Router::offersProfilesAndProjects(const AppModel& model) {
+    const auto& profiles = model.profiles();
+    return !model.projects().empty() ||
+           std::any_of(profiles.begin(), profiles.end(), [](const Profile& p) { return p.isBuilt(); });
+}
 
 void Router::openQuickEdit(const AppModel& model) {
     for (const Profile& profile : model.profiles()) {

@@ -119,6 +119,10 @@ public:
     // The quick-edit sheet when some profile is built, else the new-profile sheet.
     void openQuickEdit(const AppModel& model);
 
+    // Whether the side rail offers the "Profiluri AI" and "Proiecte" rows: once a profile is built or a
+    // project exists. A text that sends the user to one of them says so only then.
+    static bool offersProfilesAndProjects(const AppModel& model);
+
 signals:
     void routeChanged();
     void showNewProjectChanged();

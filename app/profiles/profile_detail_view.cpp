@@ -125,6 +125,8 @@ ProfileDetailPage::ProfileDetailPage(model::AppModel& app, model::Router& router
     left_->setFrameShape(QFrame::NoFrame);
     left_->viewport()->setAutoFillBackground(false);
     auto* leftContent = new QWidget;
+    // Named before the style sheet below is set: a name given later does not match its rule.
+    leftContent->setObjectName("columnContent");
     leftContent->setAutoFillBackground(false);
     auto* centring = new QHBoxLayout(leftContent);
     centring->setContentsMargins(24, 24, 24, 24);
@@ -158,7 +160,6 @@ ProfileDetailPage::ProfileDetailPage(model::AppModel& app, model::Router& router
     // The columns scroll over the window's backdrop.
     const QString clear = QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget#columnContent { background: transparent; }");
     left_->setStyleSheet(clear);
-    leftContent->setObjectName("columnContent");
     auto* right = new QScrollArea;
     right->setObjectName("rightColumn");
     right->setFixedWidth(380);

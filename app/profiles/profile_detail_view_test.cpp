@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -93,6 +94,30 @@ TEST_F(ProfileScreen, leavingTheNameFieldCommitsItAndEscapePutsItBack) {
     EXPECT_EQ(name->text(), "Vara");
     EXPECT_FALSE(name->hasFocus());
     EXPECT_EQ(stored(p.id)->name, "Vara");
+}
+
+// Both columns scroll over the window's backdrop: around their cards the backdrop shows, not a flat fill.
+TEST_F(ProfileScreen, theColumnsShowTheWindowsBackdropAroundTheirCards) {
+    struct Backdrop : QWidget {
+        void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Qt::magenta); }
+    };
+    const Profile p = orvane::testing::builtProfile("Stil");
+    if (!app) start();
+    Backdrop backdrop;
+    backdrop.resize(1240, 820);
+    ProfileDetailPage screen(*app, *router, p);
+    screen.setParent(&backdrop);
+    screen.resize(backdrop.size());
+    backdrop.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&backdrop));
+    const QImage image = backdrop.grab().toImage();
+    for (const char* column : {"leftColumn", "rightColumn"}) {
+        auto* scroll = screen.findChild<QWidget*>(column);
+        ASSERT_TRUE(scroll) << column;
+        // In the column's top margin, above its first card.
+        const QPoint margin = scroll->mapTo(&backdrop, QPoint(scroll->width() / 2, 10));
+        EXPECT_EQ(image.pixelColor(margin).name().toStdString(), "#ff00ff") << column;
+    }
 }
 
 TEST_F(ProfileScreen, theHeaderShowsOnlySymbolsWhenNarrow) {

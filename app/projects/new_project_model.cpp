@@ -131,6 +131,13 @@ std::optional<NewProjectModel::Pill> NewProjectModel::countsPill() const {
                 counts_->onDisk < 1 ? PillKind::warn : PillKind::ok};
 }
 
+QString NewProjectModel::noProfileText() const {
+    if (model::Router::offersProfilesAndProjects(app_))
+        return QString::fromUtf8("Nu ai niciun profil construit. Construiește unul în Profiluri AI.");
+    // Before any profile or project the rail shows only Home, whose start button builds the first profile.
+    return QString::fromUtf8("Nu ai niciun profil construit. Construiește unul din Acasă, cu „Începe să editezi”.");
+}
+
 QString NewProjectModel::catalogWarning() const {
     if (!counts_) return {};
     if (unreadable_)

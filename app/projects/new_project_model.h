@@ -87,6 +87,9 @@ public:
     // --- derived ---
     // The built profiles of the application model, in its order, as of the last change of its list.
     const std::vector<Profile>& builtProfiles() const { return built_; }
+    // What the profile picker says when no profile is built: where to build one, among what the window
+    // shows now (the rail's "Profiluri AI" row exists only once a profile is built or a project exists).
+    QString noProfileText() const;
     // The found catalogs that are usable sources, in "catalogSort" order, at most 5.
     std::vector<FoundCatalog> shownCatalogs() const;
     bool canCreate() const;

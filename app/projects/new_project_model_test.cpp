@@ -11,6 +11,7 @@
 #include "app/model/router.h"
 #include "app/projects/new_project_world.h"
 #include "core/store/store.h"
+#include "testing/job_fixtures.h"
 #include "testing/model_fixtures.h"
 #include "testing/temp_dir.h"
 #include "testing/test_data_dir.h"
@@ -100,6 +101,33 @@ TEST_F(NewProjectSheetModel, opensWithThePreferredBuiltProfileElseTheFirstBuilt)
             m.setName("Nuntă");
             EXPECT_FALSE(m.canCreate()) << c.name;
         }
+    }
+}
+
+// Without a built profile the picker says where to build one, and only where the window shows it: the
+// rail's "Profiluri AI" row is there once a project exists, not before.
+TEST_F(NewProjectSheetModel, withoutABuiltProfileThePickerPointsToWhatTheRailShows) {
+    const QString inProfiles = QString::fromUtf8("Nu ai niciun profil construit. Construiește unul în Profiluri AI.");
+    const QString fromHome =
+        QString::fromUtf8("Nu ai niciun profil construit. Construiește unul din Acasă, cu „Începe să editezi”.");
+    struct Case {
+        const char* name;
+        bool draft, project;
+        QString text;
+    };
+    const Case cases[] = {
+        {"nothing yet (a folder dropped on a new window)", false, false, fromHome},
+        {"only a profile left for later", true, false, fromHome},
+        {"a project whose profile was deleted", false, true, inProfiles},
+    };
+    for (const Case& c : cases) {
+        orvane::testing::freshDataDir();
+        std::vector<Profile> profiles;
+        if (c.draft) profiles.push_back(unbuilt("Ciornă"));
+        if (c.project) orvane::testing::projectWith(1, 0, 0, "Nuntă").save();
+        Sheet s(profiles);
+        EXPECT_EQ(model::Router::offersProfilesAndProjects(*s.app), c.project) << c.name;
+        EXPECT_EQ(s.open().noProfileText(), c.text) << c.name;
     }
 }
 

@@ -522,8 +522,7 @@ QWidget* NewProjectSheet::catalogSection() {
 QWidget* NewProjectSheet::profilePicker() {
     const auto& built = model_->builtProfiles();
     if (built.empty()) {
-        auto* none = kit::selectableLabel(QString::fromUtf8("Nu ai niciun profil construit. Construiește unul în Profiluri AI."), 13,
-                           QFont::Normal, true);
+        auto* none = kit::selectableLabel(model_->noProfileText(), 13, QFont::Normal, true);
         none->setObjectName("noProfile");
         none->setWordWrap(true);
         return none;

@@ -84,8 +84,16 @@ bool isNewer(const Project& a, const Project& b) {
 
 std::vector<const Project*> visibleProjects(const std::vector<Project>& all, ProjectFilter filter,
                                             const QString& query) {
+    std::vector<const Project*> each;
+    for (const Project& p : all) each.push_back(&p);
+    return visibleProjects(each, filter, query);
+}
+
+std::vector<const Project*> visibleProjects(const std::vector<const Project*>& all, ProjectFilter filter,
+                                            const QString& query) {
     std::vector<const Project*> out;
-    for (const Project& p : all) {
+    for (const Project* each : all) {
+        const Project& p = *each;
         if (filter != ProjectFilter::all && projectCategory(p) != filter) continue;
         // The text as typed, spaces included; folding by case alone.
         if (!query.isEmpty() && !QString::fromStdString(p.name).contains(query, Qt::CaseInsensitive) &&
@@ -161,7 +169,11 @@ void ProjectsListModel::setQuery(const QString& query) {
 bool ProjectsListModel::hasProjects() const { return !app_.projects().empty(); }
 
 std::vector<const Project*> ProjectsListModel::visible() const {
-    return visibleProjects(app_.projects(), filter_, query_);
+    // Each project as it stands now: a run's end or an export moves it to its section before the list is
+    // reread.
+    std::vector<const Project*> current;
+    for (const Project& listed : app_.projects()) current.push_back(&app_.current(listed));
+    return visibleProjects(current, filter_, query_);
 }
 
 std::vector<ProjectSection> ProjectsListModel::sections() const { return projectSections(visible()); }
@@ -169,7 +181,7 @@ std::vector<ProjectSection> ProjectsListModel::sections() const { return project
 const Project* ProjectsListModel::project(const Uuid& id) const {
     const auto& list = app_.projects();
     const auto it = std::find_if(list.begin(), list.end(), [&](const Project& p) { return p.id == id; });
-    return it == list.end() ? nullptr : &*it;
+    return it == list.end() ? nullptr : &app_.current(*it);
 }
 
 bool ProjectsListModel::canCreateProject() const {

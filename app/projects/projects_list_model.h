@@ -39,6 +39,8 @@ bool isNewer(const Project& a, const Project& b);
 // `query` (as typed, case folded), newest first, ties in their first order.
 std::vector<const Project*> visibleProjects(const std::vector<Project>& all, ProjectFilter filter,
                                             const QString& query);
+std::vector<const Project*> visibleProjects(const std::vector<const Project*>& all, ProjectFilter filter,
+                                            const QString& query);
 
 struct ProjectSection {
     ProjectFilter category;

@@ -194,6 +194,25 @@ TEST(ProjectsList, rowSubtitleAndProgressFollowTheProject) {
     EXPECT_TRUE(listDateText(*p.exportedAt).startsWith("7 ")) << "any other value is Romanian";
 }
 
+// The model's list is reread only after some changes; a run's end and an export are not among them.
+// The sections follow each project's job.
+TEST(ProjectsList, aProjectMovesToItsSectionWhenItsRunEndsAndWhenItIsExported) {
+    Harness h({projectWith(2, 0, 0, "Nuntă")});
+    auto sectionOf = [&] {
+        const auto sections = h.list->sections();
+        return sections.size() == 1 ? std::optional(sections.front().category) : std::nullopt;
+    };
+    auto job = h.running(h.project("Nuntă"));
+    EXPECT_EQ(sectionOf(), ProjectFilter::active);
+    h.gates[0]->open();
+    ASSERT_TRUE(runUntilState(*h.main, *job, Job::State::finished));
+    ASSERT_GT(h.project("Nuntă").pending(), 0u) << "the list still holds the project as it was created";
+    EXPECT_EQ(sectionOf(), ProjectFilter::finished);
+    job->markExported();
+    EXPECT_EQ(sectionOf(), ProjectFilter::exported);
+    EXPECT_EQ(h.list->project(job->project().id)->exportedAt, job->project().exportedAt);
+}
+
 TEST(ProjectsList, sectionLooksComeFromTheSection) {
     EXPECT_EQ(sectionLook(ProjectFilter::finished).symbol, "checkmark");
     EXPECT_EQ(sectionLook(ProjectFilter::finished).tint, kit::infoColor);

@@ -47,22 +47,22 @@ RailModel::RailModel(model::AppModel& model, model::Router& router, model::Updat
     connect(&model_, &model::AppModel::profilesChanged, this, [this] {
         countBuilt();
         emit navChanged();
-        emit recentChanged();
+        announceRecent();
     });
     connect(&model_, &model::AppModel::projectsChanged, this, [this] {
         // A project that is gone takes its rename with it.
         if (renaming_ && !project(*renaming_)) cancelRename();
         emit navChanged();
-        emit recentChanged();
+        announceRecent();
     });
     connect(&router_, &model::Router::routeChanged, this, [this] {
         emit navChanged();
-        emit recentChanged();
+        announceRecent();
         emit activityChanged();
     });
     connect(&model_, &model::AppModel::activeJobsChanged, this, [this] {
         observeJobs();
-        emit recentChanged();  // busy rows
+        announceRecent();  // busy rows
         emit activityChanged();
     });
     connect(&model_, &model::AppModel::queuedChanged, this, &RailModel::activityChanged);
@@ -80,6 +80,7 @@ RailModel::RailModel(model::AppModel& model, model::Router& router, model::Updat
         }
     }
     observeJobs();
+    announced_ = recentEntries();
 }
 
 RailModel::~RailModel() {
@@ -110,7 +111,7 @@ std::vector<NavEntry> RailModel::navEntries() const {
     const Route section = router_.section();
     std::vector<NavEntry> rows;
     rows.push_back({NavItem::home, tr("Acasă"), QStringLiteral("house"), std::nullopt, route.kind == Kind::home});
-    if (builtProfiles_ > 0 || !model_.projects().empty()) {
+    if (model::Router::offersProfilesAndProjects(model_)) {
         rows.push_back({NavItem::profiles, tr("Profiluri AI"), QStringLiteral("slider.horizontal.3"),
                         QString::number(builtProfiles_), section.kind == Kind::profiles && route.kind != Kind::library});
         const std::size_t projects = model_.projects().size();
@@ -207,13 +208,17 @@ void RailModel::addProject() {
 
 std::vector<RecentEntry> RailModel::recentEntries() const {
     const Route route = router_.route();
+    std::vector<const Project*> projects;
+    for (const Project& listed : model_.projects()) projects.push_back(&model_.current(listed));
+    std::stable_sort(projects.begin(), projects.end(),
+                     [](const Project* a, const Project* b) { return model::isMoreRecent(*a, *b); });
     std::vector<RecentEntry> rows;
-    for (const Project& p : model::byRecentActivity(model_.projects())) {
-        const RecentStatus status = recentStatus(p);
-        const QString photos = tr("%1 fotografii").arg(p.photos.size());
-        rows.push_back({p.id, QString::fromStdString(p.name), status,
-                        tr("%1 · %2").arg(recentStatusText(status), photos), route == Route::project(p.id),
-                        isBusy(p.id), canDelete(p.id)});
+    for (const Project* p : projects) {
+        const RecentStatus status = recentStatus(*p);
+        const QString photos = tr("%1 fotografii").arg(p->photos.size());
+        rows.push_back({p->id, QString::fromStdString(p->name), status,
+                        tr("%1 · %2").arg(recentStatusText(status), photos), route == Route::project(p->id),
+                        isBusy(p->id), canDelete(p->id)});
     }
     return rows;
 }
@@ -315,12 +320,27 @@ void RailModel::scheduleTick() {
 
 void RailModel::observeJobs() {
     unobserveJobs();
-    for (const auto& j : model_.activeJobs()) {
-        const auto id = j->observe([this, alive = alive_](Job::Property) {
-            if (*alive) activityDirty();
+    // Every job, idle ones too: an export changes its project's row without a run.
+    for (const auto& [project, j] : model_.jobs()) {
+        const auto id = j->observe([this, alive = alive_](Job::Property property) {
+            if (!*alive) return;
+            activityDirty();
+            if (property == Job::Property::state || property == Job::Property::project) recentDirty();
         });
-        observed_[j->project().id] = {j, id};
+        observed_[project] = {j, id};
     }
+}
+
+void RailModel::announceRecent() {
+    announced_ = recentEntries();
+    emit recentChanged();
+}
+
+void RailModel::recentDirty() {
+    // The rows follow only when what they show has changed.
+    onceThisTurn(recentPending_, [this] {
+        if (recentEntries() != announced_) announceRecent();
+    });
 }
 
 void RailModel::unobserveJobs() {
@@ -330,13 +350,17 @@ void RailModel::unobserveJobs() {
 }
 
 void RailModel::activityDirty() {
-    // A job publishes once per photo; the cards follow once per turn of the loop.
-    if (activityPending_) return;
-    activityPending_ = true;
-    model_.mainExecutor().post([alive = alive_, self = this] {
+    onceThisTurn(activityPending_, [this] { emit activityChanged(); });
+}
+
+void RailModel::onceThisTurn(bool& pending, std::function<void()> then) {
+    // A job publishes once per photo; what follows from it runs once per turn of the loop.
+    if (pending) return;
+    pending = true;
+    model_.mainExecutor().post([alive = alive_, &pending, then = std::move(then)] {
         if (!*alive) return;
-        self->activityPending_ = false;
-        emit self->activityChanged();
+        pending = false;
+        then();
     });
 }
 

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -45,6 +46,7 @@ struct RecentEntry {
     bool selected = false;  // its page is open (not its re-edit page)
     bool busy = false;      // its job runs, pauses or cancels: no rename
     bool deletable = true;  // the model would delete it now
+    bool operator==(const RecentEntry&) const = default;
 };
 
 enum class HelpSheet { welcome, guide, feedback };
@@ -96,7 +98,7 @@ public:
     // "+" needs a built profile.
     bool canAddProject() const { return builtProfiles_ > 0; }
     void addProject();
-    // Every project, latest activity first.
+    // Every project as it stands now (AppModel::current), latest activity first.
     std::vector<RecentEntry> recentEntries() const;
     // Looked up without making a job: a project without one is not busy.
     bool isBusy(const Uuid& project) const;
@@ -140,6 +142,11 @@ private:
     void countBuilt();
     void observeJobs();
     void unobserveJobs();
+    // Emits recentChanged and remembers what it announced.
+    void announceRecent();
+    void recentDirty();
+    // Runs `then` on the next turn of the loop, once however often it is asked for meanwhile.
+    void onceThisTurn(bool& pending, std::function<void()> then);
     void scheduleTick();
     void activityDirty();
 
@@ -153,6 +160,8 @@ private:
     bool refreshing_ = false;
     std::uint64_t tickGeneration_ = 0;
     bool activityPending_ = false;
+    bool recentPending_ = false;
+    std::vector<RecentEntry> announced_;
     std::map<Uuid, std::pair<std::weak_ptr<Job>, Job::ObserverId>> observed_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -191,6 +191,41 @@ TEST(RailModel, recentProjectsComeNewestFirstWithTheirStatusAndPhotoCount) {
     EXPECT_EQ(recentStatus(projectWith(0, 0, 4)), RecentStatus::inProgress);
 }
 
+// The model's list is reread only after some changes; a run's end and an export are not among them. The
+// row follows the project's job, which is ahead of the list.
+TEST(RailModel, aProjectsRowFollowsItsJobToFinishedAndExportedBeforeTheListIsReread) {
+    Harness h(1, {dated("Ieri", day(-1), day(-1), day(-1)), projectWith(2, 0, 0, "Nuntă")});
+    const Project nunta = h.project("Nuntă");
+    auto row = [&] {
+        const auto rows = h.rail->recentEntries();
+        return *std::find_if(rows.begin(), rows.end(), [&](const RecentEntry& r) { return r.id == nunta.id; });
+    };
+    int announced = 0;
+    QObject::connect(h.rail.get(), &RailModel::recentChanged, [&] { ++announced; });
+
+    auto j = h.running(nunta);
+    EXPECT_EQ(row().status, RecentStatus::inProgress);
+    h.gates[0]->open();
+    ASSERT_TRUE(runUntilState(*h.main, *j, State::finished));
+    h.main->runReady();
+    ASSERT_GT(h.project("Nuntă").pending(), 0u) << "the list still holds the project as it was created";
+    EXPECT_EQ(row().status, RecentStatus::toExport);
+    EXPECT_EQ(row().detail, "De exportat · 2 fotografii");
+
+    announced = 0;
+    j->markExported();
+    h.main->runReady();
+    EXPECT_GE(announced, 1) << "an export alone, with no change of state, redraws the rows";
+    EXPECT_EQ(row().status, RecentStatus::exported);
+    EXPECT_EQ(h.rail->recentEntries().front().id, nunta.id) << "exported today, before yesterday's project";
+
+    // Publishes that change nothing the rows show are not announced.
+    announced = 0;
+    j->setExportFolder(std::filesystem::path("/tmp/altundeva"));
+    h.main->runReady();
+    EXPECT_EQ(announced, 0);
+}
+
 TEST(RailModel, fortyProjectsAreAllListed) {
     std::vector<Project> many;
     for (int i = 0; i < 40; ++i) many.push_back(projectWith(1, 0, 0, "Proiect " + std::to_string(i)));
