@@ -91,8 +91,12 @@ Date activityDate(const Project& project) {
 }
 
 std::vector<const Project*> recentProjects(const std::vector<Project>& projects) {
-    std::vector<const Project*> out;
-    for (const Project& p : projects) out.push_back(&p);
+    std::vector<const Project*> each;
+    for (const Project& p : projects) each.push_back(&p);
+    return recentProjects(std::move(each));
+}
+
+std::vector<const Project*> recentProjects(std::vector<const Project*> out) {
     std::stable_sort(out.begin(), out.end(),
                      [](const Project* a, const Project* b) { return activityDate(*a) > activityDate(*b); });
     if (out.size() > 3) out.resize(3);
@@ -132,6 +136,8 @@ HomeModel::HomeModel(model::AppModel& model, model::Router& router, QObject* par
     : QObject(parent), model_(model), router_(router) {
     connect(&model_, &model::AppModel::projectsChanged, this, &HomeModel::changed);
     connect(&model_, &model::AppModel::profilesChanged, this, &HomeModel::changed);
+    // A run that ends changes what the page counts, with no change of the list.
+    connect(&model_, &model::AppModel::activeJobsChanged, this, &HomeModel::changed);
 }
 
 bool HomeModel::hasBuiltProfile() const {
@@ -140,7 +146,10 @@ bool HomeModel::hasBuiltProfile() const {
 }
 
 HomeContent HomeModel::content() const {
-    return homeContent(model_.projects(), hasBuiltProfile(), manualSecondsPerPhoto(model_.defaults()),
+    // Each project as it stands now: a run that ended since the list was read counts its photos.
+    std::vector<Project> current;
+    for (const Project* p : model_.currentProjects()) current.push_back(*p);
+    return homeContent(current, hasBuiltProfile(), manualSecondsPerPhoto(model_.defaults()),
                        kit::englishInterface());
 }
 

@@ -49,6 +49,7 @@ SavedTimeFigure savedTimeFigure(double seconds);
 Date activityDate(const Project& project);
 // The first three projects by activity, newest first; equal dates keep the list's order.
 std::vector<const Project*> recentProjects(const std::vector<Project>& projects);
+std::vector<const Project*> recentProjects(std::vector<const Project*> projects);
 
 enum class BottomSection { steps, recent, noProjects };
 
@@ -85,7 +86,8 @@ public:
 
     bool hasBuiltProfile() const;
     HomeContent content() const;
-    std::vector<const Project*> recent() const { return recentProjects(model_.projects()); }
+    // As each project stands now (AppModel::current).
+    std::vector<const Project*> recent() const { return recentProjects(model_.currentProjects()); }
 
     // The start button: the quick project sheet with a built profile, else the new-profile sheet.
     void start();

@@ -128,6 +128,24 @@ TEST(HomeView, oneProjectWithoutTimeSavedShowsTheHeadlineAndOneTile) {
     EXPECT_TRUE(view->showAllButton());
 }
 
+// The model's list is reread only after some changes, and a run's end is not one of them: the page
+// counts the photos the project's job has edited meanwhile.
+TEST(HomeView, theTimeSavedCountsARunThatEndsWhileThePageIsShown) {
+    const Project listed = testing::projectWith(30, 0, 0, "Nuntă");
+    World w(true, {listed});
+    auto view = w.page();
+    EXPECT_FALSE(view->figure()) << "nothing edited yet";
+    // The job's copy, edited to its end while the page is on screen.
+    Project edited = testing::projectWith(0, 30, 0, "Nuntă");
+    edited.id = listed.id;
+    w.model->registerJob(Job::make(w.main, edited, 1, false,
+                                   Job::FileProcess([](const std::filesystem::path& f) { return testing::resultFor(f); })));
+    QApplication::processEvents();
+    ASSERT_TRUE(view->figure()) << "30 photos × 40 s";
+    EXPECT_EQ(view->captionLabel()->text(), QString::fromUtf8("economisite · 30 fotografii în 0 secunde"));
+    EXPECT_EQ(tileNames(*view), QStringList{"Nuntă"});
+}
+
 TEST(HomeView, theWelcomeOpensHalfASecondAfterTheFirstShowOncePerProcess) {
     World w(true, {});
     {

@@ -116,6 +116,13 @@ const Project& AppModel::current(const Project& listed) const {
     return found == jobs_.end() ? listed : found->second->project();
 }
 
+std::vector<const Project*> AppModel::currentProjects() const {
+    std::vector<const Project*> out;
+    out.reserve(projects_.size());
+    for (const Project& listed : projects_) out.push_back(&current(listed));
+    return out;
+}
+
 bool AppModel::refusesProjectChange(const Job& job) {
     return Job::isRunInProgress(job.state()) || job.isAnalysing() || job.extraStatus().has_value();
 }

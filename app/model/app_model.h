@@ -88,6 +88,8 @@ public:
     // list is reread only after some changes (a run's end and an export are not among them), while the
     // job, the project's one writer, is always up to date. The reference lives as long as the entry or job.
     const Project& current(const Project& listed) const;
+    // Every listed project as it stands now, in the list's order.
+    std::vector<const Project*> currentProjects() const;
     const std::optional<std::string>& error() const { return error_; }
     QString errorText() const { return error_ ? QString::fromStdString(*error_) : QString(); }
     const JobTable& jobs() const { return jobs_; }

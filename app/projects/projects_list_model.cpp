@@ -171,9 +171,7 @@ bool ProjectsListModel::hasProjects() const { return !app_.projects().empty(); }
 std::vector<const Project*> ProjectsListModel::visible() const {
     // Each project as it stands now: a run's end or an export moves it to its section before the list is
     // reread.
-    std::vector<const Project*> current;
-    for (const Project& listed : app_.projects()) current.push_back(&app_.current(listed));
-    return visibleProjects(current, filter_, query_);
+    return visibleProjects(app_.currentProjects(), filter_, query_);
 }
 
 std::vector<ProjectSection> ProjectsListModel::sections() const { return projectSections(visible()); }

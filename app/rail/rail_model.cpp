@@ -208,8 +208,7 @@ void RailModel::addProject() {
 
 std::vector<RecentEntry> RailModel::recentEntries() const {
     const Route route = router_.route();
-    std::vector<const Project*> projects;
-    for (const Project& listed : model_.projects()) projects.push_back(&model_.current(listed));
+    std::vector<const Project*> projects = model_.currentProjects();
     std::stable_sort(projects.begin(), projects.end(),
                      [](const Project* a, const Project* b) { return model::isMoreRecent(*a, *b); });
     std::vector<RecentEntry> rows;
