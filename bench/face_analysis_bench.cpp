@@ -63,10 +63,6 @@ int main(int argc, char** argv) {
         auto warm = TD::analyze(raw, true, true, landmarker);
         std::vector<double> floor, facesOnly, all;
         for (int i = 0; i < rounds; ++i) {
-            // The floor is timed after a decode of its own: with freed memory kept for reuse, what the
-            // analysis before it left on the heap would otherwise speed up or slow down the decode, and
-            // the reference would move with the code it measures.
-            orvane::testing::bareLibRawDecode(file);
             floor.push_back(seconds([&] { orvane::testing::bareLibRawDecode(file); }));
             facesOnly.push_back(seconds([&] { (void)TD::analyze(raw, false, false, landmarker); }));
             all.push_back(seconds([&] { warm = TD::analyze(raw, true, true, landmarker); }));
