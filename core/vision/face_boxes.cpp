@@ -262,13 +262,14 @@ std::optional<std::vector<Found>> find(const cv::Mat& image, const cv::Mat& fine
     const int shortSide = std::min(image.cols, image.rows);
     // Faces the sweep's tiles cannot hold another face in: large faces of the squares that hold up.
     std::optional<std::vector<NormRect>> holders;
-    for (const auto& region : regions(image.size())) {
+    const auto searched = regions(image.size());
+    for (const auto& region : searched) {
         if (region.width < shortSide && !holders) {
             // The squares are done. A sweep tile lying wholly inside a face that holds up can show
             // no face whole but that one's features (a face in front of a face is not a photo's),
             // so it is left out; the face's confirming look is taken now rather than at the end.
             holders.emplace();
-            const double least = double(regions(image.size()).back().width);
+            const double least = double(searched.back().width);
             for (const auto& f : merged(sure)) {
                 if (f.box.width() * W < least || f.box.height() * H < least) continue;
                 const bool sureEnough = std::any_of(confirmed.begin(), confirmed.end(), [&](const NormRect& c) {
