@@ -37,6 +37,7 @@
 #include "core/pipeline/photo_pipeline.h"
 #include "core/style/model.h"
 #include "core/style/model_training.h"
+#include "core/vision/photo_faces.h"
 #include "testing/debian_raw.h"
 #include "testing/dng_writer.h"
 #include "testing/libraw_floor.h"
@@ -208,9 +209,15 @@ int main(int argc, char** argv) {
 
         orvane::AnalysisRequest every;
         every.straighten = every.feet = every.teeth = every.layout = every.skin = every.subject = true;
+        // The photos are copies of one file: each worker would answer the face search of every copy
+        // but the first from its memory of the last photo. Each copy is searched as a new photo is.
         const Body plain = [&](const fs::path& f) { (void)orvane::processPhoto(f, imageProfile, {}, false, false); };
-        const Body faces = [&](const fs::path& f) { (void)orvane::processPhoto(f, faceProfile, {}, false, false); };
+        const Body faces = [&](const fs::path& f) {
+            orvane::PhotoFaces::forgetLast();
+            (void)orvane::processPhoto(f, faceProfile, {}, false, false);
+        };
         const Body everyAnalysis = [&](const fs::path& f) {
+            orvane::PhotoFaces::forgetLast();
             (void)orvane::processPhoto(f, faceProfile, every, false, false);
         };
         const Body floor = [](const fs::path& f) { orvane::testing::bareLibRawDecode(f); };
@@ -238,6 +245,7 @@ int main(int argc, char** argv) {
                 (void)imageProfile.predictExtras(v);
             }));
             lumaDecode.push_back(seconds([&] { image = orvane::loadRaw(f, true); }));
+            orvane::PhotoFaces::forgetLast();
             faceSearch.push_back(seconds([&] { (void)analyzers.faces(image, false, true); }));
             straighten.push_back(seconds([&] { (void)analyzers.straighten(image); }));
             feet.push_back(seconds([&] { (void)analyzers.lowestEdge(image, 2); }));

@@ -191,11 +191,14 @@ double finerScale(const cv::Mat& image, const cv::Mat& finer) {
 
 // A square look of `side` image pixels about a centre, inside the image. With a finer plane the look
 // is taken from it, so that it may be smaller than the network's input in image pixels without
-// enlarging anything; the side never goes below what the sharpest plane shows at the input.
+// enlarging anything; the side never goes below what the sharpest plane shows at the input. A look
+// the image itself fills (as large as the input or larger) is taken from the image: shrunk to the
+// input, the finer plane's detail would be lost anyway, and blending it in over a large look costs
+// more than the network's pass.
 std::optional<std::vector<Found>> lookAt(cv::dnn::Net& net, const cv::Mat& image, const cv::Mat& finer, double k,
                                          double cx, double cy, double side, float least) {
     const cv::Size size = image.size();
-    if (k > 1) {
+    if (k > 1 && side < inputSide) {
         const int f = std::min({int(std::lround(std::max(side * k, double(inputSide)))), finer.cols, finer.rows});
         const int x = std::clamp(int(std::lround(cx * k - f / 2.0)), 0, finer.cols - f);
         const int y = std::clamp(int(std::lround(cy * k - f / 2.0)), 0, finer.rows - f);
@@ -239,7 +242,53 @@ std::optional<std::vector<Found>> find(const cv::Mat& image, const cv::Mat& fine
     std::vector<Found> sure, candidates;
     // Boxes already seen large and sure enough that no confirming look is needed.
     std::vector<NormRect> confirmed;
-    for (const auto& region : regions(image.size())) {
+    // Large faces the confirming look has already held up, with the look's score.
+    std::vector<Found> heldUp;
+    // The confirming look at a box: the look's best score for the same face, or nothing when the
+    // face does not hold up; false when the network fails.
+    auto confirm = [&](const Found& f, std::optional<float>& score) {
+        score.reset();
+        const double look = f.box.width() * W * inputSide / kConfirmLookWidth;
+        const double cx = (f.box.left + f.box.right) / 2 * W, cy = (f.box.top + f.box.bottom) / 2 * H;
+        auto again = lookAt(*net, image, finer, k, cx, cy, look, kConfirmScore);
+        if (!again) return false;
+        for (const auto& a : *again)
+            if (intersection(a.box, f.box) > 0.5 * std::min(area(a.box), area(f.box))) {
+                score = a.score;
+                break;
+            }
+        return true;
+    };
+    const int shortSide = std::min(image.cols, image.rows);
+    // Faces the sweep's tiles cannot hold another face in: large faces of the squares that hold up.
+    std::optional<std::vector<NormRect>> holders;
+    const auto searched = regions(image.size());
+    for (const auto& region : searched) {
+        if (region.width < shortSide && !holders) {
+            // The squares are done. A sweep tile lying wholly inside a face that holds up can show
+            // no face whole but that one's features (a face in front of a face is not a photo's),
+            // so it is left out; the face's confirming look is taken now rather than at the end.
+            holders.emplace();
+            const double least = double(searched.back().width);
+            for (const auto& f : merged(sure)) {
+                if (f.box.width() * W < least || f.box.height() * H < least) continue;
+                const bool sureEnough = std::any_of(confirmed.begin(), confirmed.end(), [&](const NormRect& c) {
+                    return intersection(c, f.box) > 0.5 * std::min(area(c), area(f.box));
+                });
+                std::optional<float> score;
+                if (!sureEnough) {
+                    if (!confirm(f, score)) return std::nullopt;
+                    if (!score) continue;
+                    heldUp.push_back({f.box, *score});
+                }
+                holders->push_back(f.box);
+            }
+        }
+        if (holders && std::any_of(holders->begin(), holders->end(), [&](const NormRect& b) {
+                return region.x >= b.left * W && region.x + region.width <= b.right * W && region.y >= b.top * H &&
+                       region.y + region.height <= b.bottom * H;
+            }))
+            continue;
         auto found = inRegion(*net, image, region, kCandidateScore);
         if (!found) return std::nullopt;
         const double toInput = double(inputSide) / std::max(region.width, region.height);
@@ -273,22 +322,16 @@ std::optional<std::vector<Found>> find(const cv::Mat& image, const cv::Mat& fine
     // Small or unsure faces are confirmed once more, centred and at most 48 pixels wide at the input: a face holds up, a pattern that only looked like one from one tile's corner does not.
     std::vector<Found> out;
     for (const auto& f : merged(std::move(sure))) {
-        if (std::any_of(confirmed.begin(), confirmed.end(), [&](const NormRect& c) {
-                return intersection(c, f.box) > 0.5 * std::min(area(c), area(f.box));
-            })) {
+        auto same = [&](const NormRect& c) { return intersection(c, f.box) > 0.5 * std::min(area(c), area(f.box)); };
+        if (std::any_of(confirmed.begin(), confirmed.end(), same)) {
             out.push_back(f);
             continue;
         }
-        const double wide = f.box.width() * W;
-        const double look = wide * inputSide / kConfirmLookWidth;
-        const double cx = (f.box.left + f.box.right) / 2 * W, cy = (f.box.top + f.box.bottom) / 2 * H;
-        auto again = lookAt(*net, image, finer, k, cx, cy, look, kConfirmScore);
-        if (!again) return std::nullopt;
-        for (const auto& a : *again)
-            if (intersection(a.box, f.box) > 0.5 * std::min(area(a.box), area(f.box))) {
-                out.push_back({f.box, std::max(f.score, a.score)});
-                break;
-            }
+        auto held = std::find_if(heldUp.begin(), heldUp.end(), [&](const Found& h) { return same(h.box); });
+        std::optional<float> score;
+        if (held != heldUp.end()) score = held->score;
+        else if (!confirm(f, score)) return std::nullopt;
+        if (score) out.push_back({f.box, std::max(f.score, *score)});
     }
     return merged(std::move(out));
 }

@@ -46,7 +46,8 @@ std::vector<Found> merged(std::vector<Found> boxes);
 // The faces of an 8-bit RGB (or grey) image over every region, best score first; nothing when the
 // network file is missing or the network fails. `finer`, when given, is the same frame's 8-bit grey at
 // a higher resolution (the raw's luma plane beside its smaller colour image): the closer looks at
-// small faces take their detail from it.
+// small faces take their detail from it. Tiles of the sweep lying wholly inside a large face that
+// holds up are not searched: they can show no other face whole.
 std::optional<std::vector<Found>> find(const cv::Mat& image, const cv::Mat& finer = cv::Mat());
 
 }  // namespace orvane::FaceBoxes

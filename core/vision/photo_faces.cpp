@@ -17,12 +17,24 @@ std::size_t key(const RawImage& raw) {
     return k;
 }
 
-std::shared_ptr<const std::vector<TeethDetector::Face>> of(const RawImage& raw) {
-    struct Last {
-        std::size_t key = 0;
-        std::shared_ptr<const std::vector<TeethDetector::Face>> faces;
-    };
+namespace {
+
+struct Last {
+    std::size_t key = 0;
+    std::shared_ptr<const std::vector<TeethDetector::Face>> faces;
+};
+
+Last& lastOfThisWorker() {
     thread_local Last last;
+    return last;
+}
+
+}  // namespace
+
+void forgetLast() { lastOfThisWorker() = {}; }
+
+std::shared_ptr<const std::vector<TeethDetector::Face>> of(const RawImage& raw) {
+    Last& last = lastOfThisWorker();
     const std::size_t k = key(raw);
     if (last.faces && last.key == k) return last.faces;
     std::vector<TeethDetector::Face> found;

@@ -15,6 +15,10 @@ namespace orvane::PhotoFaces {
 // build's landmarker); empty when the models are missing or the photo is too small.
 std::shared_ptr<const std::vector<TeethDetector::Face>> of(const RawImage& raw);
 
+// Drops the calling worker's remembered search: its next photo is searched anew even when its
+// pixels equal the last one's (copies of one file, as a benchmark times them).
+void forgetLast();
+
 // The same faces as boxes for the people analyses (origin bottom left, as detectors report them).
 std::vector<DetectedBox> boxes(const RawImage& raw);
 std::vector<DetectedBox> boxesOf(const std::vector<TeethDetector::Face>& faces);

@@ -7,6 +7,8 @@
 #include <limits>
 #include <string>
 
+#include <opencv2/core.hpp>
+
 #include "core/base/numbers.h"
 #include "core/vision/crop_planner.h"
 #include "core/vision/landmark_models.h"
@@ -468,6 +470,18 @@ std::vector<TeethRegion> detect(const GrayPlane& gray, const std::vector<Face>& 
 
 std::optional<SearchImages> searchImages(const RawImage& raw) {
     SearchImages out;
+    // The 8-bit luma plane turned upright as it stands: the same values as the float road below,
+    // without two copies of a plane of the full half-size resolution.
+    if (!raw.luma.empty() && raw.lumaW > 0 && raw.lumaH > 0 &&
+        raw.luma.size() == std::size_t(raw.lumaW) * std::size_t(raw.lumaH)) {
+        const cv::Mat stored(raw.lumaH, raw.lumaW, CV_8UC1, const_cast<std::uint8_t*>(raw.luma.data()));
+        if (raw.flip == 3) cv::rotate(stored, out.gray, cv::ROTATE_180);
+        else if (raw.flip == 6) cv::rotate(stored, out.gray, cv::ROTATE_90_CLOCKWISE);
+        else if (raw.flip == 5) cv::rotate(stored, out.gray, cv::ROTATE_90_COUNTERCLOCKWISE);
+        else out.gray = stored.clone();
+        if (auto colour = PersonExtent::uprightImage(raw, std::max(raw.w, raw.h))) out.colour = std::move(*colour);
+        return out;
+    }
     const GrayPlane stored = grayImage(raw);
     const GrayPlane up = upright(stored.values, stored.width, stored.height, raw.flip);
     if (up.width <= 0 || up.height <= 0 || up.values.size() != std::size_t(up.width) * up.height) return std::nullopt;

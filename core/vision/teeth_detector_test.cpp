@@ -45,6 +45,30 @@ TEST(TeethDetectorUpright, turnsTheGreyPlaneByFlipCode) {
     }
 }
 
+TEST(TeethDetectorUpright, searchImagesTurnTheLumaPlaneAsTheGreyPlaneIsTurned) {
+    // A 3 x 2 luma plane of distinct values beside a 3 x 2 linear image: the search's grey image is
+    // the plane turned upright, pixel for pixel, for every flip code.
+    RawImage raw;
+    raw.w = raw.lumaW = 3;
+    raw.h = raw.lumaH = 2;
+    raw.luma = {10, 20, 30, 40, 50, 250};
+    raw.lin.assign(std::size_t(raw.w) * raw.h * 3, 0.5f);
+    const std::vector<float> values(raw.luma.begin(), raw.luma.end());
+    for (int flip : {0, 3, 5, 6, 8}) {
+        SCOPED_TRACE(flip);
+        raw.flip = flip;
+        const auto images = TeethDetector::searchImages(raw);
+        ASSERT_TRUE(images);
+        const auto want = TeethDetector::upright(values, raw.lumaW, raw.lumaH, flip);
+        ASSERT_EQ(images->gray.type(), CV_8UC1);
+        ASSERT_EQ(images->gray.cols, want.width);
+        ASSERT_EQ(images->gray.rows, want.height);
+        for (int y = 0; y < want.height; ++y)
+            for (int x = 0; x < want.width; ++x)
+                EXPECT_EQ(images->gray.at<std::uint8_t>(y, x), want.values[std::size_t(y) * want.width + x]) << x << ", " << y;
+    }
+}
+
 TEST(TeethDetectorUpright, refusesAPlaneOfAnotherSize) {
     const auto out = TeethDetector::upright({1, 2, 3}, 2, 2, 6);
     EXPECT_TRUE(out.values.empty());
