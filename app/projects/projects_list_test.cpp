@@ -24,6 +24,7 @@
 #include "app/projects/project_cover.h"
 #include "app/projects/project_row.h"
 #include "app/testing/scripted_dialogs.h"
+#include "app/testing/sheet_testing.h"
 #include "core/base/iso_date.h"
 #include "core/base/work_pool.h"
 #include "core/store/cover_photo.h"
@@ -39,6 +40,8 @@ using model::Route;
 namespace fs = std::filesystem;
 
 namespace {
+
+using orvane::testing::withMenu;
 
 struct Screen {
     std::shared_ptr<model::QtMainExecutor> main = std::make_shared<model::QtMainExecutor>();
@@ -112,20 +115,6 @@ struct Screen {
     void leave(QWidget* w) {
         QEvent event(QEvent::Leave);
         QCoreApplication::sendEvent(w, &event);
-    }
-    // Opens the row's context menu and hands it to `use` while it is up.
-    void withMenu(QWidget* w, const std::function<void(QMenu&)>& use) {
-        bool used = false;
-        QTimer::singleShot(0, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(menu, nullptr);
-            use(*menu);
-            used = true;
-            if (menu->isVisible()) menu->close();
-        });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 10), w->mapToGlobal(QPoint(20, 10)));
-        QCoreApplication::sendEvent(w, &event);
-        EXPECT_TRUE(used);
     }
     // The jobs' debounced saves have landed (a reload reads the disk).
     void saved() {
@@ -295,7 +284,7 @@ TEST(ProjectsListView, hoverHighlightsOneRowAtATime) {
 
 TEST(ProjectsListView, contextMenuOpensAndRenames) {
     Screen s({projectWith(1, 0, 0, "Nuntă"), projectWith(1, 0, 0, "Botez")});
-    s.withMenu(s.row("Botez"), [&](QMenu& menu) {
+    withMenu(s.row("Botez"), [&](QMenu& menu) {
         QStringList titles;
         for (QAction* a : menu.actions()) titles << a->text();
         EXPECT_EQ(titles, (QStringList{"Deschide", "Redenumește"}));
@@ -308,7 +297,7 @@ TEST(ProjectsListView, contextMenuOpensAndRenames) {
     QTest::keyClicks(field, "!");
     QTest::keyClick(field, Qt::Key_Enter);
     EXPECT_TRUE(s.has("Botez!"));
-    s.withMenu(s.row("Nuntă"), [&](QMenu& menu) { menu.actions()[0]->trigger(); });
+    withMenu(s.row("Nuntă"), [&](QMenu& menu) { menu.actions()[0]->trigger(); });
     EXPECT_EQ(s.router->route(), Route::project(s.project("Nuntă").id));
 }
 

@@ -22,6 +22,7 @@
 #include "app/model/qt_main_executor.h"
 #include "app/testing/fake_updater.h"
 #include "app/testing/scripted_dialogs.h"
+#include "app/testing/sheet_testing.h"
 #include "testing/concurrency.h"
 #include "testing/job_fixtures.h"
 #include "testing/model_fixtures.h"
@@ -34,6 +35,8 @@ using model::Route;
 using namespace std::chrono_literals;
 
 namespace {
+
+using orvane::testing::withMenu;
 
 struct Screen {
     std::shared_ptr<model::QtMainExecutor> main = std::make_shared<model::QtMainExecutor>();
@@ -91,20 +94,6 @@ struct Screen {
     void hover(QWidget* w) {
         QEnterEvent enter(QPointF(5, 5), w->mapTo(window.get(), QPointF(5, 5)), w->mapToGlobal(QPointF(5, 5)));
         QCoreApplication::sendEvent(w, &enter);
-    }
-    // Opens the row's context menu and hands it to `use` while it is up.
-    void withMenu(QWidget* w, const std::function<void(QMenu&)>& use) {
-        bool used = false;
-        QTimer::singleShot(0, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            ASSERT_NE(menu, nullptr);
-            use(*menu);
-            used = true;
-            if (menu->isVisible()) menu->close();
-        });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 10), w->mapToGlobal(QPoint(20, 10)));
-        QCoreApplication::sendEvent(w, &event);
-        EXPECT_TRUE(used);
     }
 };
 
@@ -216,7 +205,7 @@ TEST(RailWidget, aClickOnAnotherRowCommitsTheRenameAndOpensThatProject) {
 
 TEST(RailWidget, theContextMenuRenamesOpensAndIsLimitedWhileTheJobRuns) {
     Screen s(1, {projectWith(3, 0, 0, "Nuntă"), projectWith(1, 0, 0, "Botez")});
-    s.withMenu(s.row("Botez"), [&](QMenu& menu) {
+    withMenu(s.row("Botez"), [&](QMenu& menu) {
         QStringList titles;
         for (QAction* a : menu.actions()) titles << (a->isSeparator() ? QStringLiteral("—") : a->text());
         EXPECT_EQ(titles, (QStringList{"Deschide", "Redenumește", "—", "Șterge proiectul"}));
@@ -233,7 +222,7 @@ TEST(RailWidget, theContextMenuRenamesOpensAndIsLimitedWhileTheJobRuns) {
 
     auto job = s.running(s.project("Nuntă"));
     ASSERT_TRUE(Job::isRunInProgress(job->state()));
-    s.withMenu(s.row("Nuntă"), [&](QMenu& menu) {
+    withMenu(s.row("Nuntă"), [&](QMenu& menu) {
         EXPECT_TRUE(action(menu, "Deschide")->isEnabled());
         EXPECT_FALSE(action(menu, "Redenumește")->isEnabled());
         EXPECT_FALSE(action(menu, "Șterge proiectul")->isEnabled());

@@ -1,8 +1,12 @@
 #pragma once
 // Test support shared by the sheets' tests: background work held in a queue until the test runs it,
-// in the order it chooses, and a drag and drop of files sent as real events.
+// in the order it chooses, and a drag and drop of files and a context menu sent as real events.
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QMenu>
+#include <QTimer>
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
@@ -10,6 +14,8 @@
 #include <cstddef>
 #include <functional>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace orvane::testing {
 
@@ -57,6 +63,21 @@ inline bool dropFiles(QWidget* target, const QStringList& paths) {
     QCoreApplication::sendEvent(target, &drop);
     QCoreApplication::sendPostedEvents();
     return drop.isAccepted() && drop.dropAction() != Qt::IgnoreAction;
+}
+
+// Opens the context menu of `w` as a right click does and hands the menu to `use` while it is up.
+inline void withMenu(QWidget* w, const std::function<void(QMenu&)>& use) {
+    bool used = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        use(*menu);
+        used = true;
+        if (menu->isVisible()) menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 10), w->mapToGlobal(QPoint(20, 10)));
+    QCoreApplication::sendEvent(w, &event);
+    EXPECT_TRUE(used);
 }
 
 }  // namespace orvane::testing
